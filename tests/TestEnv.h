@@ -1,0 +1,26 @@
+#pragma once
+#include <QString>
+#include <QTemporaryDir>
+
+// Points every settings, data and runtime root of the program at a fresh
+// temporary folder, so a test never sees or touches a user's real files.
+class TestEnv
+{
+public:
+    TestEnv();
+    ~TestEnv();
+    QString root() const { return m_dir.path(); }
+    QString configDir() const;   // DIALTOP_CONFIG_DIR
+    QString dataDir() const;     // XDG_DATA_HOME
+    QString runtimeDir() const;  // XDG_RUNTIME_DIR
+    QString path(const QString& relative) const { return m_dir.filePath(relative); }
+
+    // Bytes of a whole file; empty when it cannot be read.
+    static QByteArray readAll(const QString& path);
+    static bool writeAll(const QString& path, const QByteArray& bytes);
+    // Folder of checked-in fixtures.
+    static QString dataFile(const QString& name);
+
+private:
+    QTemporaryDir m_dir;
+};
