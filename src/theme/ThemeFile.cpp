@@ -1,0 +1,358 @@
+// The theme file: a version, a tab count, then per tab a 532-byte record, an
+// item count and that many 1336-byte item records; little-endian integers and
+// zero-padded fixed-width string fields.
+
+#include "ThemeData.h"
+
+#include "app/Settings.h"
+#include "framework/MessageBox.h"
+#include "res/Strings.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <cstring>
+
+namespace {
+
+// Field offsets of the tab record.
+constexpr int kTabVersion = 0;
+constexpr int kTabName = 4;
+constexpr int kTabBackground = 265;
+constexpr int kTabReserved = 528;
+
+// Field offsets of the item record.
+constexpr int kItemVersion = 0;
+constexpr int kItemName = 4;
+constexpr int kItemArguments = 133;
+constexpr int kItemTarget = 262;
+constexpr int kItemStartIn = 523;
+constexpr int kItemIconFile = 784;
+constexpr int kItemDescription = 1045;
+constexpr int kItemIconIndex = 1308;
+constexpr int kItemShowCmd = 1312;
+constexpr int kItemReserved1 = 1316;
+constexpr int kItemX = 1320;
+constexpr int kItemY = 1324;
+constexpr int kItemReserved2 = 1328;
+constexpr int kItemDialFirst = 1332;
+
+constexpr int kTabBlockHeader = ThemeRecord::kTabRecordSize + 4;
+
+void putInt(char* p, std::int32_t v)
+{
+    const auto u = std::uint32_t(v);
+    p[0] = char(u & 0xFF);
+    p[1] = char((u >> 8) & 0xFF);
+    p[2] = char((u >> 16) & 0xFF);
+    p[3] = char((u >> 24) & 0xFF);
+}
+
+std::int32_t getInt(const char* p)
+{
+    const auto* b = reinterpret_cast<const unsigned char*>(p);
+    return std::int32_t(std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8 | std::uint32_t(b[2]) << 16
+                        | std::uint32_t(b[3]) << 24);
+}
+
+bool putString(char* field, int width, const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    if (bytes.size() > width - 1)
+        return false;
+    std::memcpy(field, bytes.constData(), size_t(bytes.size()));
+    return true; // the record is zeroed beforehand, so the terminator is there
+}
+
+// Windows-1252 for the bytes 0x80..0x9F; the rest is Latin-1.
+const char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+bool isValidUtf8(const unsigned char* s, int n)
+{
+    int i = 0;
+    while (i < n) {
+        const unsigned char c = s[i];
+        int extra;
+        std::uint32_t cp;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        } else if ((c & 0xE0) == 0xC0) {
+            extra = 1;
+            cp = c & 0x1F;
+        } else if ((c & 0xF0) == 0xE0) {
+            extra = 2;
+            cp = c & 0x0F;
+        } else if ((c & 0xF8) == 0xF0) {
+            extra = 3;
+            cp = c & 0x07;
+        } else {
+            return false;
+        }
+        if (i + extra >= n)
+            return false;
+        for (int k = 1; k <= extra; ++k) {
+            if ((s[i + k] & 0xC0) != 0x80)
+                return false;
+            cp = (cp << 6) | (s[i + k] & 0x3F);
+        }
+        // Overlong forms, surrogates and values past Unicode are not UTF-8.
+        if ((extra == 1 && cp < 0x80) || (extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000)
+            || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF)
+            return false;
+        i += extra + 1;
+    }
+    return true;
+}
+
+} // namespace
+
+namespace ThemeRecord {
+
+QString FitToField(const QString& text, int width)
+{
+    QByteArray bytes = text.toUtf8();
+    if (bytes.size() <= width - 1)
+        return text;
+    int cut = width - 1;
+    // Step back over continuation bytes so no character is split.
+    while (cut > 0 && (static_cast<unsigned char>(bytes[cut]) & 0xC0) == 0x80)
+        --cut;
+    return QString::fromUtf8(bytes.constData(), cut);
+}
+
+bool FitsField(const QString& text, int width)
+{
+    // Most texts are short: only measure the UTF-8 form when it could matter.
+    if (text.size() * 3 <= width - 1)
+        return true;
+    return text.toUtf8().size() <= width - 1;
+}
+
+QString DecodeField(const char* bytes, int width)
+{
+    const void* nul = std::memchr(bytes, 0, size_t(width));
+    const int n = nul ? int(static_cast<const char*>(nul) - bytes) : width;
+    const auto* u = reinterpret_cast<const unsigned char*>(bytes);
+    bool ascii = true;
+    for (int i = 0; i < n && ascii; ++i)
+        ascii = u[i] < 0x80;
+    if (ascii)
+        return QString::fromLatin1(bytes, n);
+    if (isValidUtf8(u, n))
+        return QString::fromUtf8(bytes, n);
+    QString out(n, Qt::Uninitialized);
+    for (int i = 0; i < n; ++i)
+        out[i] = (u[i] >= 0x80 && u[i] <= 0x9F) ? QChar(kCp1252High[u[i] - 0x80]) : QChar(u[i]);
+    return out;
+}
+
+} // namespace ThemeRecord
+
+using namespace ThemeRecord;
+
+bool CThemeItem::FitsRecord() const
+{
+    return FitsField(m_strName, kItemNameWidth) && FitsField(m_strArguments, kItemNameWidth)
+        && FitsField(m_strTarget, kItemPathWidth) && FitsField(m_strStartIn, kItemPathWidth)
+        && FitsField(m_strIconFile, kItemPathWidth) && FitsField(m_strDescription, kItemPathWidth);
+}
+
+bool CThemeItem::ToRecord(char* r) const
+{
+    std::memset(r, 0, kItemRecordSize);
+    putInt(r + kItemVersion, 1);
+    bool ok = putString(r + kItemName, kItemNameWidth, m_strName);
+    ok = putString(r + kItemArguments, kItemNameWidth, m_strArguments) && ok;
+    ok = putString(r + kItemTarget, kItemPathWidth, m_strTarget) && ok;
+    ok = putString(r + kItemStartIn, kItemPathWidth, m_strStartIn) && ok;
+    ok = putString(r + kItemIconFile, kItemPathWidth, m_strIconFile) && ok;
+    ok = putString(r + kItemDescription, kItemPathWidth, m_strDescription) && ok;
+    putInt(r + kItemIconIndex, m_nIconIndex);
+    putInt(r + kItemShowCmd, m_nShowCmd);
+    putInt(r + kItemReserved1, m_nReserved1);
+    putInt(r + kItemX, m_ptPosition.x());
+    putInt(r + kItemY, m_ptPosition.y());
+    putInt(r + kItemReserved2, m_nReserved2);
+    putInt(r + kItemDialFirst, m_bDialFirst);
+    return ok;
+}
+
+void CThemeItem::FromRecord(const char* r)
+{
+    m_strName = DecodeField(r + kItemName, kItemNameWidth);
+    m_strArguments = DecodeField(r + kItemArguments, kItemNameWidth);
+    m_strTarget = DecodeField(r + kItemTarget, kItemPathWidth);
+    m_strStartIn = DecodeField(r + kItemStartIn, kItemPathWidth);
+    m_strIconFile = DecodeField(r + kItemIconFile, kItemPathWidth);
+    m_strDescription = DecodeField(r + kItemDescription, kItemPathWidth);
+    m_nIconIndex = getInt(r + kItemIconIndex);
+    m_nShowCmd = getInt(r + kItemShowCmd);
+    m_nReserved1 = getInt(r + kItemReserved1);
+    m_ptPosition = QPoint(getInt(r + kItemX), getInt(r + kItemY));
+    m_nReserved2 = getInt(r + kItemReserved2);
+    m_bDialFirst = getInt(r + kItemDialFirst);
+}
+
+bool CThemeTab::FitsRecord() const
+{
+    return FitsField(m_strName, kTabNameWidth) && FitsField(m_strBackground, kTabNameWidth);
+}
+
+bool CThemeTab::ToRecord(char* r) const
+{
+    std::memset(r, 0, kTabRecordSize);
+    putInt(r + kTabVersion, 1);
+    bool ok = putString(r + kTabName, kTabNameWidth, m_strName);
+    ok = putString(r + kTabBackground, kTabNameWidth, m_strBackground) && ok;
+    putInt(r + kTabReserved, m_nReserved);
+    return ok;
+}
+
+void CThemeTab::FromRecord(const char* r)
+{
+    m_strName = DecodeField(r + kTabName, kTabNameWidth);
+    m_strBackground = DecodeField(r + kTabBackground, kTabNameWidth);
+    m_nReserved = getInt(r + kTabReserved);
+}
+
+bool CThemeData::ToBytes(QByteArray& out) const
+{
+    qsizetype size = 8;
+    for (const auto& tab : m_tabs)
+        size += kTabBlockHeader + qsizetype(tab->m_items.size()) * kItemRecordSize;
+    out.resize(size);
+    char* p = out.data();
+    putInt(p, std::int32_t(kFileVersion));
+    putInt(p + 4, std::int32_t(m_tabs.size()));
+    p += 8;
+    for (const auto& tab : m_tabs) {
+        if (!tab->ToRecord(p))
+            return false;
+        p += kTabRecordSize;
+        putInt(p, std::int32_t(tab->m_items.size()));
+        p += 4;
+        for (const auto& item : tab->m_items) {
+            if (!item->ToRecord(p))
+                return false;
+            p += kItemRecordSize;
+        }
+    }
+    return true;
+}
+
+CThemeData::ParseResult CThemeData::ParseBytes(const QByteArray& bytes,
+                                               std::vector<std::unique_ptr<CThemeTab>>& tabs,
+                                               std::uint32_t* version)
+{
+    const qsizetype size = bytes.size();
+    const char* data = bytes.constData();
+    if (size < 4)
+        return ParseResult::Damaged;
+    const auto fileVersion = std::uint32_t(getInt(data));
+    if (version)
+        *version = fileVersion;
+    if (fileVersion != kFileVersion)
+        return ParseResult::WrongVersion;
+    if (size < 8)
+        return ParseResult::Damaged;
+    const std::int32_t tabCount = getInt(data + 4);
+    if (tabCount < 1)
+        return ParseResult::Ok;
+    qsizetype pos = 8;
+    // Each tab needs at least its record and item count, so a count larger
+    // than the file could hold is refused before anything is allocated.
+    if (qsizetype(tabCount) > (size - pos) / kTabBlockHeader)
+        return ParseResult::Damaged;
+    std::vector<std::unique_ptr<CThemeTab>> parsed;
+    parsed.reserve(size_t(tabCount));
+    for (std::int32_t t = 0; t < tabCount; ++t) {
+        if (size - pos < kTabBlockHeader)
+            return ParseResult::Damaged;
+        auto tab = std::make_unique<CThemeTab>();
+        tab->FromRecord(data + pos);
+        pos += kTabRecordSize;
+        const std::int32_t itemCount = getInt(data + pos);
+        pos += 4;
+        if (itemCount > 0) {
+            if (qsizetype(itemCount) > (size - pos) / kItemRecordSize)
+                return ParseResult::Damaged;
+            tab->m_items.reserve(size_t(itemCount));
+            for (std::int32_t i = 0; i < itemCount; ++i) {
+                auto item = std::make_unique<CThemeItem>();
+                item->FromRecord(data + pos);
+                pos += kItemRecordSize;
+                tab->m_items.push_back(std::move(item));
+            }
+        }
+        parsed.push_back(std::move(tab));
+    }
+    for (auto& tab : parsed)
+        tabs.push_back(std::move(tab));
+    return ParseResult::Ok;
+}
+
+bool CThemeData::Load(const QString& path)
+{
+    m_strPath = path;
+    if (!FileExists(path))
+        return false;
+    ChangeToFileFolder(path);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return false;
+    file.close();
+
+    switch (ParseBytes(bytes, m_tabs)) {
+    case ParseResult::WrongVersion:
+        fw::MessageBox(res::FormatString(5515, {path}), fw::MB_OK | fw::MB_ICONEXCLAMATION, nullptr,
+                       QStringLiteral("Error"));
+        return false;
+    case ParseResult::Damaged:
+        return false;
+    case ParseResult::Ok:
+        break;
+    }
+    m_bModified = false;
+    return true;
+}
+
+bool CThemeData::Save()
+{
+    if (!m_bModified)
+        return true;
+    QByteArray bytes;
+    if (!ToBytes(bytes))
+        return false; // a string too long for its field: the old file stays
+    if (!EnsureFolderForFile(m_strPath))
+        return false;
+
+    // Write through a link to the file it names, and keep that file's mode.
+    QString target = m_strPath;
+    const QFileInfo info(m_strPath);
+    if (info.isSymLink())
+        target = info.symLinkTarget();
+    const bool existed = QFileInfo::exists(target);
+    const QFileDevice::Permissions mode = existed ? QFile::permissions(target) : QFileDevice::Permissions();
+
+    QSaveFile file(target);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit())
+        return false;
+    if (existed)
+        QFile::setPermissions(target, mode);
+    m_bModified = false;
+    return true;
+}
