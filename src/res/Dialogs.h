@@ -1,0 +1,63 @@
+#pragma once
+// Dialog templates: ids, texts and rectangles in dialog units.
+
+#include <QRect>
+#include <QString>
+#include <vector>
+
+namespace res {
+
+enum class Ctl {
+    Static,       // text
+    Icon,         // icon picture
+    Edit,
+    Button,
+    DefButton,
+    CheckBox,
+    GroupBox,
+    ComboDropDown, // drop-down with an edit field
+    ComboList,     // drop-down list
+    ListBox,
+    Spin,
+    Animation,
+    IconButton,
+};
+
+// Style bits of a control.
+enum CtlStyle : unsigned {
+    kNone = 0,
+    kPassword = 1 << 0,
+    kReadOnly = 1 << 1,
+    kHidden = 1 << 2,
+    kDigits = 1 << 3,
+    kSunken = 1 << 4,
+    kCenter = 1 << 5,
+    kRight = 1 << 6,
+    kSorted = 1 << 7,
+    kMultiSelect = 1 << 8,
+    kOwnerDraw = 1 << 9,
+};
+
+struct DlgControl
+{
+    int id;        // -1 for static texts nobody addresses
+    Ctl kind;
+    QString text;
+    QRect rect;    // dialog units: x, y, width, height
+    unsigned style = kNone;
+};
+
+struct DialogTemplate
+{
+    unsigned id = 0;
+    QString caption;
+    QSize size;    // dialog units
+    std::vector<DlgControl> controls;
+};
+
+// The template with that id; an empty template (id 0) when there is none.
+const DialogTemplate& LoadDialog(unsigned id);
+
+constexpr unsigned IDD_ABOUTBOX = 100;
+
+} // namespace res

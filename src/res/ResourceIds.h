@@ -1,0 +1,84 @@
+#pragma once
+// Fixed resource and command ids of the program.
+
+namespace ids {
+
+// Icons, bitmaps, menus, toolbars, accelerators, document template.
+constexpr unsigned IDR_MAINFRAME = 128;
+constexpr unsigned IDR_CONTEXTMENUS = 167;
+constexpr unsigned IDI_DEFAULTITEM = 171;
+constexpr unsigned IDI_DOWN = 132;
+constexpr unsigned IDI_UP = 135;
+constexpr unsigned IDB_SPLASH = 217;
+
+// Strings.
+constexpr unsigned IDS_THEME_FILTER = 129;
+constexpr unsigned IDS_THEMES_FOLDER = 130;
+constexpr unsigned IDS_FAVORITES = 131;
+constexpr unsigned IDS_FIRST_THEME = 132;
+constexpr unsigned IDS_THEME_EXT = 134;
+constexpr unsigned IDS_THEME_CORRUPT = 135;
+constexpr unsigned IDS_NOT_CONNECTED = 5000;
+constexpr unsigned IDS_NO_DEFAULT_PROVIDER = 5514;
+constexpr unsigned IDS_BAD_VERSION = 5515;
+constexpr unsigned AFX_IDS_APP_TITLE = 57344;
+constexpr unsigned AFX_IDS_IDLEMESSAGE = 57345;
+constexpr unsigned AFX_IDS_OPENFILE = 61440;
+constexpr unsigned AFX_IDS_SAVEFILE = 61441;
+constexpr unsigned AFX_IDS_UNTITLED = 61443;
+constexpr unsigned AFX_IDS_SAVEFILECOPY = 61444;
+constexpr unsigned AFX_IDP_ASK_TO_SAVE = 61699;
+
+// Commands.
+constexpr unsigned ID_NEW_TAB = 32772;
+constexpr unsigned ID_NEW_ITEM = 32773;
+constexpr unsigned ID_CONNECT = 32774;
+constexpr unsigned ID_CUSTOMIZE = 32775;
+constexpr unsigned ID_HANGUP = 32777;
+constexpr unsigned ID_DELETE_ITEM = 32778;
+constexpr unsigned ID_ITEM_PROPERTIES = 32779;
+constexpr unsigned ID_PASTE_SHORTCUT = 32780;
+constexpr unsigned ID_ADD_PROVIDER = 32783;
+constexpr unsigned ID_ALIGN_LEFT = 32788;
+constexpr unsigned ID_ALIGN_TOP = 32789;
+constexpr unsigned ID_RUN_ITEM = 32792;
+constexpr unsigned ID_DELETE_TAB = 32793;
+constexpr unsigned ID_TAB_PROPERTIES = 32794;
+constexpr unsigned ID_VIEW_FAVORITES = 32798;
+constexpr unsigned ID_VIEW_TIMERBAR = 32799;
+constexpr unsigned ID_CUSTOMIZE_FAVORITES = 32800;
+constexpr unsigned ID_FILE_SAVE_AS = 32804;
+constexpr unsigned ID_CONNECT_FIRST = 2000;
+constexpr unsigned ID_CONNECT_LAST = 2500;
+constexpr unsigned ID_PROVIDER_FIRST = 3000;
+constexpr unsigned ID_PROVIDER_LAST = 3500;
+constexpr unsigned ID_FAVORITE_FIRST = 10000;
+constexpr unsigned ID_FAVORITE_LAST = 10050;
+
+constexpr unsigned ID_FILE_NEW = 57600;
+constexpr unsigned ID_FILE_OPEN = 57601;
+constexpr unsigned ID_FILE_SAVE = 57603;
+constexpr unsigned ID_FILE_PRINT_SETUP = 57606;
+constexpr unsigned ID_FILE_MRU_FIRST = 57616;
+constexpr unsigned ID_FILE_MRU_LAST = 57631;
+constexpr unsigned ID_EDIT_COPY = 57634;
+constexpr unsigned ID_EDIT_CUT = 57635;
+constexpr unsigned ID_EDIT_PASTE = 57637;
+constexpr unsigned ID_APP_ABOUT = 57664;
+constexpr unsigned ID_APP_EXIT = 57665;
+constexpr unsigned ID_HELP_FINDER = 57667;
+constexpr unsigned ID_CONTEXT_HELP = 57669;
+constexpr unsigned ID_HELP = 57670;
+constexpr unsigned ID_DEFAULT_HELP = 57671;
+constexpr unsigned ID_VIEW_TOOLBAR = 59392;
+constexpr unsigned ID_VIEW_STATUS_BAR = 59393;
+constexpr unsigned ID_SEPARATOR = 0;
+constexpr unsigned ID_INDICATOR_CONNECTION = 5000;
+
+// Control ids.
+constexpr unsigned AFX_IDW_TOOLBAR = 59392;
+constexpr unsigned AFX_IDW_STATUS_BAR = 59393;
+constexpr unsigned IDW_TIMERBAR = 100;
+constexpr unsigned IDW_FAVORITESBAR = 101;
+
+} // namespace ids
