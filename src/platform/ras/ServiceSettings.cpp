@@ -1,0 +1,98 @@
+#include "platform/ras/ServiceSettings.h"
+
+#include "platform/profile/Profile.h"
+#include "platform/registry/Registry.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMutex>
+#include <QStandardPaths>
+
+#include <unistd.h>
+
+namespace ras {
+
+namespace {
+QMutex s_overrideMutex;
+std::optional<double> s_timeScale;
+std::optional<int> s_hangUpPause;
+
+QString ServiceIni() { return ConfigFolder() + QStringLiteral("/service.ini"); }
+} // namespace
+
+QString ConfigFolder()
+{
+    return reg::ConfigRoot() + QStringLiteral("/ras");
+}
+
+QString RuntimeFolder()
+{
+    // XDG_RUNTIME_DIR when set; the fallback is private to the user as well.
+    QString base = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (base.isEmpty())
+        base = QDir::tempPath() + QStringLiteral("/dialtop-runtime-") + QString::number(getuid());
+    return base + QStringLiteral("/dialtop-ras");
+}
+
+QString ConnectionsFolder() { return RuntimeFolder() + QStringLiteral("/connections"); }
+QString NoticesFolder() { return RuntimeFolder() + QStringLiteral("/notices"); }
+
+bool MakePrivateFolder(const QString& path)
+{
+    QFileInfo fi(path);
+    if (fi.exists())
+        return fi.isDir() && fi.isWritable();
+    // Every folder made here, parents included, is the user's alone.
+    const QString parent = fi.absolutePath();
+    if (parent != fi.absoluteFilePath() && !QFileInfo::exists(parent) && !MakePrivateFolder(parent))
+        return false;
+    if (!QDir().mkdir(path) && !QFileInfo(path).isDir())
+        return false;
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return true;
+}
+
+double TimeScale()
+{
+    {
+        QMutexLocker lock(&s_overrideMutex);
+        if (s_timeScale)
+            return *s_timeScale;
+    }
+    QString text;
+    profile::GetPrivateProfileString(QStringLiteral("Timing"), QStringLiteral("TimeScale"), QStringLiteral("1"),
+                                     text, ServiceIni());
+    bool ok = false;
+    double scale = text.toDouble(&ok);
+    // A broken or absurd value must not hang a call for hours.
+    if (!ok || !(scale >= 0.0) || scale > 100.0)
+        return 1.0;
+    return scale;
+}
+
+int HangUpPauseMs()
+{
+    {
+        QMutexLocker lock(&s_overrideMutex);
+        if (s_hangUpPause)
+            return *s_hangUpPause;
+    }
+    int ms = profile::GetPrivateProfileInt(QStringLiteral("Timing"), QStringLiteral("HangUpPause"), 3000,
+                                           ServiceIni());
+    return (ms < 0 || ms > 60000) ? 3000 : ms;
+}
+
+void SetTimeScaleOverride(std::optional<double> scale)
+{
+    QMutexLocker lock(&s_overrideMutex);
+    s_timeScale = scale;
+}
+
+void SetHangUpPauseOverride(std::optional<int> ms)
+{
+    QMutexLocker lock(&s_overrideMutex);
+    s_hangUpPause = ms;
+}
+
+} // namespace ras
