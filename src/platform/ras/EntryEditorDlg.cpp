@@ -5,7 +5,6 @@
 #include "platform/ras/RasService.h"
 #include "platform/ras/SimModem.h"
 
-#include <QCollator>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -57,9 +56,14 @@ QStringList ListSerialPorts(const QString& devDir, const QString& sysTtyDir)
         }
         ports.append(dir.filePath(name));
     }
-    QCollator collator;
-    collator.setNumericMode(true);
-    std::sort(ports.begin(), ports.end(), collator);
+    // ttyACM2 before ttyACM10: by prefix, then by number.
+    auto split = [](const QString& path) {
+        qsizetype i = path.size();
+        while (i > 0 && path[i - 1].isDigit())
+            --i;
+        return std::pair{path.left(i), path.mid(i).toULongLong()};
+    };
+    std::sort(ports.begin(), ports.end(), [&](const QString& a, const QString& b) { return split(a) < split(b); });
     return ports;
 }
 
