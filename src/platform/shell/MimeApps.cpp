@@ -110,7 +110,9 @@ QString Signature()
         files << dir + QStringLiteral("/mimeinfo.cache");
     for (const QString& p : files) {
         const QFileInfo fi(p);
-        sig += p + u'=' + (fi.exists() ? QString::number(fi.lastModified().toMSecsSinceEpoch()) : QString()) + u';';
+        if (fi.exists())
+            sig += p + u'=' + QString::number(fi.lastModified().toMSecsSinceEpoch()) + u'/' +
+                   QString::number(fi.size()) + u';';
     }
     return sig;
 }

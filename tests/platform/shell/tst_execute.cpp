@@ -1,0 +1,276 @@
+#include "TestEnv.h"
+#include "platform/shell/Execute.h"
+
+#include <QDir>
+#include <QFile>
+#include <QtTest>
+#include <cerrno>
+
+using shell::ExecuteRequest;
+using shell::ProcessRequest;
+
+class TestExecute : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TestEnv> m_env;
+    QList<ProcessRequest> m_started;
+    bool m_startResult = true;
+    QByteArray m_path;
+
+    QString file(const QString& name, const QByteArray& bytes, bool executable = false)
+    {
+        const QString p = m_env->path(name);
+        QDir().mkpath(QFileInfo(p).absolutePath());
+        if (!TestEnv::writeAll(p, bytes))
+            qFatal("cannot write %s", qPrintable(p));
+        if (executable)
+            QFile::setPermissions(p, QFile::permissions(p) | QFile::ExeOwner);
+        return p;
+    }
+
+    bool run(const QString& target, const QString& params = QString(), const QString& dir = QString(),
+             QString* error = nullptr, int show = shell::SW_SHOWNORMAL)
+    {
+        QString scratch;
+        return shell::ShellExecute(ExecuteRequest{target, params, dir, show}, error ? error : &scratch);
+    }
+
+private slots:
+    void init()
+    {
+        m_env = std::make_unique<TestEnv>();
+        m_started.clear();
+        m_startResult = true;
+        m_path = qgetenv("PATH");
+        shell::SetProcessStarter([this](const ProcessRequest& r, QString* error) {
+            m_started << r;
+            if (!m_startResult)
+                *error = "start refused";
+            return m_startResult;
+        });
+        shell::SetTerminalCommand({});
+    }
+
+    void cleanup()
+    {
+        shell::SetProcessStarter({});
+        qputenv("PATH", m_path);
+        QDir::setCurrent(QDir::tempPath());
+        m_env.reset();
+    }
+
+    void programGetsSplitArgumentsAndFolder()
+    {
+        const QString prog = file("bin/tool", "#!/bin/sh\n", true);
+        const QString work = m_env->path("work");
+        QDir().mkpath(work);
+        QVERIFY(run(prog, "-v \"two words\" 'x y' ~/z", work, nullptr, shell::SW_SHOWMAXIMIZED));
+        QCOMPARE(m_started.size(), 1);
+        const ProcessRequest& r = m_started[0];
+        QCOMPARE(r.kind, ProcessRequest::Program);
+        QCOMPARE(r.program, prog);
+        QCOMPARE(r.arguments, (QStringList{"-v", "two words", "x y", "~/z"}));
+        QCOMPARE(r.workingDirectory, work);
+        QCOMPARE(r.showCmd, shell::SW_SHOWMAXIMIZED);
+    }
+
+    void relativeTargetsResolve()
+    {
+        const QString prog = file("bin/tool", "#!/bin/sh\n", true);
+        // against the working folder
+        QVERIFY(run("tool", QString(), m_env->path("bin")));
+        QCOMPARE(m_started.last().program, prog);
+        // a bare name through the program search path
+        qputenv("PATH", QFile::encodeName(m_env->path("bin")) + ":" + m_path);
+        QVERIFY(run("tool"));
+        QCOMPARE(m_started.last().program, prog);
+        // against the current folder first
+        QDir::setCurrent(m_env->root());
+        QVERIFY(run("bin/tool"));
+        QCOMPARE(m_started.last().program, prog);
+        QCOMPARE(m_started.last().workingDirectory, QString());
+    }
+
+    void failuresGiveTheSystemText_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("dir");
+        QTest::addColumn<int>("err");
+        QTest::newRow("empty target") << "" << "" << ENOENT;
+        QTest::newRow("missing file") << "@/nothing/here" << "" << ENOENT;
+        QTest::newRow("missing relative") << "nothing-here-at-all" << "" << ENOENT;
+        QTest::newRow("missing working folder") << "@/bin/tool" << "@/nowhere" << ENOENT;
+        QTest::newRow("working folder is a file") << "@/bin/tool" << "@/bin/tool" << ENOTDIR;
+    }
+
+    void failuresGiveTheSystemText()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, dir);
+        QFETCH(int, err);
+        file("bin/tool", "#!/bin/sh\n", true);
+        target.replace("@", m_env->root());
+        dir.replace("@", m_env->root());
+        QString error;
+        QVERIFY(!run(target, "", dir, &error));
+        QCOMPARE(error, shell::SystemErrorText(err));
+        QVERIFY(m_started.isEmpty());
+    }
+
+    void documentsFoldersAndAddressesGoToTheDefaultHandler()
+    {
+        const QString doc = file("notes.txt", "hello");
+        const QString elf = file("image.bin", QByteArray("\x7f" "ELF rest"), false); // not executable
+        const QString folder = m_env->path("folder");
+        QDir().mkpath(folder);
+        for (const QString& t : {doc, elf, folder, QString("https://example.org/a?b"), QString("mailto:a@b.c")}) {
+            m_started.clear();
+            QVERIFY2(run(t, "--ignored", m_env->root()), qPrintable(t));
+            QCOMPARE(m_started.size(), 1);
+            QCOMPARE(m_started[0].kind, ProcessRequest::DefaultHandler);
+            QCOMPARE(m_started[0].program, QString("xdg-open"));
+            QCOMPARE(m_started[0].arguments, QStringList{t});
+            QCOMPARE(m_started[0].workingDirectory, m_env->root());
+        }
+        // a file: address is a local path
+        m_started.clear();
+        QVERIFY(run(QUrl::fromLocalFile(doc).toString()));
+        QCOMPARE(m_started[0].arguments, QStringList{doc});
+        // a drive-letter path is no address
+        QString error;
+        QVERIFY(!run("C:\\Windows\\notepad.exe", "", "", &error));
+        QCOMPARE(error, shell::SystemErrorText(ENOENT));
+    }
+
+    void starterFailurePassesItsText()
+    {
+        m_startResult = false;
+        QString error;
+        QVERIFY(!run(file("bin/tool", "#!/bin/sh\n", true), "", "", &error));
+        QCOMPARE(error, QString("start refused"));
+    }
+
+    void desktopEntryRunsItsExecLine()
+    {
+        const QString prog = file("bin/viewer", "#!/bin/sh\n", true);
+        qputenv("PATH", QFile::encodeName(m_env->path("bin")) + ":" + m_path);
+        const QString entry = file("apps/viewer.desktop",
+                                   "[Desktop Entry]\nType=Application\nName=Viewer\nIcon=view\n"
+                                   "Exec=viewer --icon-arg %i \"--title=%c\" %F\nPath=\n");
+        const QString work = m_env->path("work");
+        QDir().mkpath(work);
+        QVERIFY(run(entry, "a.png \"b c.png\"", work));
+        QCOMPARE(m_started.size(), 1);
+        QCOMPARE(m_started[0].program, prog);
+        QCOMPARE(m_started[0].arguments,
+                 (QStringList{"--icon-arg", "--icon", "view", "--title=%c", "a.png", "b c.png"}));
+        // empty Path means unset: the item's folder is used
+        QCOMPARE(m_started[0].workingDirectory, work);
+    }
+
+    void desktopEntryPathTerminalAndPerFileProcesses()
+    {
+        const QString prog = file("bin/ed", "#!/bin/sh\n", true);
+        const QString term = file("bin/myterm", "#!/bin/sh\n", true);
+        const QString place = m_env->path("place");
+        QDir().mkpath(place);
+        const QString entry = file("ed.desktop", "[Desktop Entry]\nType=Application\nExec=" + prog.toUtf8() +
+                                                     " %f\nTerminal=true\nPath=" + place.toUtf8() + "\n");
+        shell::SetTerminalCommand({term});
+        QVERIFY(run(entry, "one two", m_env->root()));
+        QCOMPARE(m_started.size(), 2);
+        QCOMPARE(m_started[0].program, term);
+        QCOMPARE(m_started[0].arguments, (QStringList{"-e", prog, "one"}));
+        QCOMPARE(m_started[1].arguments, (QStringList{"-e", prog, "two"}));
+        QCOMPARE(m_started[0].workingDirectory, place);
+    }
+
+    void desktopEntryRefusals_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("err");
+        QTest::newRow("hidden") << QByteArray("Type=Application\nExec=@/bin/p\nHidden=true\n") << ENOENT;
+        QTest::newRow("TryExec missing") << QByteArray("Type=Application\nExec=@/bin/p\nTryExec=no-such-prog-xyz\n")
+                                         << ENOENT;
+        QTest::newRow("program missing") << QByteArray("Type=Application\nExec=no-such-prog-xyz\n") << ENOENT;
+        QTest::newRow("Path missing") << QByteArray("Type=Application\nExec=@/bin/p\nPath=@/gone\n") << ENOENT;
+        QTest::newRow("no Exec") << QByteArray("Type=Application\n") << ENOEXEC;
+        QTest::newRow("broken quoting") << QByteArray("Type=Application\nExec=\"@/bin/p\n") << ENOEXEC;
+        QTest::newRow("directory type") << QByteArray("Type=Directory\n") << ENOEXEC;
+        QTest::newRow("link without URL") << QByteArray("Type=Link\n") << ENOEXEC;
+    }
+
+    void desktopEntryRefusals()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(int, err);
+        file("bin/p", "#!/bin/sh\n", true);
+        body.replace("@", QFile::encodeName(m_env->root()));
+        const QString entry = file("x.desktop", "[Desktop Entry]\n" + body);
+        QString error;
+        QVERIFY(!run(entry, "", "", &error));
+        QCOMPARE(error, shell::SystemErrorText(err));
+        QVERIFY(m_started.isEmpty());
+    }
+
+    void desktopLinkOpensItsUrl()
+    {
+        const QString entry = file("site.desktop", "[Desktop Entry]\nType=Link\nName=Site\nURL=https://example.org/\n");
+        QVERIFY(run(entry));
+        QCOMPARE(m_started.size(), 1);
+        QCOMPARE(m_started[0].kind, ProcessRequest::DefaultHandler);
+        QCOMPARE(m_started[0].arguments, QStringList{"https://example.org/"});
+    }
+
+    void terminalChoice()
+    {
+        const QString term = file("bin/xterm", "#!/bin/sh\n", true);
+        qputenv("PATH", QFile::encodeName(m_env->path("bin")));
+        // the well-known table, with its own flag
+        QCOMPARE(shell::TerminalCommand(), (QStringList{term, "-e"}));
+        const QString kitty = file("bin/kitty", "#!/bin/sh\n", true);
+        qputenv("TERMINAL", "kitty");
+        QCOMPARE(shell::TerminalCommand(), QStringList{kitty});
+        // the user's choice comes first, with its words as given
+        shell::SetTerminalCommand({"xterm", "-hold", "-e"});
+        QCOMPARE(shell::TerminalCommand(), (QStringList{term, "-hold", "-e"}));
+        qunsetenv("TERMINAL");
+        qputenv("PATH", "");
+        shell::SetTerminalCommand({});
+        QCOMPARE(shell::TerminalCommand(), QStringList());
+    }
+
+    void realStartFailureReportsTheSystemText()
+    {
+        shell::SetProcessStarter({});
+        // runnable by its header, but its interpreter is missing: nothing starts
+        const QString prog = file("bin/broken", "#!/nonexistent/interpreter\n", true);
+        QString error;
+        QVERIFY(!run(prog, "", "", &error));
+        QCOMPARE(error, shell::SystemErrorText(ENOENT));
+    }
+
+    void urlRecognition_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("url");
+        QTest::newRow("http") << "http://x" << true;
+        QTest::newRow("custom") << "steam://run/1" << true;
+        QTest::newRow("mailto") << "mailto:me@x" << true;
+        QTest::newRow("drive letter") << "C:\\x" << false;
+        QTest::newRow("path with colon") << "/tmp/a:b" << false;
+        QTest::newRow("plain") << "notes.txt" << false;
+    }
+
+    void urlRecognition()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, url);
+        QCOMPARE(shell::LooksLikeUrl(text), url);
+    }
+};
+
+QTEST_MAIN(TestExecute)
+#include "tst_execute.moc"
