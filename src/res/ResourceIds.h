@@ -18,6 +18,7 @@ constexpr unsigned IDS_FAVORITES = 131;
 constexpr unsigned IDS_FIRST_THEME = 132;
 constexpr unsigned IDS_THEME_EXT = 134;
 constexpr unsigned IDS_THEME_CORRUPT = 135;
+constexpr unsigned IDS_THEME_SAVE_FAILED = 136;
 constexpr unsigned IDS_NOT_CONNECTED = 5000;
 constexpr unsigned IDS_NO_DEFAULT_PROVIDER = 5514;
 constexpr unsigned IDS_BAD_VERSION = 5515;

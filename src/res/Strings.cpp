@@ -24,6 +24,7 @@ const Entry kStrings[] = {
     {132, "First.Theme"},
     {134, ".Theme"},
     {135, "The selected Theme file does not exist or is corrupted."},
+    {136, "The Theme could not be saved to %1!s!."},
     {108, "Customize"},
     {111, "Configure Provider "},
 

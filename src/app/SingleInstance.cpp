@@ -1,0 +1,95 @@
+#include "SingleInstance.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QStandardPaths>
+
+#include <unistd.h>
+
+CSingleInstance::CSingleInstance(QObject* parent) : QObject(parent) {}
+
+CSingleInstance::~CSingleInstance()
+{
+    Close();
+}
+
+QString CSingleInstance::ServerPath()
+{
+    QString dir = QString::fromLocal8Bit(qgetenv("XDG_RUNTIME_DIR"));
+    if (dir.isEmpty() || !QDir(dir).exists()) {
+        dir = QDir::tempPath() + QString("/dialtop-%1").arg(::getuid());
+        QDir().mkpath(dir);
+        QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+    return dir + "/Dialtop.instance";
+}
+
+bool CSingleInstance::HandOver(const QString& fileToOpen, int timeoutMs)
+{
+    QLocalSocket socket;
+    socket.connectToServer(ServerPath());
+    if (!socket.waitForConnected(timeoutMs))
+        return false;
+    QJsonObject msg;
+    msg["open"] = fileToOpen;
+    socket.write(QJsonDocument(msg).toJson(QJsonDocument::Compact) + "\n");
+    socket.flush();
+    if (!socket.waitForBytesWritten(timeoutMs))
+        return false;
+    // The first instance answers once it has the request.
+    while (!socket.canReadLine()) {
+        if (!socket.waitForReadyRead(timeoutMs))
+            break;
+    }
+    return socket.canReadLine() && socket.readLine().trimmed() == "ok";
+}
+
+bool CSingleInstance::Listen()
+{
+    Close();
+    m_pServer = new QLocalServer(this);
+    m_pServer->setSocketOptions(QLocalServer::UserAccessOption);
+    const QString path = ServerPath();
+    if (!m_pServer->listen(path)) {
+        // A socket left behind by an instance that died answers nobody.
+        QLocalSocket probe;
+        probe.connectToServer(path);
+        if (probe.waitForConnected(500))
+            return false;
+        QLocalServer::removeServer(path);
+        if (!m_pServer->listen(path))
+            return false;
+    }
+    connect(m_pServer, &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket* client = m_pServer->nextPendingConnection()) {
+            connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
+            connect(client, &QLocalSocket::readyRead, this, [this, client] {
+                if (!client->canReadLine())
+                    return;
+                const QJsonObject msg = QJsonDocument::fromJson(client->readLine()).object();
+                client->write("ok\n");
+                client->flush();
+                emit activateRequested(msg.value("open").toString());
+            });
+        }
+    });
+    return true;
+}
+
+bool CSingleInstance::IsListening() const
+{
+    return m_pServer && m_pServer->isListening();
+}
+
+void CSingleInstance::Close()
+{
+    if (m_pServer) {
+        m_pServer->close();
+        delete m_pServer;
+        m_pServer = nullptr;
+    }
+}

@@ -1,0 +1,154 @@
+#include "MainFrame.h"
+
+#include "app/Settings.h"
+#include "framework/Document.h"
+#include "framework/MessageBox.h"
+#include "framework/WinApp.h"
+#include "launcher/DialtopView.h"
+#include "res/ResourceIds.h"
+#include "res/Strings.h"
+#include "theme/DialtopDoc.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QScreen>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QUrl>
+
+namespace {
+
+const QString kWinPos = QStringLiteral("WinPos");
+const QString kBarState = QStringLiteral("BarState");
+constexpr int kUseDefault = int(0x80000000);
+
+} // namespace
+
+CMainFrame::CMainFrame(CDialtopDoc* doc)
+{
+    setObjectName("mainframe");
+    PreCreateWindow();
+    OnCreate();
+    m_pView = new CDialtopView(this);
+    m_pView->SetDocument(doc);
+    doc->AddView(m_pView);
+    setCentralWidget(m_pView);
+    SetActiveView(m_pView);
+    OnUpdateFrameTitle();
+}
+
+CMainFrame::~CMainFrame() = default;
+
+void CMainFrame::PreCreateWindow()
+{
+    fw::CWinApp* app = fw::AfxGetApp();
+    const int cx = app ? app->GetProfileInt(kWinPos, "cx", kUseDefault) : kUseDefault;
+    const int cy = app ? app->GetProfileInt(kWinPos, "cy", kUseDefault) : kUseDefault;
+    const int x = app ? app->GetProfileInt(kWinPos, "x", kUseDefault) : kUseDefault;
+    const int y = app ? app->GetProfileInt(kWinPos, "y", kUseDefault) : kUseDefault;
+    QSize size(cx == kUseDefault ? 640 : cx, cy == kUseDefault ? 480 : cy);
+    size = size.expandedTo(QSize(200, 150));
+    resize(size);
+    if (x != kUseDefault && y != kUseDefault) {
+        // A place on a screen that is gone would leave the window unreachable.
+        const QRect frame(QPoint(x, y), size);
+        for (QScreen* screen : QGuiApplication::screens()) {
+            if (screen->availableGeometry().intersects(frame)) {
+                move(x, y);
+                break;
+            }
+        }
+    }
+}
+
+bool CMainFrame::OnCreate()
+{
+    setWindowIcon(QIcon(":/icons/128.png"));
+    // The user's own themes folder holds the favourites.
+    QString userThemes;
+    GetUserThemesFolder(userThemes);
+    CreateFolderPath(userThemes);
+
+    BuildMenuBar(ids::IDR_MAINFRAME);
+    LoadAccelTable(ids::IDR_MAINFRAME);
+    m_wndToolBar = BuildToolBar(ids::IDR_MAINFRAME, tr("Toolbar"), QString("toolbar_%1").arg(ids::AFX_IDW_TOOLBAR));
+    addToolBar(Qt::TopToolBarArea, m_wndToolBar);
+
+    QStatusBar* bar = BuildStatusBar();
+    m_pConnectionPane = new QLabel(res::LoadString(ids::IDS_NOT_CONNECTED), bar);
+    m_pConnectionPane->setObjectName("pane1");
+    m_pConnectionPane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    bar->addWidget(m_pConnectionPane, 1);
+
+    fw::CWinApp* app = fw::AfxGetApp();
+    QByteArray state;
+    if (app && app->GetProfileBinary(QString(), kBarState, state))
+        restoreState(state);
+    return true;
+}
+
+void CMainFrame::SetConnectionText(const QString& text)
+{
+    m_pConnectionPane->setText(text);
+}
+
+void CMainFrame::OnDestroy()
+{
+    fw::CWinApp* app = fw::AfxGetApp();
+    if (!app || isMinimized())
+        return;
+    const QRect r = frameGeometry();
+    app->WriteProfileInt(kWinPos, "cx", r.width());
+    app->WriteProfileInt(kWinPos, "cy", r.height());
+    app->WriteProfileInt(kWinPos, "x", r.left());
+    app->WriteProfileInt(kWinPos, "y", r.top());
+}
+
+void CMainFrame::closeEvent(QCloseEvent* e)
+{
+    if (fw::CWinApp* app = fw::AfxGetApp())
+        app->WriteProfileBinary(QString(), kBarState, saveState());
+    fw::CDocTemplate* t = fw::AfxGetApp() ? fw::AfxGetApp()->GetDocTemplate() : nullptr;
+    if (t && !t->CloseDocument()) {
+        e->ignore();
+        return;
+    }
+    OnDestroy();
+    e->accept();
+}
+
+QString CMainFrame::ManualPath()
+{
+    const QString beside = QCoreApplication::applicationDirPath() + "/../share/doc/dialtop/index.html";
+    if (QFileInfo::exists(beside))
+        return QFileInfo(beside).absoluteFilePath();
+    return QStringLiteral(DIALTOP_DOCDIR "/index.html");
+}
+
+void CMainFrame::OnHelpFinder()
+{
+    const QString manual = ManualPath();
+    if (!QFileInfo::exists(manual) || !QDesktopServices::openUrl(QUrl::fromLocalFile(manual)))
+        fw::MessageBox(tr("The user manual could not be opened: %1").arg(manual), fw::MB_OK | fw::MB_ICONEXCLAMATION);
+}
+
+void CMainFrame::OnUpdateHelp(fw::CCmdUI* pCmdUI)
+{
+    pCmdUI->Enable(true);
+}
+
+bool CMainFrame::OnOwnCmdMsg(unsigned id, fw::CCmdUI* pUpdate, bool probe)
+{
+    static const std::vector<fw::CmdEntry<CMainFrame>> map = {
+        fw::OnCommand<CMainFrame>(ids::ID_HELP_FINDER, &CMainFrame::OnHelpFinder),
+        fw::OnCommand<CMainFrame>(ids::ID_DEFAULT_HELP, &CMainFrame::OnHelpFinder),
+        fw::OnCommand<CMainFrame>(ids::ID_HELP, &CMainFrame::OnHelpFinder),
+        fw::OnCommand<CMainFrame>(ids::ID_CONTEXT_HELP, &CMainFrame::OnHelpFinder),
+    };
+    return fw::DispatchCmdMsg(this, map, id, pUpdate, probe);
+}

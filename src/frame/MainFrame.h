@@ -1,0 +1,46 @@
+#pragma once
+// The main window: menus, the main toolbar, the status bar with its message
+// and connection panes, the launcher view, and the saved window place and bar
+// layout.
+
+#include "framework/FrameWnd.h"
+
+class CDialtopDoc;
+class CDialtopView;
+class QLabel;
+class QToolBar;
+
+class CMainFrame : public fw::CFrameWnd
+{
+    Q_OBJECT
+public:
+    explicit CMainFrame(CDialtopDoc* doc);
+    ~CMainFrame() override;
+
+    CDialtopView* View() const { return m_pView; }
+    QToolBar* ToolBar() const { return m_wndToolBar; }
+    QLabel* ConnectionPane() const { return m_pConnectionPane; }
+
+    // Status pane 1: the connection's state.
+    void SetConnectionText(const QString& text);
+
+    // The manual's first page.
+    static QString ManualPath();
+
+    void OnHelpFinder();
+    void OnUpdateHelp(fw::CCmdUI* pCmdUI);
+
+protected:
+    void PreCreateWindow();
+    bool OnCreate();
+    void OnDestroy();
+    bool OnOwnCmdMsg(unsigned id, fw::CCmdUI* pUpdate, bool probe) override;
+    void closeEvent(QCloseEvent* e) override;
+
+    // Where the dial-up subsystem plugs in: the connection commands, the timer
+    // bar and the favorites bar belong to it and are added by it.
+
+    CDialtopView* m_pView = nullptr;
+    QToolBar* m_wndToolBar = nullptr;
+    QLabel* m_pConnectionPane = nullptr;
+};
