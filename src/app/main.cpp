@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QTimer>
 
 int main(int argc, char** argv)
 {
@@ -20,6 +21,9 @@ int main(int argc, char** argv)
         theApp.ExitInstance();
         return 0;
     }
+    // For start-up measurements: end as soon as the window has been shown.
+    if (qEnvironmentVariableIsSet("DIALTOP_EXIT_WHEN_SHOWN"))
+        QTimer::singleShot(0, &app, &QCoreApplication::quit);
     const int result = app.exec();
     theApp.ExitInstance();
     return result;
