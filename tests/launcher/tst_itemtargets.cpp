@@ -1,0 +1,307 @@
+#include "../platform/shell/IconThemeFixture.h"
+#include "TestEnv.h"
+#include "launcher/ItemTargets.h"
+#include "platform/registry/Registry.h"
+#include "platform/shell/Icons.h"
+#include "theme/ThemeData.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QtTest>
+
+namespace {
+
+const QRgb kPicture = qRgb(200, 40, 160);
+
+QRgb defaultItemColour(int size = 32)
+{
+    return IconColour(shell::LoadAppIcon(171), size);
+}
+
+} // namespace
+
+class TestItemTargets : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TestEnv> m_env;
+    QString m_picture;
+
+    QString file(const QString& name, const QByteArray& bytes, bool exec = false)
+    {
+        const QString p = m_env->path(name);
+        QDir().mkpath(QFileInfo(p).absolutePath());
+        if (!TestEnv::writeAll(p, bytes))
+            qFatal("cannot write %s", qPrintable(p));
+        if (exec)
+            QFile::setPermissions(p, QFile::permissions(p) | QFile::ExeOwner);
+        return p;
+    }
+
+    void setDefaultIcon(const QString& scheme, const QString& value)
+    {
+        reg::RegKey key;
+        QCOMPARE(key.Create(reg::HKEY_CLASSES_ROOT, scheme + "\\DefaultIcon"), reg::ERROR_SUCCESS);
+        QCOMPARE(key.WriteString(QString(), value), reg::ERROR_SUCCESS);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_env = std::make_unique<TestEnv>();
+        reg::ResetStore();
+        InstallTestIconTheme(m_env->dataDir());
+        QDir().mkpath(m_env->path("pics"));
+        m_picture = m_env->path("pics/pic.png");
+        QImage img(32, 32, QImage::Format_ARGB32);
+        img.fill(kPicture);
+        QVERIFY(img.save(m_picture));
+    }
+
+    void cleanupTestCase()
+    {
+        QDir::setCurrent(QDir::tempPath());
+        reg::ResetStore();
+        m_env.reset();
+    }
+
+    void schemes_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<int>("code");
+        QTest::newRow("http") << "http://example.org" << 1;
+        QTest::newRow("capitals") << "HTTP:whatever" << 1;
+        QTest::newRow("https") << "https://x" << 2;
+        QTest::newRow("mailto capital M") << "Mailto:me@example.org" << 3;
+        QTest::newRow("ftp") << "ftp://x" << 4;
+        QTest::newRow("gopher") << "gopher://x" << 5;
+        QTest::newRow("nntp") << "nntp://x" << 6;
+        QTest::newRow("news") << "news:comp.lang" << 0;
+        QTest::newRow("four letters, unknown") << "abcd:x" << 0;
+        QTest::newRow("drive letter") << "C:\\Program Files\\x.exe" << 0;
+        QTest::newRow("no colon") << "notes.txt" << 0;
+        QTest::newRow("only the first colon") << "http//x:http://y" << 0;
+        QTest::newRow("empty") << "" << 0;
+        QTest::newRow("scheme alone") << "ftp:" << 4;
+    }
+
+    void schemes()
+    {
+        QFETCH(QString, target);
+        QFETCH(int, code);
+        QCOMPARE(GetUrlScheme(target), code);
+    }
+
+    void classIconParsing_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<bool>("found");
+        QTest::newRow("plain path") << "@" << true;
+        QTest::newRow("quoted with index 0") << "\"@\",0" << true;
+        QTest::newRow("quoted with index 1") << "\"@\",1" << false; // a picture holds icon 0 only
+        QTest::newRow("negative index") << "\"@\",-1" << false;
+        QTest::newRow("index read like atoi") << "@, 0abc" << true;
+        QTest::newRow("no number after the comma") << "@," << true;
+        QTest::newRow("quotes anywhere") << "\"@\"\"" << true;
+        QTest::newRow("theme name") << "testicon" << true;
+        QTest::newRow("missing file") << "/nowhere/x.ico,0" << false;
+        QTest::newRow("empty value") << "" << false;
+    }
+
+    void classIconParsing()
+    {
+        QFETCH(QString, value);
+        QFETCH(bool, found);
+        setDefaultIcon("gopher", QString(value).replace("@", m_picture));
+        QIcon large, small;
+        QCOMPARE(GetClassIcon("gopher", &large, &small), found ? 1u : 0u);
+        QCOMPARE(large.isNull(), !found);
+        QCOMPARE(small.isNull(), !found);
+    }
+
+    void classIconMissingOrTooLong()
+    {
+        QIcon large;
+        QCOMPARE(GetClassIcon("nosuchscheme", &large, nullptr), 0u);
+        reg::RegKey key;
+        QCOMPARE(key.Create(reg::HKEY_CLASSES_ROOT, "novalue\\DefaultIcon"), reg::ERROR_SUCCESS);
+        QCOMPARE(key.WriteString("other", m_picture), reg::ERROR_SUCCESS);
+        QCOMPARE(GetClassIcon("novalue", &large, nullptr), 0u);
+        // longer than the 260-byte buffer: not read
+        setDefaultIcon("longvalue", m_picture + ",0" + QString(300, ' '));
+        QCOMPARE(GetClassIcon("longvalue", &large, nullptr), 0u);
+        QVERIFY(large.isNull());
+    }
+
+    void urlIconOrder()
+    {
+        QIcon large, small;
+        // not an address: nothing delivered
+        QCOMPARE(GetUrlIcon("abcd:x", &large, &small), 0u);
+        QCOMPARE(GetUrlIcon("notes.txt", &large, &small), 0u);
+        QVERIFY(large.isNull() && small.isNull());
+
+        // the registered icon, large and small from one lookup
+        setDefaultIcon("https", "\"" + m_picture + "\",0");
+        QVERIFY(GetUrlIcon("HTTPS://x", &large, &small) != 0);
+        QCOMPARE(IconColour(large), kPicture);
+        QCOMPARE(IconColour(small, 16), kPicture);
+
+        // then the desktop's handler for the scheme
+        const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+        QDir().mkpath(config);
+        file("data/applications/mailer.desktop", "[Desktop Entry]\nType=Application\nIcon=testicon\n");
+        QVERIFY(TestEnv::writeAll(config + "/mimeapps.list",
+                                  "[Default Applications]\nx-scheme-handler/mailto=mailer.desktop\n"));
+        large = small = QIcon();
+        QVERIFY(GetUrlIcon("mailto:a@b", &large, &small) != 0);
+        QCOMPARE(IconColour(large), ThemeColours()["testicon"]);
+
+        // then icon 171, at the small size for the small icon
+        large = small = QIcon();
+        QVERIFY(GetUrlIcon("ftp://x", &large, &small) != 0);
+        QCOMPARE(IconColour(large), defaultItemColour());
+        QCOMPARE(small.availableSizes(), QList<QSize>{QSize(16, 16)});
+        QVERIFY(GetUrlIcon("ftp://x", nullptr, nullptr) != 0);
+    }
+
+    void itemIcons()
+    {
+        CThemeItem item;
+        // an icon file that is not there: 171 large, nothing small
+        item.m_strTarget = file("run", "#!/bin/sh\n", true);
+        item.m_strIconFile = m_env->path("missing.ico");
+        QCOMPARE(IconColour(item.GetIcon()), defaultItemColour());
+        QVERIFY(item.GetSmallIcon().isNull());
+        // an icon file and index that exist
+        item.m_strIconFile = m_picture;
+        QCOMPARE(IconColour(item.GetIcon()), kPicture);
+        QCOMPARE(item.GetSmallIcon().pixmap(16, 16).size(), QSize(16, 16));
+        item.m_nIconIndex = 1;
+        QCOMPARE(IconColour(item.GetIcon()), defaultItemColour());
+        // no icon file: a program shows the program icon
+        item.m_strIconFile.clear();
+        item.m_nIconIndex = 0;
+        QCOMPARE(IconColour(item.GetIcon()), ThemeColours()["application-x-executable"]);
+        QCOMPARE(IconColour(item.GetSmallIcon(), 16), ThemeColours()["application-x-executable"]);
+        // an address
+        item.m_strTarget = "gopher://old.example";
+        setDefaultIcon("gopher", "");
+        QCOMPARE(IconColour(item.GetIcon()), defaultItemColour());
+        QVERIFY(!item.GetSmallIcon().isNull());
+        // a missing target stays visible but has no small icon
+        item.m_strTarget = m_env->path("gone.txt");
+        QVERIFY(!item.GetIcon().isNull());
+        QVERIFY(item.GetSmallIcon().isNull());
+    }
+
+    void initFromTarget()
+    {
+        CThemeItem item;
+        item.m_strName = "Old";
+        item.m_strDescription = "kept";
+        item.m_strArguments = "-x";
+        item.m_strStartIn = "/tmp";
+        item.m_strIconFile = "old.ico";
+        item.m_nIconIndex = 4;
+        item.m_nShowCmd = 3;
+        item.m_nReserved1 = 7;
+        item.m_nReserved2 = 8;
+        item.m_ptPosition = QPoint(40, 50);
+        item.m_bDialFirst = 1;
+        CThemeItem empty;
+        empty.Copy(item);
+        empty.m_strTarget.clear();
+        QVERIFY(!empty.InitFromTarget());
+        QCOMPARE(empty.m_strName, QString("Old"));
+        QCOMPARE(empty.m_nIconIndex, 4);
+
+        item.m_strTarget = file("apps/editor.desktop", "[Desktop Entry]\nType=Application\nName=Editor\n"
+                                                       "Icon=accessories-text-editor\nExec=ed\n");
+        QVERIFY(item.InitFromTarget());
+        QCOMPARE(item.m_strName, QString("Editor"));
+        QCOMPARE(item.m_strIconFile, QString("accessories-text-editor"));
+        QCOMPARE(item.m_nIconIndex, 0);
+        QCOMPARE(item.m_strArguments, QString());
+        QCOMPARE(item.m_strStartIn, QString());
+        QCOMPARE(item.m_nShowCmd, 1);
+        QCOMPARE(item.m_nReserved1, 0);
+        QCOMPARE(item.m_nReserved2, 0);
+        QCOMPARE(item.m_ptPosition, QPoint(0, 0));
+        QCOMPARE(item.m_bDialFirst, 0);
+        QCOMPARE(item.m_strDescription, QString("kept"));
+
+        item.m_strTarget = file("docs/plan.txt", "text\n");
+        QVERIFY(item.InitFromTarget());
+        QCOMPARE(item.m_strName, QString("plan.txt"));
+        QCOMPARE(item.m_strIconFile, QString("text-plain"));
+
+        // the desktop knows nothing of a missing file: name kept, no icon file
+        item.m_strTarget = m_env->path("gone.txt");
+        QVERIFY(item.InitFromTarget());
+        QCOMPARE(item.m_strName, QString("plan.txt"));
+        QCOMPARE(item.m_strIconFile, QString());
+    }
+
+    void copyWithFullPaths()
+    {
+        QDir::setCurrent(m_env->root());
+        file("bin/tool", "#!/bin/sh\n", true);
+        CThemeItem src;
+        src.m_strName = "Tool";
+        src.m_strArguments = "-a";
+        src.m_strTarget = "bin/tool";
+        src.m_strStartIn = "relative/stays";
+        src.m_strIconFile = "pics/pic.png";
+        src.m_strDescription = "d";
+        src.m_nIconIndex = 2;
+        src.m_nShowCmd = 3;
+        src.m_nReserved1 = 5;
+        src.m_nReserved2 = 6;
+        src.m_ptPosition = QPoint(7, 8);
+        src.m_bDialFirst = 1;
+        CThemeItem dst;
+        QVERIFY(dst.CopyWithFullPaths(src));
+        QCOMPARE(dst.m_strTarget, m_env->path("bin/tool"));
+        QCOMPARE(dst.m_strIconFile, m_picture);
+        QCOMPARE(dst.m_strStartIn, QString("relative/stays"));
+        QCOMPARE(dst.m_strName, QString("Tool"));
+        QCOMPARE(dst.m_strArguments, QString("-a"));
+        QCOMPARE(dst.m_strDescription, QString("d"));
+        QCOMPARE(dst.m_nIconIndex, 2);
+        QCOMPARE(dst.m_nShowCmd, 3);
+        QCOMPARE(dst.m_nReserved1, 5);
+        QCOMPARE(dst.m_nReserved2, 6);
+        QCOMPARE(dst.m_ptPosition, QPoint(7, 8));
+        QCOMPARE(dst.m_bDialFirst, 1);
+
+        // addresses, search-path programs and icon-theme names stay as written
+        src.m_strTarget = "Mailto:me@example.org";
+        src.m_strIconFile = "testicon";
+        QVERIFY(dst.CopyWithFullPaths(src));
+        QCOMPARE(dst.m_strTarget, QString("Mailto:me@example.org"));
+        QCOMPARE(dst.m_strIconFile, QString("testicon"));
+        src.m_strTarget = "xterm";
+        src.m_strIconFile.clear();
+        QVERIFY(dst.CopyWithFullPaths(src));
+        QCOMPARE(dst.m_strTarget, QString("xterm"));
+        QCOMPARE(dst.m_strIconFile, QString());
+        // a news address is a path, made absolute
+        src.m_strTarget = "news/x";
+        QVERIFY(dst.CopyWithFullPaths(src));
+        QCOMPARE(dst.m_strTarget, m_env->path("news/x"));
+    }
+
+    void typeNames()
+    {
+        QCOMPARE(GetTargetTypeName(file("bin/app", "#!/bin/sh\n", true)), QString("Application"));
+        QVERIFY(!GetTargetTypeName(m_picture).isEmpty());
+        QCOMPARE(GetTargetTypeName(m_env->path("gone")), QString());
+        QCOMPARE(GetTargetTypeName("http://example.org"), QString());
+    }
+};
+
+QTEST_MAIN(TestItemTargets)
+#include "tst_itemtargets.moc"
