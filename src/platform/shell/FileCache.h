@@ -1,6 +1,6 @@
 #pragma once
 // What is read from a file is kept until the file changes (its modification
-// time or size), so a theme of many items opens quickly. User-interface
+// time, size or permissions), so a theme of many items opens quickly. User-interface
 // thread only.
 
 #include <QDateTime>
@@ -23,12 +23,14 @@ public:
         const bool exists = fi.exists();
         const QDateTime stamp = exists ? fi.lastModified() : QDateTime();
         const qint64 size = exists ? fi.size() : -1;
+        const int mode = exists ? int(fi.permissions()) : 0;
         auto it = m_entries.find(path);
-        if (it != m_entries.end() && it->exists == exists && it->stamp == stamp && it->size == size)
+        if (it != m_entries.end() && it->exists == exists && it->stamp == stamp && it->size == size &&
+            it->mode == mode)
             return it->value;
         if (m_entries.size() > kLimit)
             m_entries.clear();
-        Entry e{exists, stamp, size, read(path)};
+        Entry e{exists, stamp, size, mode, read(path)};
         m_entries.insert(path, e);
         return e.value;
     }
@@ -41,6 +43,7 @@ private:
         bool exists;
         QDateTime stamp;
         qint64 size;
+        int mode;
         T value;
     };
     QHash<QString, Entry> m_entries;

@@ -144,6 +144,16 @@ private slots:
         QCOMPARE(error, shell::SystemErrorText(ENOENT));
     }
 
+    void permissionChangeIsSeen()
+    {
+        const QString prog = file("bin/late", "#!/bin/sh\n", false);
+        QVERIFY(run(prog));
+        QCOMPARE(m_started.last().kind, ProcessRequest::DefaultHandler); // a text file so far
+        QFile::setPermissions(prog, QFile::permissions(prog) | QFile::ExeOwner);
+        QVERIFY(run(prog));
+        QCOMPARE(m_started.last().kind, ProcessRequest::Program);
+    }
+
     void starterFailurePassesItsText()
     {
         m_startResult = false;
