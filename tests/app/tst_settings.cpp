@@ -1,0 +1,237 @@
+#include "TestEnv.h"
+#include "app/Settings.h"
+#include "platform/registry/Registry.h"
+
+#include <QDir>
+#include <QtTest>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <pwd.h>
+#include <unistd.h>
+
+namespace {
+
+const char kAppPaths[] = "\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Dialtop.exe";
+
+QString storedHome()
+{
+    reg::RegKey root;
+    if (root.Open(reg::HKEY_CURRENT_USER, kSettingsRoot) != reg::ERROR_SUCCESS)
+        return "<no settings root>";
+    QString home;
+    if (!root.ReadString("Home", home))
+        return "<no Home>";
+    return home;
+}
+
+QStringList listing(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+}
+
+} // namespace
+
+class tst_Settings : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TestEnv> m_env;
+
+private slots:
+    void init()
+    {
+        m_env = std::make_unique<TestEnv>();
+        reg::ResetStore();
+        SetLoginNameOverride(QString());
+    }
+    void cleanup()
+    {
+        m_env.reset();
+        reg::ResetStore();
+        SetLoginNameOverride(QString());
+    }
+
+    void firstRunHomeIsUserDataFolder()
+    {
+        QString home = "caller's";
+        QVERIFY(GetHomeFolder(home));
+        const QString expected = m_env->dataDir() + "/dialtop";
+        QCOMPARE(home, expected);
+        QCOMPARE(storedHome(), expected);
+        const QString hive = QString::fromUtf8(TestEnv::readAll(reg::HiveFilePath(reg::HKEY_CURRENT_USER)));
+        QVERIFY2(hive.contains("[HKEY_CURRENT_USER\\Software\\Corvane\\Dialtop]\n\"Home\"=\"" + expected + "\""),
+                 qPrintable(hive));
+
+        // Stored once: a later change of the data folder does not move home.
+        qputenv("XDG_DATA_HOME", m_env->path("elsewhere").toUtf8());
+        QVERIFY(GetHomeFolder(home));
+        QCOMPARE(home, expected);
+    }
+
+    void installFolderFromAppPaths()
+    {
+        reg::RegKey app;
+        QCOMPARE(app.Create(reg::HKEY_LOCAL_MACHINE, kAppPaths), reg::ERROR_SUCCESS);
+        QCOMPARE(app.WriteString("Path", "/opt/dialtop"), reg::ERROR_SUCCESS);
+        QString home;
+        QVERIFY(GetHomeFolder(home));
+        QCOMPARE(home, QString("/opt/dialtop"));
+        QCOMPARE(storedHome(), QString("/opt/dialtop"));
+    }
+
+    void foldersFollowStoredHome()
+    {
+        reg::RegKey root;
+        QCOMPARE(root.Create(reg::HKEY_CURRENT_USER, kSettingsRoot), reg::ERROR_SUCCESS);
+        QCOMPARE(root.WriteString("Home", "/srv/shared dialtop"), reg::ERROR_SUCCESS);
+        QString out;
+        QVERIFY(GetHomeFolder(out));
+        QCOMPARE(out, QString("/srv/shared dialtop"));
+        QVERIFY(GetThemesFolder(out));
+        QCOMPARE(out, QString("/srv/shared dialtop/Themes"));
+
+        SetLoginNameOverride("alice");
+        QVERIFY(GetUserThemesFolder(out));
+        QCOMPARE(out, QString("/srv/shared dialtop/Themes/alice"));
+        SetLoginNameOverride("");
+        QVERIFY(GetUserThemesFolder(out));
+        QCOMPARE(out, QString("/srv/shared dialtop/Themes/Default"));
+
+        SetLoginNameOverride(QString());
+        const struct passwd* pw = ::getpwuid(::getuid());
+        const QString system = pw && pw->pw_name && *pw->pw_name ? QString::fromLocal8Bit(pw->pw_name) : "Default";
+        QVERIFY(GetUserThemesFolder(out));
+        QCOMPARE(out, "/srv/shared dialtop/Themes/" + system);
+        // Nothing is created by asking.
+        QVERIFY(!QFileInfo::exists("/srv/shared dialtop"));
+    }
+
+    void createFolderPath()
+    {
+        QVERIFY(QDir().mkpath(m_env->path("A")));
+        const QString abc = m_env->path("A/B/C");
+        QCOMPARE(CreateFolderPath(abc), 0);
+        QVERIFY(QFileInfo(m_env->path("A/B")).isDir());
+        QVERIFY(QFileInfo(abc).isDir());
+        QCOMPARE(CreateFolderPath(abc), EEXIST);
+        QCOMPARE(listing(abc), QStringList());
+
+        // Both separators, doubled ones too.
+        QString back = m_env->path("A/X\\Y\\\\Z\\");
+        QCOMPARE(CreateFolderPath(back), 0);
+        QVERIFY(QFileInfo(m_env->path("A/X/Y/Z")).isDir());
+
+        QCOMPARE(CreateFolderPath(""), 0);
+        QCOMPARE(CreateFolderPath("\\/"), 0); // separators only: no components
+
+        // Relative to the current folder.
+        QVERIFY(QDir::setCurrent(m_env->path("A")));
+        QCOMPARE(CreateFolderPath("R/S"), 0);
+        QVERIFY(QFileInfo(m_env->path("A/R/S")).isDir());
+
+        // A file in the way.
+        QVERIFY(TestEnv::writeAll(m_env->path("A/file"), "x"));
+        QCOMPARE(CreateFolderPath(m_env->path("A/file/D")), ENOTDIR);
+    }
+
+    void ensureFolderForFile()
+    {
+        QVERIFY(QDir::setCurrent(m_env->root()));
+        const QStringList before = listing(m_env->root());
+        QVERIFY(EnsureFolderForFile("Favorites.fav"));
+        QCOMPARE(listing(m_env->root()), before);
+
+        QVERIFY(EnsureFolderForFile(m_env->path("Themes/alice/deep/Favorites.fav")));
+        QVERIFY(QFileInfo(m_env->path("Themes/alice/deep")).isDir());
+        QVERIFY(!QFileInfo::exists(m_env->path("Themes/alice/deep/Favorites.fav")));
+        QVERIFY(EnsureFolderForFile(m_env->path("Themes\\bob\\x.Theme")));
+        QVERIFY(QFileInfo(m_env->path("Themes/bob")).isDir());
+        QVERIFY(EnsureFolderForFile(m_env->path("Themes/alice/") + "x.Theme"));
+
+        QVERIFY(TestEnv::writeAll(m_env->path("plain"), "x"));
+        QVERIFY(!EnsureFolderForFile(m_env->path("plain/sub/x.Theme")));
+    }
+
+    void existence_data()
+    {
+        QTest::addColumn<QString>("relative");
+        QTest::addColumn<bool>("folder");
+        QTest::addColumn<bool>("file");
+        QTest::newRow("folder") << "dir" << true << false;
+        QTest::newRow("folder with slash") << "dir/" << true << false;
+        QTest::newRow("file") << "dir/file.Theme" << false << true;
+        QTest::newRow("missing") << "dir/none" << false << false;
+        QTest::newRow("below a file") << "dir/file.Theme/x" << false << false;
+    }
+
+    void existence()
+    {
+        QFETCH(QString, relative);
+        QFETCH(bool, folder);
+        QFETCH(bool, file);
+        QVERIFY(QDir().mkpath(m_env->path("dir")));
+        QVERIFY(TestEnv::writeAll(m_env->path("dir/file.Theme"), "x"));
+        QCOMPARE(FolderExists(m_env->path(relative)), folder);
+        QCOMPARE(FileExists(m_env->path(relative)), file);
+    }
+
+    void unreadableFileDoesNotExist()
+    {
+        if (::geteuid() == 0)
+            QSKIP("root reads every file");
+        const QString f = m_env->path("secret.Theme");
+        QVERIFY(TestEnv::writeAll(f, "x"));
+        QVERIFY(QFile::setPermissions(f, QFileDevice::WriteOwner));
+        QVERIFY(!FileExists(f));
+    }
+
+    void changeToFileFolder()
+    {
+        QVERIFY(QDir().mkpath(m_env->path("T/U")));
+        const QString canonical = QFileInfo(m_env->path("T/U")).canonicalFilePath();
+        QCOMPARE(ChangeToFileFolder(m_env->path("T/U/x.Theme")), 0);
+        QCOMPARE(QDir::currentPath(), canonical);
+        QCOMPARE(ChangeToFileFolder(m_env->path("T") + "\\x.Theme"), 0);
+        QCOMPARE(QDir::currentPath(), QFileInfo(m_env->path("T")).canonicalFilePath());
+        QVERIFY(ChangeToFileFolder(m_env->path("none/x.Theme")) != 0);
+        QCOMPARE(QDir::currentPath(), QFileInfo(m_env->path("T")).canonicalFilePath());
+        QCOMPARE(ChangeToFileFolder("/x.Theme"), 0);
+        QCOMPARE(QDir::currentPath(), QString("/"));
+    }
+
+    void settingValues()
+    {
+        unsigned char buffer[4] = {0xAA, 0xBB, 0xCC, 0xDD};
+        QVERIFY(!ReadSettingValue("Connection", "Alarm", buffer, 4));
+        QCOMPARE(QByteArray((const char*)buffer, 4), QByteArray("\xAA\xBB\xCC\xDD"));
+
+        const std::uint32_t on = 1;
+        QVERIFY(WriteSettingValue("Connection", "Alarm", reg::REG_BINARY, &on, 4));
+        const QString hive = QString::fromUtf8(TestEnv::readAll(reg::HiveFilePath(reg::HKEY_CURRENT_USER)));
+        QVERIFY2(hive.contains("[HKEY_CURRENT_USER\\Software\\Corvane\\Dialtop\\Connection]\n\"Alarm\"=hex:01,00,00,00\n"),
+                 qPrintable(hive));
+
+        // Key there, value missing: still untouched.
+        QVERIFY(!ReadSettingValue("Connection", "PlaySound", buffer, 4));
+        QCOMPARE(QByteArray((const char*)buffer, 4), QByteArray("\xAA\xBB\xCC\xDD"));
+        // A buffer too small is a failed read and is left as it was.
+        QVERIFY(!ReadSettingValue("Connection", "Alarm", buffer, 2));
+        QCOMPARE(QByteArray((const char*)buffer, 4), QByteArray("\xAA\xBB\xCC\xDD"));
+
+        std::uint32_t value = 7;
+        reg::ResetStore();
+        QVERIFY(ReadSettingValue("connection", "ALARM", &value, 4));
+        QCOMPARE(value, 1u);
+
+        const std::uint32_t minutes = 45;
+        QVERIFY(WriteSettingValue("Connection", "AlarmTime", reg::REG_DWORD, &minutes, 4));
+        QVERIFY(QString::fromUtf8(TestEnv::readAll(reg::HiveFilePath(reg::HKEY_CURRENT_USER)))
+                    .contains("\"AlarmTime\"=dword:0000002d"));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_Settings)
+#include "tst_settings.moc"

@@ -1,0 +1,443 @@
+#include "TestEnv.h"
+#include "platform/registry/Registry.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QProcess>
+#include <QtTest>
+
+#include <cstring>
+#include <memory>
+
+using namespace reg;
+
+namespace {
+
+const char kWriterVar[] = "DIALTOP_REG_WRITER";
+const char kConcurrentKey[] = "Software\\Corvane\\Dialtop\\Concurrent";
+constexpr int kValuesPerWriter = 120;
+
+QByteArray bytesOf(std::initializer_list<int> list)
+{
+    QByteArray b;
+    for (int v : list)
+        b.append(char(v));
+    return b;
+}
+
+// Child mode: writes its own set of values, one write per call, while a
+// sibling process does the same, then reports how many writes failed.
+int runWriter(const QByteArray& prefix)
+{
+    int failures = 0;
+    for (int i = 0; i < kValuesPerWriter; ++i) {
+        RegKey key;
+        if (key.Create(HKEY_CURRENT_USER, kConcurrentKey) != ERROR_SUCCESS) {
+            ++failures;
+            continue;
+        }
+        const QString name = QString::fromLatin1(prefix) + QString::number(i);
+        if (key.WriteString(name, name + "-value") != ERROR_SUCCESS)
+            ++failures;
+    }
+    return failures == 0 ? 0 : 3;
+}
+
+} // namespace
+
+class tst_Registry : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TestEnv> m_env;
+    QString hiveFile() const { return HiveFilePath(HKEY_CURRENT_USER); }
+    QString hiveText() const { return QString::fromUtf8(TestEnv::readAll(hiveFile())); }
+    QStringList damagedFiles() const
+    {
+        return QDir(m_env->configDir()).entryList({"*.damaged-*"}, QDir::Files);
+    }
+
+private slots:
+    void init()
+    {
+        m_env = std::make_unique<TestEnv>();
+        ResetStore();
+    }
+    void cleanup()
+    {
+        m_env.reset();
+        ResetStore();
+    }
+
+    void hiveFileLivesUnderConfigRoot()
+    {
+        QCOMPARE(HiveFilePath(HKEY_CURRENT_USER), m_env->configDir() + "/HKEY_CURRENT_USER.reg");
+        QCOMPARE(HiveFilePath(HKEY_LOCAL_MACHINE), m_env->configDir() + "/HKEY_LOCAL_MACHINE.reg");
+        qunsetenv("DIALTOP_CONFIG_DIR");
+        QCOMPARE(ConfigRoot(), m_env->path("xdgconfig") + "/dialtop");
+    }
+
+    void formatRoundTrip_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<uint>("type");
+        QTest::addColumn<QByteArray>("data");  // as stored (REG_SZ without its zero)
+        QTest::addColumn<QString>("line");     // the line expected in the file
+
+        QTest::newRow("quotes and backslashes")
+            << "Path" << uint(REG_SZ) << QByteArray("say \"hi\" C:\\dir\\") << "\"Path\"=\"say \\\"hi\\\" C:\\\\dir\\\\\"";
+        QTest::newRow("non-ASCII") << "Name" << uint(REG_SZ) << QString("Grüße € 日本").toUtf8()
+                                   << QString("\"Name\"=\"Grüße € 日本\"");
+        QTest::newRow("line break") << "Two" << uint(REG_SZ) << QByteArray("one\ntwo") << "\"Two\"=\"one\\ntwo\"";
+        QTest::newRow("empty string") << "Empty" << uint(REG_SZ) << QByteArray() << "\"Empty\"=\"\"";
+        QTest::newRow("dword") << "Count" << uint(REG_DWORD) << bytesOf({10, 0, 0, 0}) << "\"Count\"=dword:0000000a";
+        QTest::newRow("dword high bit") << "Big" << uint(REG_DWORD) << bytesOf({0xef, 0xbe, 0xad, 0xde})
+                                        << "\"Big\"=dword:deadbeef";
+        QTest::newRow("4-byte binary") << "Alarm" << uint(REG_BINARY) << bytesOf({1, 0, 0, 0})
+                                       << "\"Alarm\"=hex:01,00,00,00";
+        QTest::newRow("empty binary") << "Nothing" << uint(REG_BINARY) << QByteArray() << "\"Nothing\"=hex:";
+        QTest::newRow("other type") << "Multi" << uint(7) << QByteArray("a\0b\0\0", 5) << "\"Multi\"=hex(7):61,00,62,00,00";
+        QTest::newRow("default value") << "" << uint(REG_SZ) << QByteArray("default text") << "@=\"default text\"";
+    }
+
+    void formatRoundTrip()
+    {
+        QFETCH(QString, name);
+        QFETCH(uint, type);
+        QFETCH(QByteArray, data);
+        QFETCH(QString, line);
+
+        RegKey key;
+        QCOMPARE(key.Create(HKEY_CURRENT_USER, "Software\\Corvane\\Dialtop"), ERROR_SUCCESS);
+        QByteArray stored = data;
+        if (type == REG_SZ)
+            stored.append('\0');
+        QCOMPARE(key.SetValue(name, type, stored.constData(), DWORD(stored.size())), ERROR_SUCCESS);
+
+        const QStringList lines = hiveText().split('\n');
+        QCOMPARE(lines.first(), QString("REGEDIT4"));
+        QVERIFY(lines.contains("[HKEY_CURRENT_USER\\Software\\Corvane\\Dialtop]"));
+        QVERIFY2(lines.contains(line), qPrintable(hiveText()));
+
+        ResetStore();
+        RegKey again;
+        QCOMPARE(again.Open(HKEY_CURRENT_USER, "Software\\Corvane\\Dialtop"), ERROR_SUCCESS);
+        DWORD gotType = 0, len = 0;
+        QCOMPARE(again.QueryValue(name, &gotType, nullptr, &len), ERROR_SUCCESS);
+        QCOMPARE(gotType, DWORD(type));
+        QCOMPARE(len, DWORD(stored.size()));
+        QByteArray buf(int(len) + 4, '\x55');
+        DWORD room = DWORD(buf.size());
+        QCOMPARE(again.QueryValue(name, &gotType, buf.data(), &room), ERROR_SUCCESS);
+        QCOMPARE(room, DWORD(stored.size()));
+        QCOMPARE(buf.left(int(room)), stored);
+    }
+
+    void longBinaryWrapsAndReadsBack()
+    {
+        QByteArray blob;
+        for (int i = 0; i < 300; ++i)
+            blob.append(char(i * 7));
+        RegKey key;
+        QCOMPARE(key.Create(HKEY_CURRENT_USER, "Software\\Corvane\\Dialtop"), ERROR_SUCCESS);
+        QCOMPARE(key.WriteBinary("BarState", blob), ERROR_SUCCESS);
+
+        const QStringList lines = hiveText().split('\n');
+        int first = -1;
+        for (int i = 0; i < lines.size(); ++i)
+            if (lines[i].startsWith("\"BarState\"=hex:"))
+                first = i;
+        QVERIFY(first >= 0);
+        QVERIFY2(lines[first].endsWith('\\'), "a long value continues on the next line");
+        int continued = 0;
+        for (int i = first; i < lines.size() && lines[i].endsWith('\\'); ++i)
+            ++continued;
+        QVERIFY(continued >= 5);
+        for (const QString& l : lines)
+            QVERIFY2(l.size() <= 80, qPrintable(l));
+
+        ResetStore();
+        RegKey again;
+        QCOMPARE(again.Open(HKEY_CURRENT_USER, "software\\corvane\\dialtop"), ERROR_SUCCESS);
+        QByteArray back;
+        DWORD type = 0;
+        QVERIFY(again.ReadBinary("BarState", back, &type));
+        QCOMPARE(type, REG_BINARY);
+        QCOMPARE(back, blob);
+    }
+
+    void namesIgnoreCaseAndKeepIt()
+    {
+        RegKey key;
+        QCOMPARE(key.Create(HKEY_CURRENT_USER, "Software\\Corvane\\Dialtop\\WinPos"), ERROR_SUCCESS);
+        QCOMPARE(key.WriteDword("WindowX", 10), ERROR_SUCCESS);
+
+        RegKey other;
+        QCOMPARE(other.Open(HKEY_CURRENT_USER, "SOFTWARE/corvane\\DIALTOP\\winpos"), ERROR_SUCCESS);
+        DWORD v = 0;
+        QVERIFY(other.ReadDword("windowx", v));
+        QCOMPARE(v, DWORD(10));
+        // Writing through other spellings replaces the value and keeps the first names.
+        QCOMPARE(other.WriteDword("WINDOWX", 20), ERROR_SUCCESS);
+        QCOMPARE(other.ValueNames(), QStringList{"WindowX"});
+        RegKey child;
+        QCOMPARE(child.Create(HKEY_CURRENT_USER, "software\\CORVANE\\dialtop\\Connection"), ERROR_SUCCESS);
+
+        const QString text = hiveText();
+        QVERIFY2(text.contains("[HKEY_CURRENT_USER\\Software\\Corvane\\Dialtop\\WinPos]\n\"WindowX\"=dword:00000014"),
+                 qPrintable(text));
+        QVERIFY2(text.contains("[HKEY_CURRENT_USER\\Software\\Corvane\\Dialtop\\Connection]"), qPrintable(text));
+        QVERIFY(!text.contains("WINDOWX"));
+        QVERIFY(!text.contains("CORVANE"));
+        QCOMPARE(text.count("[HKEY_CURRENT_USER\\Software\\Corvane\\Dialtop\\WinPos]"), 1);
+    }
+
+    void queryValueSemantics()
+    {
+        RegKey key;
+        QCOMPARE(key.Create(HKEY_CURRENT_USER, "Software\\Corvane\\Dialtop"), ERROR_SUCCESS);
+        QCOMPARE(key.WriteString("Home", "/home/u/dialtop"), ERROR_SUCCESS);
+        const DWORD needed = DWORD(strlen("/home/u/dialtop") + 1);
+
+        DWORD type = 0, len = 0;
+        QCOMPARE(key.QueryValue("Home", &type, nullptr, &len), ERROR_SUCCESS);
+        QCOMPARE(type, REG_SZ);
+        QCOMPARE(len, needed);
+
+        char small[4];
+        std::memset(small, 'x', sizeof small);
+        len = sizeof small;
+        QCOMPARE(key.QueryValue("Home", &type, small, &len), ERROR_MORE_DATA);
+        QCOMPARE(len, needed);
+        QCOMPARE(QByteArray(small, 4), QByteArray("xxxx"));
+
+        char exact[64];
+        len = needed;
+        QCOMPARE(key.QueryValue("Home", nullptr, exact, &len), ERROR_SUCCESS);
+        QCOMPARE(QByteArray(exact), QByteArray("/home/u/dialtop"));
+
+        char untouched[8] = "keepme";
+        len = sizeof untouched;
+        QCOMPARE(key.QueryValue("Missing", &type, untouched, &len), ERROR_FILE_NOT_FOUND);
+        QCOMPARE(QByteArray(untouched), QByteArray("keepme"));
+
+        RegKey missing;
+        QCOMPARE(missing.Open(HKEY_CURRENT_USER, "Software\\Corvane\\Nowhere"), ERROR_FILE_NOT_FOUND);
+        QVERIFY(!missing.IsOpen());
+        // Opening never creates: the file holds no trace of the missing key.
+        QVERIFY(!hiveText().contains("Nowhere"));
+    }
+
+    void deleteValue()
+    {
+        RegKey key;
+        QCOMPARE(key.Create(HKEY_CURRENT_USER, "Software\\Corvane\\Dialtop"), ERROR_SUCCESS);
+        QCOMPARE(key.WriteString("Keep", "1"), ERROR_SUCCESS);
+        QCOMPARE(key.WriteString("Drop", "2"), ERROR_SUCCESS);
+        QCOMPARE(key.DeleteValue("DROP"), ERROR_SUCCESS);
+        QCOMPARE(key.DeleteValue("Drop"), ERROR_FILE_NOT_FOUND);
+        QCOMPARE(key.ValueNames(), QStringList{"Keep"});
+        QVERIFY(!hiveText().contains("Drop"));
+        ResetStore();
+        RegKey again;
+        QCOMPARE(again.Open(HKEY_CURRENT_USER, "Software\\Corvane\\Dialtop"), ERROR_SUCCESS);
+        DWORD len = 0;
+        QCOMPARE(again.QueryValue("Drop", nullptr, nullptr, &len), ERROR_FILE_NOT_FOUND);
+        QCOMPARE(again.QueryValue("Keep", nullptr, nullptr, &len), ERROR_SUCCESS);
+    }
+
+    void deleteKeyTreeAndSubKeys()
+    {
+        for (const char* path : {"Software\\Corvane\\Dialtop\\Acme\\Phone Numbers", "Software\\Corvane\\Dialtop\\Acme",
+                                 "Software\\Corvane\\Dialtop\\AcmeNet", "Software\\Corvane\\Dialtop\\Other\\Deep\\Er"}) {
+            RegKey k;
+            QCOMPARE(k.Create(HKEY_LOCAL_MACHINE, path), ERROR_SUCCESS);
+            QCOMPARE(k.WriteString("Tries", "3"), ERROR_SUCCESS);
+        }
+        RegKey root;
+        QCOMPARE(root.Open(HKEY_LOCAL_MACHINE, "Software\\Corvane\\Dialtop"), ERROR_SUCCESS);
+        QStringList subs = root.SubKeyNames();
+        subs.sort();
+        QCOMPARE(subs, (QStringList{"Acme", "AcmeNet", "Other"}));
+
+        QCOMPARE(DeleteKeyTree(HKEY_LOCAL_MACHINE, "software\\corvane\\dialtop\\ACME"), ERROR_SUCCESS);
+        RegKey k;
+        QCOMPARE(k.Open(HKEY_LOCAL_MACHINE, "Software\\Corvane\\Dialtop\\Acme"), ERROR_FILE_NOT_FOUND);
+        QCOMPARE(k.Open(HKEY_LOCAL_MACHINE, "Software\\Corvane\\Dialtop\\Acme\\Phone Numbers"), ERROR_FILE_NOT_FOUND);
+        // A sibling whose name starts the same way is another key.
+        QCOMPARE(k.Open(HKEY_LOCAL_MACHINE, "Software\\Corvane\\Dialtop\\AcmeNet"), ERROR_SUCCESS);
+        subs = root.SubKeyNames();
+        subs.sort();
+        QCOMPARE(subs, (QStringList{"AcmeNet", "Other"}));
+        QCOMPARE(DeleteKeyTree(HKEY_LOCAL_MACHINE, "Software\\Corvane\\Dialtop\\Acme"), ERROR_FILE_NOT_FOUND);
+
+        const QString text = QString::fromUtf8(TestEnv::readAll(HiveFilePath(HKEY_LOCAL_MACHINE)));
+        QVERIFY(!text.contains("Acme\\Phone Numbers"));
+        QVERIFY(!text.contains("Dialtop\\Acme]"));
+        ResetStore();
+        QCOMPARE(k.Open(HKEY_LOCAL_MACHINE, "Software\\Corvane\\Dialtop\\Acme"), ERROR_FILE_NOT_FOUND);
+        QCOMPARE(k.Open(HKEY_LOCAL_MACHINE, "Software\\Corvane\\Dialtop\\Other\\Deep\\Er"), ERROR_SUCCESS);
+        // Hives are separate files.
+        QCOMPARE(k.Open(HKEY_CURRENT_USER, "Software\\Corvane\\Dialtop\\Other"), ERROR_FILE_NOT_FOUND);
+    }
+
+    void changeOnDiskIsSeen()
+    {
+        RegKey key;
+        QCOMPARE(key.Create(HKEY_CURRENT_USER, "Software\\Corvane\\Dialtop"), ERROR_SUCCESS);
+        QCOMPARE(key.WriteString("Home", "/one"), ERROR_SUCCESS);
+        QString home;
+        QVERIFY(key.ReadString("Home", home));
+        QCOMPARE(home, QString("/one"));
+
+        // Another program replaces the file the way a safe writer does: same
+        // size, new file renamed over the old one.
+        QByteArray text = TestEnv::readAll(hiveFile());
+        text.replace("\"/one\"", "\"/two\"");
+        QVERIFY(TestEnv::writeAll(hiveFile() + ".new", text + "\n[HKEY_CURRENT_USER\\Added]\n\"X\"=dword:00000001\n"));
+        QVERIFY(::rename(QFile::encodeName(hiveFile() + ".new").constData(), QFile::encodeName(hiveFile()).constData()) == 0);
+
+        QVERIFY(key.ReadString("Home", home));
+        QCOMPARE(home, QString("/two"));
+        RegKey added;
+        QCOMPARE(added.Open(HKEY_CURRENT_USER, "Added"), ERROR_SUCCESS);
+
+        // A write after the outside change keeps what the other program wrote.
+        QCOMPARE(key.WriteString("Other", "v"), ERROR_SUCCESS);
+        ResetStore();
+        QCOMPARE(added.Open(HKEY_CURRENT_USER, "Added"), ERROR_SUCCESS);
+        QVERIFY(key.ReadString("Home", home));
+        QCOMPARE(home, QString("/two"));
+    }
+
+    void damagedHiveMovedAside_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("no header") << QByteArray("[HKEY_CURRENT_USER\\Software]\n\"a\"=\"b\"\n");
+        QTest::newRow("binary junk") << QByteArray("\x7f" "ELF\x02\x01\x01\0\0\0garbage", 16);
+        QTest::newRow("unterminated string") << QByteArray("REGEDIT4\n\n[HKEY_CURRENT_USER\\S]\n\"a\"=\"b\n");
+        QTest::newRow("bad dword") << QByteArray("REGEDIT4\n\n[HKEY_CURRENT_USER\\S]\n\"a\"=dword:xyz\n");
+        QTest::newRow("dword too long") << QByteArray("REGEDIT4\n\n[HKEY_CURRENT_USER\\S]\n\"a\"=dword:123456789\n");
+        QTest::newRow("bad hex") << QByteArray("REGEDIT4\n\n[HKEY_CURRENT_USER\\S]\n\"a\"=hex:01,zz\n");
+        QTest::newRow("value before any key") << QByteArray("REGEDIT4\n\"a\"=\"b\"\n");
+        QTest::newRow("key of another hive") << QByteArray("REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\S]\n\"a\"=\"b\"\n");
+        QTest::newRow("unclosed key") << QByteArray("REGEDIT4\n\n[HKEY_CURRENT_USER\\S\n");
+    }
+
+    void damagedHiveMovedAside()
+    {
+        QFETCH(QByteArray, content);
+        QVERIFY(TestEnv::writeAll(hiveFile(), content));
+
+        RegKey key;
+        QCOMPARE(key.Open(HKEY_CURRENT_USER, "S"), ERROR_FILE_NOT_FOUND);
+        const QStringList aside = damagedFiles();
+        QCOMPARE(aside.size(), 1);
+        QVERIFY(aside.first().startsWith("HKEY_CURRENT_USER.reg.damaged-"));
+        QCOMPARE(TestEnv::readAll(m_env->configDir() + "/" + aside.first()), content);
+        QVERIFY(!QFile::exists(hiveFile()));
+
+        QCOMPARE(key.Create(HKEY_CURRENT_USER, "Software\\Corvane\\Dialtop"), ERROR_SUCCESS);
+        QCOMPARE(key.WriteString("Home", "/fresh"), ERROR_SUCCESS);
+        QVERIFY(hiveText().startsWith("REGEDIT4\n"));
+        ResetStore();
+        QString home;
+        QCOMPARE(key.Open(HKEY_CURRENT_USER, "Software\\Corvane\\Dialtop"), ERROR_SUCCESS);
+        QVERIFY(key.ReadString("Home", home));
+        QCOMPARE(home, QString("/fresh"));
+        QCOMPARE(damagedFiles().size(), 1);
+    }
+
+    void damagedHiveWarnsOnce()
+    {
+        const QByteArray junk("not a settings file\n");
+        QVERIFY(TestEnv::writeAll(hiveFile(), junk));
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(kWriterVar, "read");
+        child.setProcessEnvironment(env);
+        child.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY(child.waitForFinished(30000));
+        QCOMPARE(child.exitCode(), 0);
+        const QByteArray err = child.readAllStandardError();
+        QCOMPARE(err.count('\n'), 1);
+        QVERIFY2(err.contains("damaged"), err.constData());
+        QCOMPARE(damagedFiles().size(), 1);
+    }
+
+    // The damaged file must survive even when the usual name for it is taken.
+    void damagedHiveNeverOverwritten()
+    {
+        const QByteArray junk("this is the user's only copy, damaged\n");
+        QVERIFY(TestEnv::writeAll(hiveFile(), junk));
+        const QDateTime now = QDateTime::currentDateTime();
+        for (int s = 0; s < 4; ++s) {
+            const QString name = hiveFile() + ".damaged-" + now.addSecs(s).toString("yyyyMMdd-hhmmss");
+            QVERIFY(TestEnv::writeAll(name, "older"));
+        }
+
+        RegKey key;
+        key.Create(HKEY_CURRENT_USER, "Software\\Corvane\\Dialtop");
+        key.WriteString("Home", "/fresh");
+
+        bool kept = TestEnv::readAll(hiveFile()) == junk;
+        for (const QString& f : damagedFiles())
+            kept = kept || TestEnv::readAll(m_env->configDir() + "/" + f) == junk;
+        QVERIFY2(kept, "the damaged hive was overwritten");
+    }
+
+    void twoProcessesKeepAllTheirValues()
+    {
+        RegKey key;
+        QCOMPARE(key.Create(HKEY_CURRENT_USER, kConcurrentKey), ERROR_SUCCESS);
+        QCOMPARE(key.WriteString("Before", "kept"), ERROR_SUCCESS);
+
+        QProcess a, b;
+        for (auto [proc, prefix] : {std::pair{&a, "A"}, std::pair{&b, "B"}}) {
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(kWriterVar, prefix);
+            proc->setProcessEnvironment(env);
+            proc->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        }
+        a.start(QCoreApplication::applicationFilePath(), {});
+        b.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY(a.waitForFinished(90000));
+        QVERIFY(b.waitForFinished(90000));
+        QCOMPARE(a.exitCode(), 0);
+        QCOMPARE(b.exitCode(), 0);
+
+        // No reset: the store must notice the other processes' writes itself.
+        QStringList names = key.ValueNames();
+        QCOMPARE(names.size(), 2 * kValuesPerWriter + 1);
+        for (const char* prefix : {"A", "B"}) {
+            for (int i = 0; i < kValuesPerWriter; ++i) {
+                const QString name = QString(prefix) + QString::number(i);
+                QString value;
+                QVERIFY2(key.ReadString(name, value), qPrintable(name));
+                QCOMPARE(value, name + "-value");
+            }
+        }
+        QVERIFY(damagedFiles().isEmpty());
+        QVERIFY(!QFile::exists(hiveFile() + ".lock"));
+    }
+};
+
+int main(int argc, char** argv)
+{
+    const QByteArray mode = qgetenv(kWriterVar);
+    if (!mode.isEmpty()) {
+        if (mode == "read") {
+            RegKey key;
+            key.Open(HKEY_CURRENT_USER, "Software");
+            key.Open(HKEY_CURRENT_USER, "Software\\Corvane");
+            return 0;
+        }
+        return runWriter(mode);
+    }
+    QCoreApplication app(argc, argv);
+    tst_Registry tc;
+    return QTest::qExec(&tc, argc, argv);
+}
+
+#include "tst_registry.moc"

@@ -1,0 +1,95 @@
+#include "TestEnv.h"
+#include "res/Strings.h"
+
+#include <QtTest>
+
+using namespace res;
+
+class tst_Strings : public QObject
+{
+    Q_OBJECT
+
+    TestEnv m_env;
+
+private slots:
+    // Users and scripts recognise these texts: every blank counts.
+    void exactTexts_data()
+    {
+        QTest::addColumn<uint>("id");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("5515") << 5515u << "Invalid File Version Error:  %1!s!";
+        QTest::newRow("135") << 135u << "The selected Theme file does not exist or is corrupted.";
+        QTest::newRow("5507") << 5507u << "Are you sure you want to delete the Tab:  %1!s!";
+        QTest::newRow("5514") << 5514u << "No Default Provder selected. Can not connect.";
+        QTest::newRow("6010") << 6010u << "IP Address: %1!s!  Speed: %2!u! bps";
+        QTest::newRow("130") << 130u << "Themes";
+        QTest::newRow("131") << 131u << "Favorites";
+        QTest::newRow("132") << 132u << "First.Theme";
+        QTest::newRow("application name") << 57344u << "Dialtop";
+    }
+
+    void exactTexts()
+    {
+        QFETCH(uint, id);
+        QFETCH(QString, text);
+        QVERIFY(HasString(id));
+        QCOMPARE(LoadString(id), text);
+    }
+
+    void missingIdIsEmpty()
+    {
+        QVERIFY(!HasString(1));
+        QCOMPARE(LoadString(1), QString());
+        QCOMPARE(FormatString(1, {"x"}), QString());
+    }
+
+    void formattedMessages()
+    {
+        QCOMPARE(FormatString(6010, {"10.0.0.1", 28800}), QString("IP Address: 10.0.0.1  Speed: 28800 bps"));
+        QCOMPARE(FormatString(5515, {"/home/u/My Theme.Theme"}),
+                 QString("Invalid File Version Error:  /home/u/My Theme.Theme"));
+        QCOMPARE(FormatString(5507, {"Internet"}), QString("Are you sure you want to delete the Tab:  Internet"));
+        QCOMPARE(FormatString(6011, {"Acme Net"}),
+                 QString("Your connection to Acme Net has been disconnected!\nDo you wish to reconnect?"));
+        QCOMPARE(FormatString(6007, {30}), QString("Unable to connect. Redialing in 30 seconds..."));
+    }
+
+    void inserts_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QVariantList>("args");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("plain") << "%1 and %2" << QVariantList{"a", "b"} << "a and b";
+        QTest::newRow("reordered") << "%2!s!-%1!s!" << QVariantList{"a", "b"} << "b-a";
+        QTest::newRow("repeated") << "%1!s!%1!s!" << QVariantList{"ab"} << "abab";
+        QTest::newRow("negative d") << "%1!d! s" << QVariantList{-15} << "-15 s";
+        QTest::newRow("int min") << "%1!d!" << QVariantList{INT_MIN} << "-2147483648";
+        QTest::newRow("unsigned") << "%2!u!" << QVariantList{0, 4000000000u} << "4000000000";
+        QTest::newRow("unsigned of negative") << "%1!u!" << QVariantList{-1} << "4294967295";
+        QTest::newRow("hex") << "%1!x!/%1!X!" << QVariantList{255} << "ff/FF";
+        QTest::newRow("width") << "[%1!5d!]" << QVariantList{42} << "[   42]";
+        QTest::newRow("zero padded") << "%1!02d!:%2!02d!" << QVariantList{5, 7} << "05:07";
+        QTest::newRow("long") << "%1!ld!" << QVariantList{123} << "123";
+        QTest::newRow("percent") << "100%% sure" << QVariantList{} << "100% sure";
+        QTest::newRow("percent before insert") << "%%%1!d!" << QVariantList{5} << "%5";
+        QTest::newRow("missing insert kept") << "a %2!s! b" << QVariantList{"x"} << "a %2!s! b";
+        QTest::newRow("missing plain insert kept") << "x %3 y" << QVariantList{} << "x %3 y";
+        QTest::newRow("line break") << "one%ntwo" << QVariantList{} << "one\ntwo";
+        QTest::newRow("trailing percent") << "50%" << QVariantList{} << "50%";
+        QTest::newRow("lone percent") << "a % b" << QVariantList{} << "a % b";
+        QTest::newRow("non-ASCII insert") << "%1!s!" << QVariantList{"Grüße €"} << "Grüße €";
+        QTest::newRow("insert holding percent") << "%1!s!" << QVariantList{"%2!s!"} << "%2!s!";
+        QTest::newRow("two-digit index") << "%10!s!" << QVariantList{1, 2, 3, 4, 5, 6, 7, 8, 9, "ten"} << "ten";
+    }
+
+    void inserts()
+    {
+        QFETCH(QString, format);
+        QFETCH(QVariantList, args);
+        QFETCH(QString, expected);
+        QCOMPARE(FormatMessageText(format, args), expected);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_Strings)
+#include "tst_strings.moc"

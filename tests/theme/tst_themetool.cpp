@@ -1,0 +1,254 @@
+#include "TestEnv.h"
+#include "theme/ThemeData.h"
+
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QtEndian>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+QString toolPath()
+{
+    const QByteArray build = qgetenv("DIALTOP_BUILD_DIR");
+    if (!build.isEmpty())
+        return QFile::decodeName(build) + "/bin/dialtop-theme";
+    return QCoreApplication::applicationDirPath() + "/dialtop-theme";
+}
+
+Run run(const QStringList& args)
+{
+    Run r;
+    QProcess p;
+    p.start(toolPath(), args);
+    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit)
+        return r;
+    r.exitCode = p.exitCode();
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+QJsonObject item(const QString& name, int n)
+{
+    return QJsonObject{{"name", name},
+                       {"arguments", QString("--arg %1").arg(n)},
+                       {"target", QString("/usr/bin/prog%1").arg(n)},
+                       {"startIn", "/home/u/Работа"},
+                       {"iconFile", "utilities-terminal"},
+                       {"description", "Δ description " + QString::number(n)},
+                       {"iconIndex", -n},
+                       {"showCmd", 1 + n % 3},
+                       {"reserved1", 1000 + n},
+                       {"x", -40 * n},
+                       {"y", 2147483647 - n},
+                       {"reserved2", -2147483647 - 1 + n},
+                       {"dialFirst", n % 2 == 1}};
+}
+
+QJsonObject fullTheme()
+{
+    QJsonArray items0{item(QString(128, 'N'), 0), item("Ünïcödé ✓", 1)};
+    QJsonObject longest = item("x", 2);
+    longest["arguments"] = QString(128, 'a');
+    longest["target"] = QString(260, 't');
+    longest["startIn"] = QString(260, 's');
+    longest["iconFile"] = QString(260, 'i');
+    longest["description"] = QString("€").repeated(86) + "dd";
+    items0.append(longest);
+    QJsonArray tabs{
+        QJsonObject{{"name", QString(260, 'T')}, {"background", "/usr/share/backgrounds/sky.bmp"}, {"reserved", 0},
+                    {"items", items0}},
+        QJsonObject{{"name", "Empty"}, {"background", ""}, {"reserved", -9}, {"items", QJsonArray{}}},
+        QJsonObject{{"name", "Web"}, {"background", QString(260, 'b')}, {"reserved", 123456},
+                    {"items", QJsonArray{item("Browser", 3)}}},
+    };
+    return QJsonObject{{"version", 1}, {"tabs", tabs}};
+}
+
+bool writeJson(const QString& path, const QJsonObject& o)
+{
+    return TestEnv::writeAll(path, QJsonDocument(o).toJson());
+}
+
+QByteArray le(qint32 v)
+{
+    char x[4];
+    qToLittleEndian<qint32>(v, x);
+    return QByteArray(x, 4);
+}
+
+} // namespace
+
+class tst_ThemeTool : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestEnv> m_env;
+
+private slots:
+    void initTestCase() { QVERIFY2(QFileInfo(toolPath()).isExecutable(), qPrintable(toolPath())); }
+    void init() { m_env = std::make_unique<TestEnv>(); }
+    void cleanup() { m_env.reset(); }
+
+    void buildThenDumpKeepsEveryField()
+    {
+        const QJsonObject theme = fullTheme();
+        const QString json = m_env->path("in.json");
+        const QString out = m_env->path("made/Full.Theme");
+        QVERIFY(writeJson(json, theme));
+
+        Run b = run({"build", json, out});
+        QCOMPARE(b.err, QByteArray());
+        QCOMPARE(b.exitCode, 0);
+        QCOMPARE(TestEnv::readAll(out).size(), 8 + 3 * 536 + 4 * 1336);
+
+        Run d = run({"dump", out});
+        QCOMPARE(d.err, QByteArray());
+        QCOMPARE(d.exitCode, 0);
+        QJsonParseError e;
+        const QJsonDocument doc = QJsonDocument::fromJson(d.out, &e);
+        QCOMPARE(e.error, QJsonParseError::NoError);
+        QCOMPARE(doc.object(), theme);
+
+        // The program itself reads what the tool wrote.
+        CThemeData loaded;
+        QVERIFY(loaded.Load(out));
+        QCOMPARE(loaded.GetItem(0, 1)->m_strName, QString("Ünïcödé ✓"));
+        QCOMPARE(loaded.GetItem(2, 0)->m_ptPosition, QPoint(-120, 2147483644));
+        QCOMPARE(loaded.GetItem(0, 1)->m_bDialFirst, 1);
+    }
+
+    void missingMembersTakeDefaults()
+    {
+        const QString json = m_env->path("min.json");
+        QVERIFY(TestEnv::writeAll(json, "{\"tabs\":[{\"items\":[{}]}]}"));
+        const QString out = m_env->path("min.Theme");
+        QCOMPARE(run({"build", json, out}).exitCode, 0);
+        const QJsonObject dumped = QJsonDocument::fromJson(run({"dump", out}).out).object();
+        const QJsonObject i = dumped["tabs"][0]["items"][0].toObject();
+        QCOMPARE(i["showCmd"].toInt(), 1);
+        QCOMPARE(i["iconIndex"].toInt(-1), 0);
+        QCOMPARE(i["name"].toString("x"), QString());
+        QCOMPARE(i["dialFirst"].toBool(true), false);
+        QCOMPARE(dumped["tabs"][0]["name"].toString("x"), QString());
+        QCOMPARE(dumped["version"].toInt(), 1);
+    }
+
+    void dumpOfBadFiles_data()
+    {
+        QTest::addColumn<QByteArray>("bytes"); // empty: no file at all
+        QTest::addColumn<QString>("mentions");
+        QByteArray truncated = le(1) + le(1) + QByteArray(300, 'x');
+        QByteArray cutItem = le(1) + le(1) + QByteArray(532, '\0') + le(1) + QByteArray(1000, '\0');
+        QTest::newRow("missing file") << QByteArray() << "no such file";
+        QTest::newRow("version 2") << le(2) + le(0) << "version";
+        QTest::newRow("cut inside tab record") << truncated << "damaged";
+        QTest::newRow("cut inside item record") << cutItem << "damaged";
+        QTest::newRow("hostile tab count") << le(1) + le(0x7fffffff) << "damaged";
+    }
+
+    void dumpOfBadFiles()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, mentions);
+        const QString path = m_env->path("bad.Theme");
+        if (!bytes.isEmpty())
+            QVERIFY(TestEnv::writeAll(path, bytes));
+        const Run r = run({"dump", path});
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(r.out, QByteArray());
+        QCOMPARE(r.err.count('\n'), 1);
+        QVERIFY(r.err.endsWith('\n'));
+        QVERIFY2(r.err.contains(path.toUtf8()), r.err.constData());
+        QVERIFY2(r.err.contains(mentions.toUtf8()), r.err.constData());
+    }
+
+    void buildOfBadJson_data()
+    {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<QString>("mentions"); // what the message must name
+        QTest::newRow("malformed") << QByteArray("{\"tabs\":[{\"name\":\"x\",}]}") << "malformed";
+        QTest::newRow("truncated") << QByteArray("{\"tabs\":[") << "malformed";
+        QTest::newRow("not an object") << QByteArray("[1,2]") << "object";
+        QTest::newRow("tabs not an array") << QByteArray("{\"tabs\":{}}") << "tabs";
+        QTest::newRow("version 2") << QByteArray("{\"version\":2,\"tabs\":[]}") << "version";
+        QTest::newRow("tab name a number") << QByteArray("{\"tabs\":[{\"name\":5}]}") << "tabs[0].name";
+        QTest::newRow("items not an array") << QByteArray("{\"tabs\":[{\"items\":3}]}") << "tabs[0].items";
+        QTest::newRow("item not an object") << QByteArray("{\"tabs\":[{\"items\":[\"x\"]}]}") << "tabs[0].items[0]";
+        QTest::newRow("index a string") << QByteArray("{\"tabs\":[{},{\"items\":[{},{\"iconIndex\":\"7\"}]}]}")
+                                        << "tabs[1].items[1].iconIndex";
+        QTest::newRow("fraction") << QByteArray("{\"tabs\":[{\"items\":[{\"x\":1.5}]}]}") << "tabs[0].items[0].x";
+        QTest::newRow("past 32 bits") << QByteArray("{\"tabs\":[{\"items\":[{\"y\":2147483648}]}]}") << "y";
+        QTest::newRow("dialFirst a number") << QByteArray("{\"tabs\":[{\"items\":[{\"dialFirst\":1}]}]}") << "dialFirst";
+        QTest::newRow("tab name too long")
+            << QByteArray("{\"tabs\":[{\"name\":\"") + QByteArray(261, 'n') + "\"}]}" << "tabs[0].name";
+        QTest::newRow("item name too long")
+            << QByteArray("{\"tabs\":[{\"items\":[{\"name\":\"") + QByteArray(129, 'n') + "\"}]}]}" << "name";
+        QTest::newRow("multi-byte arguments too long")
+            << QByteArray("{\"tabs\":[{\"items\":[{\"arguments\":\"") + QString("é").repeated(65).toUtf8() + "\"}]}]}"
+            << "arguments";
+        QTest::newRow("target too long in a later tab")
+            << QByteArray("{\"tabs\":[{\"name\":\"ok\"},{\"items\":[{\"target\":\"") + QByteArray(261, 't') + "\"}]}]}"
+            << "tabs[1].items[0].target";
+    }
+
+    void buildOfBadJson()
+    {
+        QFETCH(QByteArray, json);
+        QFETCH(QString, mentions);
+        const QString in = m_env->path("bad.json");
+        QVERIFY(TestEnv::writeAll(in, json));
+
+        const QString fresh = m_env->path("out/fresh.Theme");
+        Run r = run({"build", in, fresh});
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(r.out, QByteArray());
+        QCOMPARE(r.err.count('\n'), 1);
+        QVERIFY2(r.err.contains(mentions.toUtf8()), r.err.constData());
+        QVERIFY(!QFileInfo::exists(fresh));
+
+        const QString old = m_env->path("old.Theme");
+        const QByteArray before = le(1) + le(1) + QByteArray(532, 'k') + le(0);
+        QVERIFY(TestEnv::writeAll(old, before));
+        r = run({"build", in, old});
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(TestEnv::readAll(old), before);
+    }
+
+    void buildFromMissingJson()
+    {
+        const QString out = m_env->path("x.Theme");
+        const Run r = run({"build", m_env->path("none.json"), out});
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(r.err.count('\n'), 1);
+        QVERIFY(r.err.contains("none.json"));
+        QVERIFY(!QFileInfo::exists(out));
+    }
+
+    void usageErrors()
+    {
+        for (const QStringList& args : {QStringList{}, QStringList{"dump"}, QStringList{"frobnicate", "x"},
+                                        QStringList{"build", "only-one"}}) {
+            const Run r = run(args);
+            QVERIFY2(r.exitCode != 0, qPrintable(args.join(' ')));
+            QCOMPARE(r.out, QByteArray());
+            QVERIFY(!r.err.isEmpty());
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_ThemeTool)
+#include "tst_themetool.moc"
