@@ -9,10 +9,10 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QDeadlineTimer>
 #include <QPointer>
 #include <QThread>
 
+#include <pthread.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -67,9 +67,7 @@ bool CRasApi::Load()
 
     m_bStopWatch = false;
     m_pWaiter = std::make_unique<ras::CNoticeWaiter>();
-    m_pWatchThread = QThread::create([this] { RasWatchThread(); });
-    m_pWatchThread->setObjectName(QStringLiteral("RasWatchThread"));
-    m_pWatchThread->start(QThread::LowPriority);
+    m_pWatchThread = std::make_unique<std::thread>([this] { RasWatchThread(); });
     {
         QMutexLocker lock(&s_loadedMutex);
         static bool s_bHooked = false;
@@ -95,12 +93,10 @@ void CRasApi::StopWatch()
         return;
     m_bStopWatch = true;
     m_pWaiter->Wake();
-    // It leaves within a few milliseconds of the flag; it touches this object,
-    // so it is waited for even if it should take longer.
-    if (!m_pWatchThread->wait(QDeadlineTimer(50)))
-        m_pWatchThread->wait();
-    delete m_pWatchThread;
-    m_pWatchThread = nullptr;
+    // Woken, it leaves within a few milliseconds. It uses this object, so it
+    // is waited for to the end rather than for a fixed 50 ms.
+    m_pWatchThread->join();
+    m_pWatchThread.reset();
 }
 
 int CRasApi::EnumEntries()
@@ -393,6 +389,7 @@ void CRasApi::RasWatchThread()
 {
     // Below normal: it must never compete with the user interface.
     ::setpriority(PRIO_PROCESS, ::gettid(), 5);
+    ::pthread_setname_np(::pthread_self(), "RasWatchThread");
     const QString strConnected = LoadText(IDS_CONNECTED_TO, ras::kConnectedTitle);
     const QString strReestablish = LoadText(IDS_REESTABLISH, ras::kReestablishTitle);
     ras::DWORD dwLastSpeed = 0;

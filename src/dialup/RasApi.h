@@ -17,9 +17,9 @@
 #include <QStringList>
 #include <atomic>
 #include <memory>
+#include <thread>
 
 class QObject;
-class QThread;
 class QWidget;
 
 namespace ras {
@@ -112,7 +112,7 @@ public:
     // Fields.
     ras::DWORD m_dwLastError = 0;
     ras::HRASCONN m_hRasConn = 0;
-    QThread* m_pWatchThread = nullptr;
+    std::unique_ptr<std::thread> m_pWatchThread;
     std::atomic<bool> m_bStopWatch{false};
     bool m_bPlaySound = true;
 

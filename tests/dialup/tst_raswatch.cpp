@@ -258,8 +258,7 @@ private slots:
     {
         auto api = std::make_unique<CRasApi>();
         QVERIFY(api->Load());
-        QThread* thread = api->m_pWatchThread;
-        QVERIFY(thread->isRunning());
+        QVERIFY(api->m_pWatchThread && api->m_pWatchThread->joinable());
         QElapsedTimer t;
         t.start();
         api.reset();
