@@ -41,8 +41,9 @@ QString NoticesFolder() { return RuntimeFolder() + QStringLiteral("/notices"); }
 bool MakePrivateFolder(const QString& path)
 {
     QFileInfo fi(path);
+    // A folder someone else made (say in a shared /tmp) is not used.
     if (fi.exists())
-        return fi.isDir() && fi.isWritable();
+        return fi.isDir() && fi.isWritable() && fi.ownerId() == ::getuid();
     // Every folder made here, parents included, is the user's alone.
     const QString parent = fi.absolutePath();
     if (parent != fi.absoluteFilePath() && !QFileInfo::exists(parent) && !MakePrivateFolder(parent))
