@@ -1,0 +1,236 @@
+// The splash over a started main window: it goes by itself, or at the first
+// key or mouse-button press, which it swallows; other input passes through.
+
+#include "TestEnv.h"
+#include "app/DialtopApp.h"
+#include "app/SplashWnd.h"
+#include "framework/FileDialog.h"
+#include "framework/FrameWnd.h"
+#include "framework/MessageBox.h"
+#include "platform/registry/Registry.h"
+#include "res/ResourceIds.h"
+#include "theme/Dib.h"
+#include "theme/ThemeData.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+// Records the input that reaches a widget.
+class InputRecorder : public QObject
+{
+public:
+    QList<QEvent::Type> m_events;
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        switch (e->type()) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseMove:
+            m_events << e->type();
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+    int count(QEvent::Type t) const { return int(m_events.count(t)); }
+};
+
+} // namespace
+
+class tst_Splash : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestEnv> m_env;
+    std::unique_ptr<CDialtopApp> m_app;
+    QPointer<CSplashWnd> m_splash;
+    fw::CFrameWnd* m_frame = nullptr;
+    InputRecorder m_recorder;
+
+    // A started program with its window and splash; the splash stays for timeout ms.
+    void startProgram(int timeout)
+    {
+        CSplashWnd::SetTimeout(timeout);
+        CSplashWnd::EnableSplashScreen(true);
+        const QString theme = m_env->path("themes/Work.Theme");
+        CThemeData t;
+        t.InsertTab(0)->m_strName = "Tab";
+        QDir().mkpath(m_env->path("themes"));
+        t.m_strPath = theme;
+        t.m_bModified = true;
+        QVERIFY(t.Save());
+
+        m_app = std::make_unique<CDialtopApp>();
+        QVERIFY(m_app->InitInstance({theme}));
+        m_frame = m_app->GetDocTemplate()->GetFrame();
+        QVERIFY(m_frame);
+        m_splash = CSplashWnd::Current();
+        QVERIFY(m_splash);
+        m_recorder.m_events.clear();
+        m_frame->installEventFilter(&m_recorder);
+    }
+
+private slots:
+    void init()
+    {
+        m_env = std::make_unique<TestEnv>();
+        reg::ResetStore();
+        CDialtopApp::SetKernelReleaseOverride("6.1.0");
+        fw::SetMessageHandler([](const fw::MessageRequest&) { return fw::IDOK; });
+        fw::SetFileDialogHandler([](fw::FileDialogRequest&) { return false; });
+    }
+
+    void cleanup()
+    {
+        if (m_splash)
+            m_splash->HideSplashScreen();
+        if (m_app)
+            m_app->ExitInstance();
+        m_app.reset();
+        m_frame = nullptr;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        CSplashWnd::SetTimeout(750);
+        fw::SetMessageHandler({});
+        fw::SetFileDialogHandler({});
+        m_env.reset();
+        reg::ResetStore();
+    }
+
+    void goesByItself()
+    {
+        startProgram(30);
+        QVERIFY(m_splash->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!CSplashWnd::Current(), 3000);
+        QTRY_VERIFY(!m_splash); // deleted, not only hidden
+        QVERIFY(m_recorder.m_events.isEmpty());
+    }
+
+    void bitmapSizeCentredOverTheWindow()
+    {
+        startProgram(60000);
+        CDib dib;
+        QVERIFY(dib.LoadFromResource(int(ids::IDB_SPLASH)));
+        QCOMPARE(m_splash->size(), QSize(dib.m_nWidth, dib.m_nHeight));
+        const QPoint delta = m_splash->frameGeometry().center() - m_frame->frameGeometry().center();
+        QVERIFY2(delta.manhattanLength() <= 2, qPrintable(QString("off by %1,%2").arg(delta.x()).arg(delta.y())));
+        QVERIFY(m_splash->isVisible());
+    }
+
+    void mousePressIsSwallowed()
+    {
+        startProgram(60000);
+        QWidget* target = m_frame->centralWidget();
+        target->installEventFilter(&m_recorder);
+
+        // Moves pass through while the splash shows (tracking on, or Qt
+        // itself drops moves without a button).
+        m_frame->setMouseTracking(true);
+        QMouseEvent move(QEvent::MouseMove, QPointF(20, 20), m_frame->mapToGlobal(QPointF(20, 20)), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(m_frame, &move);
+        QCOMPARE(m_recorder.count(QEvent::MouseMove), 1);
+        QVERIFY(CSplashWnd::Current());
+
+        QTest::mousePress(target, Qt::LeftButton, {}, QPoint(30, 30));
+        QVERIFY(!CSplashWnd::Current());
+        QCOMPARE(m_recorder.count(QEvent::MouseButtonPress), 0);
+        QTest::mouseRelease(target, Qt::LeftButton, {}, QPoint(30, 30));
+
+        // Only that one press: the next reaches the window.
+        QTest::mousePress(target, Qt::RightButton, {}, QPoint(30, 30));
+        QVERIFY(m_recorder.count(QEvent::MouseButtonPress) >= 1); // the view, then maybe the frame
+        QTest::mouseRelease(target, Qt::RightButton, {}, QPoint(30, 30));
+    }
+
+    void otherButtonsCloseItToo_data()
+    {
+        QTest::addColumn<Qt::MouseButton>("button");
+        QTest::newRow("right") << Qt::RightButton;
+        QTest::newRow("middle") << Qt::MiddleButton;
+    }
+
+    void otherButtonsCloseItToo()
+    {
+        QFETCH(Qt::MouseButton, button);
+        startProgram(60000);
+        QTest::mousePress(m_frame, button, {}, QPoint(10, 10));
+        QVERIFY(!CSplashWnd::Current());
+        QCOMPARE(m_recorder.count(QEvent::MouseButtonPress), 0);
+        QTest::mouseRelease(m_frame, button, {}, QPoint(10, 10));
+    }
+
+    void keyPressIsSwallowedReleasePasses()
+    {
+        startProgram(60000);
+        QTest::keyRelease(m_frame, Qt::Key_B);
+        QCOMPARE(m_recorder.count(QEvent::KeyRelease), 1);
+        QVERIFY(CSplashWnd::Current());
+
+        QTest::keyPress(m_frame, Qt::Key_A);
+        QVERIFY(!CSplashWnd::Current());
+        QCOMPARE(m_recorder.count(QEvent::KeyPress), 0);
+
+        QTest::keyRelease(m_frame, Qt::Key_A);
+        QTest::keyPress(m_frame, Qt::Key_C);
+        QCOMPARE(m_recorder.count(QEvent::KeyPress), 1);
+    }
+
+    void aShortcutKeyDoesNotFireWhileClosingIt()
+    {
+        // F1 opens the manual; the press that closes the splash must not.
+        startProgram(60000);
+        QAction* help = m_frame->FindAction(ids::ID_HELP);
+        QVERIFY(help);
+        QSignalSpy triggered(help, &QAction::triggered);
+        QTest::keyClick(m_frame, Qt::Key_F1);
+        QVERIFY(!CSplashWnd::Current());
+        QCOMPARE(triggered.count(), 0);
+    }
+
+    void disabledSplashShowsNothing()
+    {
+        startProgram(60000);
+        m_splash->HideSplashScreen();
+        QVERIFY(!CSplashWnd::Current());
+
+        CSplashWnd::EnableSplashScreen(false);
+        CSplashWnd::ShowSplashScreen(m_frame);
+        QVERIFY(!CSplashWnd::Current());
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier);
+        QVERIFY(!CSplashWnd::PreTranslateAppMessage(&key));
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(1, 1), QPointF(1, 1), Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QVERIFY(!CSplashWnd::PreTranslateAppMessage(&press));
+
+        // Enabled again, a further call shows it again.
+        CSplashWnd::EnableSplashScreen(true);
+        CSplashWnd::ShowSplashScreen(m_frame);
+        m_splash = CSplashWnd::Current();
+        QVERIFY(m_splash);
+        QVERIFY(m_splash->isVisible());
+    }
+
+    void onlyOneSplashAtATime()
+    {
+        startProgram(60000);
+        CSplashWnd::ShowSplashScreen(m_frame);
+        QCOMPARE(CSplashWnd::Current(), m_splash.data());
+        const QWidgetList tops = QApplication::topLevelWidgets();
+        QCOMPARE(std::count_if(tops.begin(), tops.end(),
+                               [](QWidget* w) { return qobject_cast<CSplashWnd*>(w) && w->isVisible(); }),
+                 1);
+    }
+};
+
+QTEST_MAIN(tst_Splash)
+#include "tst_splash.moc"
