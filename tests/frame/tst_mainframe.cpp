@@ -1,0 +1,402 @@
+// The main window: its menu, commands that stay off until something handles
+// them, the toolbar and status bar, prompts in the message pane, the recent
+// themes in the File menu, and the window place and bar layout it keeps.
+
+#include "TestEnv.h"
+#include "app/DialtopApp.h"
+#include "frame/MainFrame.h"
+#include "framework/Dialog.h"
+#include "framework/FileDialog.h"
+#include "framework/MessageBox.h"
+#include "launcher/DialtopView.h"
+#include "launcher/ItemListCtrl.h"
+#include "platform/registry/Registry.h"
+#include "platform/shell/Execute.h"
+#include "res/ResourceIds.h"
+#include "theme/DialtopDoc.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QTimer>
+#include <QToolBar>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+void writeTheme(const QString& path, const QString& tabName)
+{
+    CThemeData theme;
+    theme.InsertTab(0)->m_strName = tabName;
+    CThemeItem* item = theme.InsertItem(0, 0);
+    item->m_strName = "Item";
+    item->m_strTarget = "https://example.org/";
+    item->m_ptPosition = QPoint(20, 20);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    theme.m_strPath = path;
+    theme.m_bModified = true;
+    QVERIFY(theme.Save());
+}
+
+QAction* menuAction(QWidget* frame, unsigned id)
+{
+    return frame->findChild<QAction*>(QString("menu_%1").arg(id));
+}
+
+// Opens the menu that holds a command as the user would: its update runs.
+QMenu* openMenuOf(QWidget* frame, unsigned id)
+{
+    QAction* a = menuAction(frame, id);
+    if (!a)
+        return nullptr;
+    auto* menu = qobject_cast<QMenu*>(a->parent());
+    if (menu)
+        emit menu->aboutToShow();
+    // The recent entries it replaced go with the next event loop turn.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return menu;
+}
+
+} // namespace
+
+class tst_MainFrame : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestEnv> m_env;
+    std::unique_ptr<CDialtopApp> m_app;
+    QList<fw::MessageRequest> m_messages;
+    QList<int> m_answers;
+    QList<unsigned> m_dialogs;
+    QList<shell::ProcessRequest> m_started;
+    QString m_theme;
+
+    CMainFrame* frame() const { return static_cast<CMainFrame*>(m_app->GetDocTemplate()->GetFrame()); }
+    CDialtopDoc* doc() const { return static_cast<CDialtopDoc*>(m_app->GetDocTemplate()->GetDocument()); }
+
+    // The application as start-up leaves it, with a theme open and the window shown.
+    void start(const QString& theme)
+    {
+        m_app = std::make_unique<CDialtopApp>();
+        m_app->SetRegistryKey("Corvane");
+        m_app->LoadStdProfileSettings(4);
+        m_app->AddDocTemplate(std::make_unique<fw::CDocTemplate>(
+            ids::IDR_MAINFRAME, [] { return std::make_unique<CDialtopDoc>(); },
+            [](fw::CDocument* d) -> fw::CFrameWnd* { return new CMainFrame(static_cast<CDialtopDoc*>(d)); }));
+        QVERIFY(m_app->OpenDocumentFile(theme));
+        frame()->show();
+        QVERIFY(QTest::qWaitForWindowExposed(frame()));
+    }
+
+    int winPos(const char* name) { return m_app->GetProfileInt("WinPos", name, -12345); }
+
+private slots:
+    void init()
+    {
+        m_env = std::make_unique<TestEnv>();
+        reg::ResetStore();
+        m_messages.clear();
+        m_answers.clear();
+        m_dialogs.clear();
+        m_started.clear();
+        fw::SetMessageHandler([this](const fw::MessageRequest& r) {
+            m_messages << r;
+            return m_answers.isEmpty() ? fw::IDOK : m_answers.takeFirst();
+        });
+        fw::SetFileDialogHandler([](fw::FileDialogRequest&) { return false; });
+        fw::CDialog::SetModalHandler([this](fw::CDialog* dlg) {
+            m_dialogs << (dlg->isVisible() ? 1u : 0u); // never shown: no modal loop
+            return fw::IDOK;
+        });
+        fw::CFrameWnd::SetPopupHandler([](QMenu*) { return 0u; });
+        shell::SetProcessStarter([this](const shell::ProcessRequest& r, QString*) {
+            m_started << r;
+            return true;
+        });
+        m_theme = m_env->path("themes/Work.Theme");
+        writeTheme(m_theme, "Work tab");
+    }
+
+    void cleanup()
+    {
+        m_app.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        fw::SetMessageHandler({});
+        fw::SetFileDialogHandler({});
+        fw::CDialog::SetModalHandler({});
+        fw::CFrameWnd::SetPopupHandler({});
+        shell::SetProcessStarter({});
+        m_env.reset();
+        reg::ResetStore();
+    }
+
+    void menuHoldsItsCommands()
+    {
+        start(m_theme);
+        const unsigned ids[] = {ids::ID_CONNECT, ids::ID_HANGUP, ids::ID_FILE_NEW, ids::ID_FILE_OPEN,
+                                ids::ID_FILE_SAVE, ids::ID_FILE_SAVE_AS, ids::ID_RUN_ITEM, ids::ID_FILE_MRU_FIRST,
+                                ids::ID_APP_EXIT, ids::ID_VIEW_TOOLBAR, ids::ID_VIEW_STATUS_BAR,
+                                ids::ID_VIEW_FAVORITES, ids::ID_VIEW_TIMERBAR, 32783, 32775, 57667,
+                                ids::ID_APP_ABOUT};
+        for (unsigned id : ids)
+            QVERIFY2(menuAction(frame(), id), qPrintable(QString("menu_%1").arg(id)));
+        // Connect and Hangup open the File menu.
+        QMenu* file = qobject_cast<QMenu*>(menuAction(frame(), ids::ID_CONNECT)->parent());
+        QCOMPARE(file->actions().value(0)->data().toUInt(), ids::ID_CONNECT);
+        QCOMPARE(file->actions().value(1)->data().toUInt(), ids::ID_HANGUP);
+        QCOMPARE(frame()->windowTitle(), QString("Dialtop - Work"));
+    }
+
+    void commandsNobodyHandlesAreDisabled()
+    {
+        start(m_theme);
+        openMenuOf(frame(), ids::ID_CONNECT);
+        QVERIFY(!menuAction(frame(), ids::ID_CONNECT)->isEnabled());
+        QVERIFY(!menuAction(frame(), ids::ID_HANGUP)->isEnabled());
+        QVERIFY(!menuAction(frame(), ids::ID_RUN_ITEM)->isEnabled()); // nothing selected
+        QVERIFY(menuAction(frame(), ids::ID_FILE_SAVE)->isEnabled());
+        QVERIFY(menuAction(frame(), ids::ID_FILE_SAVE_AS)->isEnabled());
+        QVERIFY(menuAction(frame(), ids::ID_FILE_OPEN)->isEnabled());
+        QVERIFY(menuAction(frame(), ids::ID_APP_EXIT)->isEnabled());
+        openMenuOf(frame(), 32783);
+        QVERIFY(!menuAction(frame(), 32783)->isEnabled());
+        openMenuOf(frame(), 32775);
+        QVERIFY(!menuAction(frame(), 32775)->isEnabled());
+
+        // The toolbar's buttons follow when the program is idle, that is when
+        // an event loop is about to wait.
+        QVERIFY(frame()->FindAction(ids::ID_CONNECT)->isEnabled());
+        QEventLoop idle;
+        QTimer::singleShot(400, &idle, &QEventLoop::quit);
+        idle.exec();
+        QVERIFY(!frame()->FindAction(ids::ID_CONNECT)->isEnabled());
+        QVERIFY(!frame()->FindAction(ids::ID_HANGUP)->isEnabled());
+        QVERIFY(frame()->FindAction(ids::ID_FILE_SAVE)->isEnabled());
+
+        // Whatever starts them, they do nothing.
+        QVERIFY(!frame()->OnCommand(ids::ID_CONNECT));
+        QVERIFY(!frame()->OnCommand(ids::ID_HANGUP));
+        QVERIFY(m_messages.isEmpty());
+        QCOMPARE(frame()->ConnectionPane()->text(), QString("Not Connected."));
+    }
+
+    void barTogglesAndTheirChecks()
+    {
+        start(m_theme);
+        QToolBar* bar = frame()->findChild<QToolBar*>("toolbar_59392");
+        QVERIFY(bar);
+        QCOMPARE(bar, frame()->ToolBar());
+        QVERIFY(bar->isVisible());
+        openMenuOf(frame(), ids::ID_VIEW_TOOLBAR);
+        QVERIFY(menuAction(frame(), ids::ID_VIEW_TOOLBAR)->isChecked());
+
+        menuAction(frame(), ids::ID_VIEW_TOOLBAR)->trigger();
+        QVERIFY(!bar->isVisible());
+        openMenuOf(frame(), ids::ID_VIEW_TOOLBAR);
+        QVERIFY(!menuAction(frame(), ids::ID_VIEW_TOOLBAR)->isChecked());
+
+        QVERIFY(frame()->OnCommand(ids::ID_VIEW_TOOLBAR));
+        QVERIFY(bar->isVisible());
+        openMenuOf(frame(), ids::ID_VIEW_TOOLBAR);
+        QVERIFY(menuAction(frame(), ids::ID_VIEW_TOOLBAR)->isChecked());
+
+        QVERIFY(frame()->OnCommand(ids::ID_VIEW_STATUS_BAR));
+        QVERIFY(!frame()->statusBar()->isVisible());
+        openMenuOf(frame(), ids::ID_VIEW_STATUS_BAR);
+        QVERIFY(!menuAction(frame(), ids::ID_VIEW_STATUS_BAR)->isChecked());
+        QVERIFY(frame()->OnCommand(ids::ID_VIEW_STATUS_BAR));
+        QVERIFY(frame()->statusBar()->isVisible());
+    }
+
+    void statusPanesAndPrompts()
+    {
+        start(m_theme);
+        auto* pane0 = frame()->findChild<QLabel*>("pane0");
+        auto* pane1 = frame()->findChild<QLabel*>("pane1");
+        QVERIFY(pane0 && pane1);
+        QCOMPARE(pane1->text(), QString("Not Connected."));
+        const QString idle = pane0->text();
+        QVERIFY(!idle.isEmpty());
+
+        // Fly-by over a toolbar button: the prompt's first part.
+        QAction* connect = frame()->FindAction(ids::ID_CONNECT);
+        QVERIFY(connect->showStatusText(frame()->ToolBar()));
+        QCOMPARE(pane0->text(), QString("Connect to your Internet access provider"));
+        QCOMPARE(connect->toolTip().trimmed(), QString("Connect"));
+
+        // A menu item's prompt, then the pane goes back to idle.
+        QAction* save = menuAction(frame(), ids::ID_FILE_SAVE);
+        QStatusTipEvent tip(save->statusTip());
+        QApplication::sendEvent(frame(), &tip);
+        QCOMPARE(pane0->text(), QString("Save the current Theme"));
+        QStatusTipEvent none{QString()};
+        QApplication::sendEvent(frame(), &none);
+        QCOMPARE(pane0->text(), idle);
+
+        QAction* toggle = menuAction(frame(), ids::ID_VIEW_TOOLBAR);
+        QCOMPARE(toggle->statusTip(), QString("Show or hide the toolbar"));
+    }
+
+    void recentThemesInTheFileMenu()
+    {
+        QStringList paths;
+        for (int i = 1; i <= 5; ++i) {
+            paths << m_env->path(QString("themes/R%1.Theme").arg(i));
+            writeTheme(paths.last(), QString("R%1").arg(i));
+        }
+        start(paths[0]);
+        for (int i = 1; i < 5; ++i)
+            QVERIFY(m_app->OpenDocumentFile(paths[i]));
+
+        openMenuOf(frame(), ids::ID_FILE_SAVE);
+        for (int i = 0; i < 4; ++i) {
+            QAction* a = menuAction(frame(), ids::ID_FILE_MRU_FIRST + unsigned(i));
+            QVERIFY2(a, qPrintable(QString::number(i)));
+            QVERIFY2(a->text().startsWith(QString("&%1 ").arg(i + 1)), qPrintable(a->text()));
+            QVERIFY2(a->text().contains(QString("R%1.Theme").arg(5 - i)), qPrintable(a->text()));
+            QVERIFY(a->isEnabled());
+        }
+        QVERIFY(!menuAction(frame(), ids::ID_FILE_MRU_FIRST + 4));
+
+        // Choosing one opens it.
+        menuAction(frame(), ids::ID_FILE_MRU_FIRST + 2)->trigger();
+        QCOMPARE(doc()->GetPathName(), paths[2]);
+        QCOMPARE(m_app->RecentFiles().value(0), paths[2]);
+
+        // A recent theme that is gone: the message, and it leaves the list.
+        QVERIFY(QFile::remove(paths[4]));
+        openMenuOf(frame(), ids::ID_FILE_SAVE);
+        const int gone = int(m_app->RecentFiles().indexOf(paths[4]));
+        QVERIFY(gone > 0);
+        menuAction(frame(), ids::ID_FILE_MRU_FIRST + unsigned(gone))->trigger();
+        QCOMPARE(m_messages.size(), 1);
+        QCOMPARE(m_messages[0].text, QString("The selected Theme file does not exist or is corrupted."));
+        QVERIFY(!m_app->RecentFiles().contains(paths[4]));
+    }
+
+    void emptyRecentListShowsADisabledPlaceholder()
+    {
+        start(QString());
+        openMenuOf(frame(), ids::ID_FILE_SAVE);
+        QAction* a = menuAction(frame(), ids::ID_FILE_MRU_FIRST);
+        QVERIFY(a);
+        QVERIFY(!a->isEnabled());
+    }
+
+    void windowPlaceIsWrittenOnClose()
+    {
+        start(m_theme);
+        frame()->resize(500, 360);
+        frame()->move(30, 40);
+        QCoreApplication::processEvents();
+        const QRect r = frame()->frameGeometry();
+        QVERIFY(frame()->close());
+        QCOMPARE(winPos("cx"), r.width());
+        QCOMPARE(winPos("cy"), r.height());
+        QCOMPARE(winPos("x"), r.left());
+        QCOMPARE(winPos("y"), r.top());
+
+        // The next window takes that place.
+        m_app.reset();
+        reg::ResetStore();
+        start(m_theme);
+        QCOMPARE(frame()->frameGeometry().topLeft(), r.topLeft());
+        QEXPECT_FAIL("", "the stored size includes the window frame but is restored as the inner size", Continue);
+        QCOMPARE(frame()->frameGeometry().size(), r.size());
+    }
+
+    void minimisedWindowLeavesThePlaceAlone()
+    {
+        {
+            fw::CWinApp app;
+            app.SetRegistryKey("Corvane");
+            app.WriteProfileInt("WinPos", "cx", 610);
+            app.WriteProfileInt("WinPos", "cy", 420);
+            app.WriteProfileInt("WinPos", "x", 11);
+            app.WriteProfileInt("WinPos", "y", 12);
+        }
+        start(m_theme);
+        frame()->resize(300, 200);
+        frame()->showMinimized();
+        QVERIFY(frame()->isMinimized());
+        QVERIFY(frame()->close());
+        QCOMPARE(winPos("cx"), 610);
+        QCOMPARE(winPos("cy"), 420);
+        QCOMPARE(winPos("x"), 11);
+        QCOMPARE(winPos("y"), 12);
+    }
+
+    void cancelledCloseKeepsTheWindow()
+    {
+        start(m_theme);
+        doc()->m_theme.GetItem(0, 0)->m_strName = "Changed";
+        doc()->m_theme.m_bModified = true;
+        doc()->SetModifiedFlag(true);
+        const QByteArray before = TestEnv::readAll(m_theme);
+
+        m_answers << fw::IDCANCEL;
+        QVERIFY(!frame()->close());
+        QVERIFY(frame()->isVisible());
+        QCOMPARE(m_messages.size(), 1);
+        QCOMPARE(winPos("cx"), -12345);
+        QVERIFY(doc()->IsModified());
+
+        m_answers << fw::IDNO;
+        QVERIFY(frame()->close());
+        QCOMPARE(TestEnv::readAll(m_theme), before);
+        m_app.reset();
+        QCOMPARE(TestEnv::readAll(m_theme), before);
+    }
+
+    void barStateIsBinaryAndRestoresAHiddenToolbar()
+    {
+        start(m_theme);
+        QVERIFY(frame()->OnCommand(ids::ID_VIEW_TOOLBAR));
+        QVERIFY(!frame()->ToolBar()->isVisible());
+        QVERIFY(frame()->close());
+
+        reg::ResetStore();
+        reg::RegKey root;
+        QCOMPARE(root.Open(reg::HKEY_CURRENT_USER, "Software\\Corvane\\Dialtop"), reg::ERROR_SUCCESS);
+        QByteArray state;
+        reg::DWORD type = 0;
+        QVERIFY(root.ReadBinary("BarState", state, &type));
+        QCOMPARE(type, reg::REG_BINARY);
+        QVERIFY(!state.isEmpty());
+
+        m_app.reset();
+        start(m_theme);
+        QVERIFY(!frame()->ToolBar()->isVisible());
+        openMenuOf(frame(), ids::ID_VIEW_TOOLBAR);
+        QVERIFY(!menuAction(frame(), ids::ID_VIEW_TOOLBAR)->isChecked());
+
+        // Shown again, it stays shown the time after.
+        QVERIFY(frame()->OnCommand(ids::ID_VIEW_TOOLBAR));
+        QVERIFY(frame()->close());
+        m_app.reset();
+        start(m_theme);
+        QVERIFY(frame()->ToolBar()->isVisible());
+    }
+
+    void aboutBoxAndRunThroughTheMenus()
+    {
+        start(m_theme);
+        QVERIFY(frame()->OnCommand(ids::ID_APP_ABOUT));
+        QCOMPARE(m_dialogs, QList<unsigned>{0u});
+
+        // Run from the File menu starts the selected item.
+        frame()->View()->CurrentList()->SetSelected(0, true);
+        openMenuOf(frame(), ids::ID_RUN_ITEM);
+        QVERIFY(menuAction(frame(), ids::ID_RUN_ITEM)->isEnabled());
+        menuAction(frame(), ids::ID_RUN_ITEM)->trigger();
+        QCOMPARE(m_started.size(), 1);
+    }
+};
+
+QTEST_MAIN(tst_MainFrame)
+#include "tst_mainframe.moc"

@@ -1,0 +1,447 @@
+// The launcher view over an opened theme: tabs and entries built from the
+// file, dragging entries into the theme, following the tab selection, the
+// page limit, running the selected item, and the tab backgrounds.
+
+#include "TestEnv.h"
+#include "framework/CmdTarget.h"
+#include "framework/FileDialog.h"
+#include "framework/FrameWnd.h"
+#include "framework/MessageBox.h"
+#include "launcher/DialtopView.h"
+#include "launcher/ItemListCtrl.h"
+#include "platform/registry/Registry.h"
+#include "platform/shell/Execute.h"
+#include "res/ResourceIds.h"
+#include "theme/DialtopDoc.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QTabBar>
+#include <QtEndian>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+struct ItemSpec
+{
+    QString name;
+    QPoint pos;
+    QString target = "https://example.org/";
+    QString arguments;
+    QString startIn;
+};
+
+struct TabSpec
+{
+    QString name;
+    QList<ItemSpec> items;
+    QString background;
+};
+
+void writeTheme(const QString& path, const QList<TabSpec>& tabs)
+{
+    CThemeData theme;
+    for (int i = 0; i < tabs.size(); ++i) {
+        CThemeTab* tab = theme.InsertTab(i);
+        tab->m_strName = tabs[i].name;
+        tab->m_strBackground = tabs[i].background;
+        for (int j = 0; j < tabs[i].items.size(); ++j) {
+            const ItemSpec& s = tabs[i].items[j];
+            CThemeItem* item = theme.InsertItem(i, j);
+            item->m_strName = s.name;
+            item->m_strTarget = s.target;
+            item->m_strArguments = s.arguments;
+            item->m_strStartIn = s.startIn;
+            item->m_ptPosition = s.pos;
+        }
+    }
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    theme.m_strPath = path;
+    theme.m_bModified = true;
+    QVERIFY(theme.Save());
+}
+
+void put16(QByteArray& b, quint16 v)
+{
+    char x[2];
+    qToLittleEndian(v, x);
+    b.append(x, 2);
+}
+
+void put32(QByteArray& b, quint32 v)
+{
+    char x[4];
+    qToLittleEndian(v, x);
+    b.append(x, 4);
+}
+
+// An 8-bit bitmap of w x 1 pixels whose pixel x has colour x of the table.
+QByteArray bmpRow(const QList<QRgb>& colours)
+{
+    const int w = int(colours.size());
+    const int stride = (w + 3) & ~3;
+    const quint32 offBits = 14 + 40 + 4 * quint32(w);
+    QByteArray b("BM");
+    put32(b, offBits + quint32(stride));
+    put16(b, 0);
+    put16(b, 0);
+    put32(b, offBits);
+    for (quint32 v : {40u, quint32(w), 1u})
+        put32(b, v);
+    put16(b, 1);
+    put16(b, 8);
+    for (quint32 v : {0u, quint32(stride), 2835u, 2835u, quint32(w), 0u})
+        put32(b, v);
+    for (QRgb c : colours) {
+        b.append(char(qBlue(c)));
+        b.append(char(qGreen(c)));
+        b.append(char(qRed(c)));
+        b.append('\0');
+    }
+    QByteArray row(stride, '\0');
+    for (int x = 0; x < w; ++x)
+        row[x] = char(x);
+    return b + row;
+}
+
+} // namespace
+
+class tst_DialtopView : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestEnv> m_env;
+    std::unique_ptr<CDialtopDoc> m_doc;
+    std::unique_ptr<fw::CFrameWnd> m_frame;
+    CDialtopView* m_view = nullptr;
+    QList<shell::ProcessRequest> m_started;
+    QList<fw::MessageRequest> m_messages;
+
+    void openTheme(const QString& path)
+    {
+        QVERIFY(m_doc->OnOpenDocument(path));
+        m_view->OnInitialUpdate();
+    }
+
+    // Drags entry `index` of the current list so its corner lands on `to`.
+    void drag(int index, const QPoint& to)
+    {
+        CItemListCtrl* list = m_view->CurrentList();
+        QWidget* vp = list->viewport();
+        const QRect r = list->GetItemRect(index);
+        const QPoint from(r.center().x(), r.top() + 18);
+        QTest::mousePress(vp, Qt::LeftButton, {}, from);
+        QTest::mouseMove(vp, from + QPoint(QApplication::startDragDistance() + 4, 0));
+        QVERIFY(list->IsDragging());
+        QTest::mouseMove(vp, to);
+        QTest::mouseRelease(vp, Qt::LeftButton, {}, to);
+    }
+
+    bool runEnabled()
+    {
+        fw::CCmdUI state(ids::ID_RUN_ITEM);
+        state.DoUpdate(m_frame.get());
+        return state.m_bEnabled;
+    }
+
+    QList<TabSpec> threeTabs()
+    {
+        return {
+            {"Internet", {{"Debian", {20, 20}}, {"Mail", {120, 20}, "mailto:"}, {"Wiki", {220, 140}}}},
+            {"Programs", {{"Env", {40, 60}, "/usr/bin/env"}, {"Root", {140, 60}, "/"}}},
+            {"Empty", {}},
+        };
+    }
+
+private slots:
+    void init()
+    {
+        m_env = std::make_unique<TestEnv>();
+        reg::ResetStore();
+        m_started.clear();
+        m_messages.clear();
+        shell::SetProcessStarter([this](const shell::ProcessRequest& r, QString*) {
+            m_started << r;
+            return true;
+        });
+        fw::SetMessageHandler([this](const fw::MessageRequest& r) {
+            m_messages << r;
+            return fw::IDOK;
+        });
+        fw::SetFileDialogHandler([](fw::FileDialogRequest&) { return false; });
+        fw::CFrameWnd::SetPopupHandler([](QMenu*) { return 0u; });
+
+        m_doc = std::make_unique<CDialtopDoc>();
+        m_frame = std::make_unique<fw::CFrameWnd>();
+        m_view = new CDialtopView(m_frame.get());
+        m_view->SetDocument(m_doc.get());
+        m_doc->AddView(m_view);
+        m_frame->setCentralWidget(m_view);
+        m_frame->SetActiveView(m_view);
+        m_frame->resize(640, 480);
+        m_frame->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
+    }
+
+    void cleanup()
+    {
+        m_frame.reset();
+        m_view = nullptr;
+        if (m_doc)
+            m_doc->m_theme.m_bModified = false; // nothing to write on the way out
+        m_doc.reset();
+        shell::SetProcessStarter({});
+        fw::SetMessageHandler({});
+        fw::SetFileDialogHandler({});
+        fw::CFrameWnd::SetPopupHandler({});
+        m_env.reset();
+        reg::ResetStore();
+    }
+
+    void openingBuildsTabsAndEntriesAtTheirPositions()
+    {
+        const QString path = m_env->path("t/Three.Theme");
+        writeTheme(path, threeTabs());
+        openTheme(path);
+
+        QTabBar* tabs = m_view->TabCtrl();
+        QCOMPARE(tabs->count(), 3);
+        QCOMPARE(m_view->ListCount(), 3);
+        const QList<TabSpec> spec = threeTabs();
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(tabs->tabText(i), spec[i].name);
+            CItemListCtrl* list = m_view->ListCtrl(i);
+            QCOMPARE(list->objectName(), QString("list_%1").arg(500 + i));
+            QCOMPARE(list->GetItemCount(), int(spec[i].items.size()));
+            for (int j = 0; j < spec[i].items.size(); ++j) {
+                QCOMPARE(list->GetItemText(j), spec[i].items[j].name);
+                QCOMPARE(list->GetItemPosition(j), spec[i].items[j].pos);
+                QVERIFY(list->GetItemImage(j) >= 0); // every entry shows an icon
+            }
+        }
+        QCOMPARE(m_view->CurrentTab(), 0);
+        QCOMPARE(tabs->currentIndex(), 0);
+        QCOMPARE(m_view->CurrentList(), m_view->ListCtrl(0));
+        QVERIFY(m_view->ListCtrl(0)->isVisible());
+        QVERIFY(!m_view->ListCtrl(1)->isVisible());
+        QVERIFY(!m_view->ListCtrl(2)->isVisible());
+        QVERIFY(!m_doc->IsModified());
+
+        // Another theme replaces every page.
+        const QString other = m_env->path("t/One.Theme");
+        writeTheme(other, {{"Only", {{"X", {5, 6}}}}});
+        openTheme(other);
+        QCOMPARE(tabs->count(), 1);
+        QCOMPARE(m_view->ListCount(), 1);
+        QCOMPARE(m_view->ListCtrl(0)->GetItemPosition(0), QPoint(5, 6));
+        QCOMPARE(m_view->findChildren<CItemListCtrl*>().size(), 1);
+    }
+
+    void dragStoresThePositionInTheTheme()
+    {
+        const QString path = m_env->path("t/Three.Theme");
+        writeTheme(path, threeTabs());
+        openTheme(path);
+
+        drag(1, QPoint(300, 200));
+        QCOMPARE(m_view->CurrentList()->GetItemPosition(1), QPoint(300, 200));
+        QTRY_COMPARE(m_doc->m_theme.GetItem(0, 1)->m_ptPosition, QPoint(300, 200));
+        QVERIFY(m_doc->IsModified());
+        QCOMPARE(m_doc->m_theme.GetItem(0, 0)->m_ptPosition, QPoint(20, 20));
+        QCOMPARE(m_doc->m_theme.GetItem(0, 2)->m_ptPosition, QPoint(220, 140));
+    }
+
+    void dragOnAnotherTabChangesThatTabsItem()
+    {
+        const QString path = m_env->path("t/Three.Theme");
+        writeTheme(path, threeTabs());
+        openTheme(path);
+        m_view->TabCtrl()->setCurrentIndex(1);
+        QCOMPARE(m_view->CurrentTab(), 1);
+
+        drag(0, QPoint(250, 90));
+        QTRY_COMPARE(m_doc->m_theme.GetItem(1, 0)->m_ptPosition, QPoint(250, 90));
+        QCOMPARE(m_doc->m_theme.GetItem(0, 0)->m_ptPosition, QPoint(20, 20));
+        QVERIFY(m_doc->IsModified());
+    }
+
+    void dropLeftOrAboveStoresZero()
+    {
+        const QString path = m_env->path("t/Three.Theme");
+        writeTheme(path, threeTabs());
+        openTheme(path);
+        drag(2, QPoint(-25, -60));
+        QTRY_COMPARE(m_doc->m_theme.GetItem(0, 2)->m_ptPosition, QPoint(0, 0));
+        QCOMPARE(m_view->CurrentList()->GetItemPosition(2), QPoint(0, 0));
+
+        // What is saved is what the list shows.
+        QVERIFY(m_doc->OnSaveDocument(path));
+        CThemeData back;
+        QVERIFY(back.Load(path));
+        QCOMPARE(back.GetItem(0, 2)->m_ptPosition, QPoint(0, 0));
+    }
+
+    void escapeCancelsADrag()
+    {
+        const QString path = m_env->path("t/Three.Theme");
+        writeTheme(path, threeTabs());
+        openTheme(path);
+        CItemListCtrl* list = m_view->CurrentList();
+        QWidget* vp = list->viewport();
+        const QRect r = list->GetItemRect(0);
+        const QPoint from(r.center().x(), r.top() + 18);
+        QTest::mousePress(vp, Qt::LeftButton, {}, from);
+        QTest::mouseMove(vp, from + QPoint(20, 20));
+        QVERIFY(list->IsDragging());
+        QCOMPARE(vp->cursor().shape(), Qt::BlankCursor);
+
+        QTest::keyClick(list, Qt::Key_Escape);
+        QTest::mouseRelease(vp, Qt::LeftButton, {}, from + QPoint(20, 20));
+        QCoreApplication::processEvents();
+        QVERIFY(!list->IsDragging());
+        QVERIFY(vp->cursor().shape() != Qt::BlankCursor);
+        QVERIFY(!QApplication::overrideCursor());
+        QCOMPARE(list->GetItemPosition(0), QPoint(20, 20));
+        QCOMPARE(m_doc->m_theme.GetItem(0, 0)->m_ptPosition, QPoint(20, 20));
+        QVERIFY(!m_doc->IsModified());
+    }
+
+    void keyboardAndClicksChangeTheCurrentTab()
+    {
+        const QString path = m_env->path("t/Three.Theme");
+        writeTheme(path, threeTabs());
+        openTheme(path);
+        QTabBar* tabs = m_view->TabCtrl();
+
+        tabs->setFocus();
+        QTest::keyClick(tabs, Qt::Key_Right);
+        QCOMPARE(tabs->currentIndex(), 1);
+        QCOMPARE(m_view->CurrentTab(), 1);
+        QCOMPARE(m_view->CurrentList(), m_view->ListCtrl(1));
+        QVERIFY(m_view->ListCtrl(1)->isVisible());
+        QVERIFY(!m_view->ListCtrl(0)->isVisible());
+
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(2).center());
+        QCOMPARE(m_view->CurrentTab(), 2);
+        QVERIFY(m_view->ListCtrl(2)->isVisible());
+        QVERIFY(!m_view->ListCtrl(1)->isVisible());
+
+        QTest::keyClick(tabs, Qt::Key_Left);
+        QCOMPARE(m_view->CurrentTab(), 1);
+
+        // The shown list fills the area under the tabs.
+        const QRect g = m_view->CurrentList()->geometry();
+        QVERIFY(g.top() >= tabs->geometry().bottom());
+        QCOMPARE(g.width(), m_view->width());
+        QCOMPARE(g.bottom(), m_view->height() - 1);
+    }
+
+    void fiveHundredPagesAtMost()
+    {
+        QList<TabSpec> tabs;
+        for (int i = 0; i < 501; ++i)
+            tabs.append({QString("T%1").arg(i), i == 499 || i == 500 ? QList<ItemSpec>{{"I", {8, 8}}} : QList<ItemSpec>{}});
+        const QString path = m_env->path("t/Many.Theme");
+        writeTheme(path, tabs);
+        openTheme(path);
+
+        QCOMPARE(m_view->ListCount(), 500);
+        QCOMPARE(m_view->TabCtrl()->count(), 500);
+        QCOMPARE(m_doc->m_theme.GetTabCount(), 501);
+        QCOMPARE(m_doc->m_theme.GetItemCount(500), 1);
+        QCOMPARE(m_view->ListCtrl(499)->objectName(), QString("list_999"));
+        QCOMPARE(m_view->ListCtrl(499)->GetItemCount(), 1);
+        QVERIFY(!m_doc->IsModified());
+
+        // The theme keeps its last tab when saved.
+        m_doc->m_theme.m_bModified = true;
+        const QString copy = m_env->path("t/Copy.Theme");
+        QVERIFY(m_doc->OnSaveDocument(copy));
+        CThemeData back;
+        QVERIFY(back.Load(copy));
+        QCOMPARE(back.GetTabCount(), 501);
+        QCOMPARE(back.GetItemCount(500), 1);
+    }
+
+    void runStartsTheSelectedItem()
+    {
+        const QString program = m_env->path("bin/tool");
+        QDir().mkpath(m_env->path("bin"));
+        QVERIFY(TestEnv::writeAll(program, "#!/bin/sh\nexit 0\n"));
+        QVERIFY(QFile::setPermissions(program, QFile::permissions(program) | QFileDevice::ExeOwner));
+        const QString work = m_env->path("work");
+        QDir().mkpath(work);
+
+        const QString path = m_env->path("t/Run.Theme");
+        writeTheme(path, {{"Tools",
+                           {{"Other", {20, 20}, "/usr/bin/env"},
+                            {"Tool", {120, 20}, program, "--flag \"two words\"", work},
+                            {"Third", {220, 20}, "/usr/bin/env"}}}});
+        openTheme(path);
+
+        QVERIFY(!runEnabled());
+        QVERIFY(!m_frame->OnCommand(ids::ID_RUN_ITEM));
+        QVERIFY(m_started.isEmpty());
+
+        m_view->CurrentList()->SetSelected(1, true);
+        QVERIFY(runEnabled());
+        QVERIFY(m_frame->OnCommand(ids::ID_RUN_ITEM));
+        QCOMPARE(m_started.size(), 1);
+        QCOMPARE(m_started[0].kind, shell::ProcessRequest::Program);
+        QCOMPARE(m_started[0].program, program);
+        QCOMPARE(m_started[0].arguments, (QStringList{"--flag", "two words"}));
+        QCOMPARE(m_started[0].workingDirectory, work);
+        QVERIFY(m_messages.isEmpty());
+        // Running changes nothing in the theme.
+        QVERIFY(!m_doc->IsModified());
+    }
+
+    void doubleClickRunsEnterDoesNot()
+    {
+        const QString path = m_env->path("t/Run.Theme");
+        writeTheme(path, {{"Tools", {{"Env", {20, 20}, "/usr/bin/env", "-i"}}}});
+        openTheme(path);
+        CItemListCtrl* list = m_view->CurrentList();
+        const QRect r = list->GetItemRect(0);
+        list->SetSelected(0, true);
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Return);
+        QVERIFY(m_started.isEmpty());
+
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, QPoint(r.center().x(), r.top() + 18));
+        QCOMPARE(m_started.size(), 1);
+        QCOMPARE(m_started[0].program, QString("/usr/bin/env"));
+        QCOMPARE(m_started[0].arguments, QStringList{"-i"});
+    }
+
+    void tabBackgroundIsPaintedUnderTheEntries()
+    {
+        const QString bmp = m_env->path("t/bg.bmp");
+        QDir().mkpath(m_env->path("t"));
+        QVERIFY(TestEnv::writeAll(bmp, bmpRow({qRgb(255, 0, 0), qRgb(0, 0, 255)})));
+        const QString path = m_env->path("t/Bg.Theme");
+        writeTheme(path, {{"Picture", {{"A", {200, 20}}}, bmp}, {"Plain", {{"B", {200, 20}}}}});
+        openTheme(path);
+
+        QImage img = m_view->ListCtrl(0)->viewport()->grab().toImage();
+        const int w = img.width(), h = img.height();
+        QVERIFY(w > 100 && h > 100);
+        QCOMPARE(img.pixel(4, h - 4) & 0xFFFFFF, 0xFF0000u);
+        QCOMPARE(img.pixel(w / 2 - 6, h / 2) & 0xFFFFFF, 0xFF0000u);
+        QCOMPARE(img.pixel(w / 2 + 6, h / 2) & 0xFFFFFF, 0x0000FFu);
+        QCOMPARE(img.pixel(w - 4, h - 4) & 0xFFFFFF, 0x0000FFu);
+
+        m_view->TabCtrl()->setCurrentIndex(1);
+        CItemListCtrl* plain = m_view->ListCtrl(1);
+        img = plain->viewport()->grab().toImage();
+        const QRgb base = plain->palette().color(QPalette::Base).rgb() & 0xFFFFFF;
+        QCOMPARE(img.pixel(4, img.height() - 4) & 0xFFFFFF, base);
+        QCOMPARE(img.pixel(img.width() - 4, img.height() - 4) & 0xFFFFFF, base);
+    }
+};
+
+QTEST_MAIN(tst_DialtopView)
+#include "tst_dialtopview.moc"

@@ -1,0 +1,387 @@
+// The list of one tab: free positions, hit testing, dragging an entry with
+// the mouse (drop, clamp, cancel), the notifications, and the background
+// bitmap under the icons.
+
+#include "TestEnv.h"
+#include "launcher/ImageList.h"
+#include "launcher/ItemListCtrl.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QtEndian>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+void put16(QByteArray& b, quint16 v)
+{
+    char x[2];
+    qToLittleEndian(v, x);
+    b.append(x, 2);
+}
+
+void put32(QByteArray& b, quint32 v)
+{
+    char x[4];
+    qToLittleEndian(v, x);
+    b.append(x, 4);
+}
+
+// An 8-bit bitmap file: file header, 40-byte info header, colour table,
+// bottom-up rows padded to 4 bytes. index(x, y) counts y from the top.
+QByteArray bmp8(int w, int h, const QList<QRgb>& colours, const std::function<int(int, int)>& index)
+{
+    const int stride = (w + 3) & ~3;
+    const quint32 offBits = 14 + 40 + 4 * quint32(colours.size());
+    QByteArray b("BM");
+    put32(b, offBits + quint32(stride * h));
+    put16(b, 0);
+    put16(b, 0);
+    put32(b, offBits);
+    put32(b, 40);
+    put32(b, quint32(w));
+    put32(b, quint32(h));
+    put16(b, 1);
+    put16(b, 8);
+    put32(b, 0);
+    put32(b, quint32(stride * h));
+    put32(b, 2835);
+    put32(b, 2835);
+    put32(b, quint32(colours.size()));
+    put32(b, 0);
+    for (QRgb c : colours) {
+        b.append(char(qBlue(c)));
+        b.append(char(qGreen(c)));
+        b.append(char(qRed(c)));
+        b.append('\0');
+    }
+    for (int y = h - 1; y >= 0; --y) {
+        QByteArray row(stride, '\0');
+        for (int x = 0; x < w; ++x)
+            row[x] = char(index(x, y));
+        b += row;
+    }
+    return b;
+}
+
+// A 32 x 32 icon: transparent, with a green square in the middle.
+QIcon greenDotIcon()
+{
+    QPixmap pix(32, 32);
+    pix.fill(Qt::transparent);
+    QPainter p(&pix);
+    p.fillRect(QRect(12, 12, 8, 8), QColor(0, 200, 0));
+    p.end();
+    return QIcon(pix);
+}
+
+QRgb rgbAt(const QImage& img, const QPoint& p)
+{
+    return img.pixel(p) & 0xFFFFFF;
+}
+
+} // namespace
+
+class tst_ItemListCtrl : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestEnv> m_env;
+    std::unique_ptr<CImageList> m_images;
+    std::unique_ptr<CItemListCtrl> m_list;
+
+    QWidget* vp() const { return m_list->viewport(); }
+    QPoint iconCentre(int index) const
+    {
+        const QRect r = m_list->GetItemRect(index);
+        return QPoint(r.center().x(), r.top() + 2 + 16);
+    }
+
+    // Press on an entry and move far enough for a drag to begin.
+    void beginDrag(int index)
+    {
+        const QPoint from = iconCentre(index);
+        QTest::mousePress(vp(), Qt::LeftButton, {}, from);
+        QTest::mouseMove(vp(), from + QPoint(QApplication::startDragDistance() + 4, 0));
+        QVERIFY(m_list->IsDragging());
+    }
+
+    QImage grabViewport() const { return vp()->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+
+private slots:
+    void init()
+    {
+        m_env = std::make_unique<TestEnv>();
+        m_images = std::make_unique<CImageList>(CItemListCtrl::kIconSize);
+        m_images->Add(greenDotIcon());
+        m_list = std::make_unique<CItemListCtrl>();
+        m_list->SetImageList(m_images.get());
+        m_list->resize(420, 320);
+        m_list->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_list.get()));
+    }
+
+    void cleanup()
+    {
+        m_list.reset();
+        m_images.reset();
+        m_env.reset();
+    }
+
+    void newEntriesTakeFreeCells()
+    {
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(m_list->InsertItem(i, QString("E%1").arg(i), 0), i);
+        const QSize cell(CItemListCtrl::kCellWidth, CItemListCtrl::kCellHeight);
+        for (int i = 0; i < 3; ++i)
+            for (int j = i + 1; j < 3; ++j)
+                QVERIFY(!QRect(m_list->GetItemPosition(i), cell).intersects(QRect(m_list->GetItemPosition(j), cell)));
+
+        // A cell given up by a moved entry is the next one taken.
+        const QPoint first = m_list->GetItemPosition(0);
+        QVERIFY(m_list->SetItemPosition(0, QPoint(300, 200)));
+        m_list->InsertItem(3, "E3", 0);
+        QCOMPARE(m_list->GetItemPosition(3), first);
+        QCOMPARE(m_list->GetItemPosition(0), QPoint(300, 200));
+        QVERIFY(!m_list->SetItemPosition(9, QPoint(1, 1)));
+    }
+
+    void hitTestFindsIconAndLabel()
+    {
+        m_list->InsertItem(0, "Alpha", 0);
+        m_list->InsertItem(1, "Beta", 0);
+        m_list->SetItemPosition(0, QPoint(10, 10));
+        m_list->SetItemPosition(1, QPoint(200, 100));
+        QCOMPARE(m_list->HitTest(iconCentre(0)), 0);
+        QCOMPARE(m_list->HitTest(iconCentre(1)), 1);
+        const QRect r = m_list->GetItemRect(1);
+        QCOMPARE(m_list->HitTest(QPoint(r.center().x(), r.bottom() - 2)), 1); // on the label
+        QCOMPARE(m_list->HitTest(QPoint(150, 250)), -1);
+
+        // Overlapping entries: the one drawn last is on top.
+        m_list->SetItemPosition(1, QPoint(14, 12));
+        QCOMPARE(m_list->HitTest(iconCentre(1)), 1);
+    }
+
+    void dragMovesTheEntryAndTellsLater()
+    {
+        m_list->InsertItem(0, "A", 0);
+        m_list->InsertItem(1, "B", 0);
+        m_list->SetItemPosition(1, QPoint(100, 20));
+        const QPoint other = m_list->GetItemPosition(0);
+        QSignalSpy moved(m_list.get(), &CItemListCtrl::itemMoved);
+
+        beginDrag(1);
+        QCOMPARE(vp()->cursor().shape(), Qt::BlankCursor);
+        QTest::mouseMove(vp(), QPoint(250, 180));
+        QTest::mouseRelease(vp(), Qt::LeftButton, {}, QPoint(250, 180));
+
+        QVERIFY(!m_list->IsDragging());
+        QCOMPARE(m_list->GetItemPosition(1), QPoint(250, 180));
+        QCOMPARE(moved.count(), 0); // posted, not sent
+        QTRY_COMPARE(moved.count(), 1);
+        QCOMPARE(moved[0][0].toInt(), 1);
+        QCOMPARE(moved[0][1].toPoint(), QPoint(250, 180));
+        QVERIFY(vp()->cursor().shape() != Qt::BlankCursor);
+        QVERIFY(!QApplication::overrideCursor());
+        QCOMPARE(m_list->GetItemPosition(0), other);
+        QCOMPARE(m_list->HitTest(iconCentre(1)), 1);
+    }
+
+    void aClickIsNoDrag()
+    {
+        m_list->InsertItem(0, "A", 0);
+        const QPoint at = m_list->GetItemPosition(0);
+        QSignalSpy moved(m_list.get(), &CItemListCtrl::itemMoved);
+        QTest::mousePress(vp(), Qt::LeftButton, {}, iconCentre(0));
+        QTest::mouseMove(vp(), iconCentre(0) + QPoint(1, 0));
+        QTest::mouseRelease(vp(), Qt::LeftButton, {}, iconCentre(0) + QPoint(1, 0));
+        QCoreApplication::processEvents();
+        QCOMPARE(moved.count(), 0);
+        QCOMPARE(m_list->GetItemPosition(0), at);
+        QVERIFY(m_list->IsSelected(0));
+    }
+
+    void dropOutsideTopLeftIsClamped_data()
+    {
+        QTest::addColumn<QPoint>("release");
+        QTest::addColumn<QPoint>("stored");
+        QTest::newRow("left and above") << QPoint(-30, -40) << QPoint(0, 0);
+        QTest::newRow("left") << QPoint(-5, 60) << QPoint(0, 60);
+        QTest::newRow("above") << QPoint(50, -1) << QPoint(50, 0);
+    }
+
+    void dropOutsideTopLeftIsClamped()
+    {
+        QFETCH(QPoint, release);
+        QFETCH(QPoint, stored);
+        m_list->InsertItem(0, "A", 0);
+        m_list->SetItemPosition(0, QPoint(150, 150));
+        QSignalSpy moved(m_list.get(), &CItemListCtrl::itemMoved);
+        beginDrag(0);
+        QTest::mouseMove(vp(), release);
+        QTest::mouseRelease(vp(), Qt::LeftButton, {}, release);
+        QCOMPARE(m_list->GetItemPosition(0), stored);
+        QTRY_COMPARE(moved.count(), 1);
+        QCOMPARE(moved[0][1].toPoint(), stored);
+    }
+
+    void dropInScrolledContentStoresContentPosition()
+    {
+        m_list->InsertItem(0, "Near", 0);
+        m_list->InsertItem(1, "Far", 0);
+        m_list->SetItemPosition(0, QPoint(150, 20));
+        m_list->SetItemPosition(1, QPoint(900, 20));
+        QVERIFY(m_list->horizontalScrollBar()->maximum() >= 100);
+        m_list->horizontalScrollBar()->setValue(100);
+        QCOMPARE(m_list->GetItemRect(0).left(), m_list->GetItemPosition(0).x() + (75 - 32) / 2 - 100);
+
+        QSignalSpy moved(m_list.get(), &CItemListCtrl::itemMoved);
+        beginDrag(0);
+        QTest::mouseRelease(vp(), Qt::LeftButton, {}, QPoint(20, 30));
+        QCOMPARE(m_list->GetItemPosition(0), QPoint(120, 30));
+        QTRY_COMPARE(moved.count(), 1);
+        QCOMPARE(moved[0][1].toPoint(), QPoint(120, 30));
+    }
+
+    void escapeCancelsADrag()
+    {
+        m_list->InsertItem(0, "A", 0);
+        m_list->SetItemPosition(0, QPoint(40, 40));
+        QSignalSpy moved(m_list.get(), &CItemListCtrl::itemMoved);
+        beginDrag(0);
+        QTest::mouseMove(vp(), QPoint(300, 200));
+        QTest::keyClick(m_list.get(), Qt::Key_Escape);
+        QVERIFY(!m_list->IsDragging());
+        QVERIFY(vp()->cursor().shape() != Qt::BlankCursor);
+        QVERIFY(!QApplication::overrideCursor());
+        QVERIFY(QWidget::mouseGrabber() != vp());
+
+        // The release that follows moves nothing.
+        QTest::mouseRelease(vp(), Qt::LeftButton, {}, QPoint(300, 200));
+        QCoreApplication::processEvents();
+        QCOMPARE(moved.count(), 0);
+        QCOMPARE(m_list->GetItemPosition(0), QPoint(40, 40));
+
+        // And the next drag works as usual.
+        beginDrag(0);
+        QTest::mouseRelease(vp(), Qt::LeftButton, {}, QPoint(200, 100));
+        QTRY_COMPARE(moved.count(), 1);
+    }
+
+    void hidingTheListCancelsADrag()
+    {
+        // Another tab shown in the middle of a drag.
+        m_list->InsertItem(0, "A", 0);
+        m_list->SetItemPosition(0, QPoint(40, 40));
+        QSignalSpy moved(m_list.get(), &CItemListCtrl::itemMoved);
+        beginDrag(0);
+        m_list->hide();
+        QVERIFY(!m_list->IsDragging());
+        QVERIFY(vp()->cursor().shape() != Qt::BlankCursor);
+        QCoreApplication::processEvents();
+        QCOMPARE(moved.count(), 0);
+    }
+
+    void deletingDuringADragCancelsIt()
+    {
+        m_list->InsertItem(0, "A", 0);
+        m_list->InsertItem(1, "B", 0);
+        QSignalSpy moved(m_list.get(), &CItemListCtrl::itemMoved);
+        beginDrag(1);
+        QVERIFY(m_list->DeleteItem(1));
+        QVERIFY(!m_list->IsDragging());
+        QTest::mouseRelease(vp(), Qt::LeftButton, {}, QPoint(200, 200));
+        QCoreApplication::processEvents();
+        QCOMPARE(moved.count(), 0);
+        QCOMPARE(m_list->GetItemCount(), 1);
+    }
+
+    void notifications()
+    {
+        m_list->InsertItem(0, "A", 0);
+        QSignalSpy dbl(m_list.get(), &CItemListCtrl::doubleClicked);
+        QSignalSpy right(m_list.get(), &CItemListCtrl::rightClicked);
+        QSignalSpy keys(m_list.get(), &CItemListCtrl::keyDown);
+
+        QTest::mouseDClick(vp(), Qt::LeftButton, {}, iconCentre(0));
+        QCOMPARE(dbl.count(), 1);
+        QVERIFY(m_list->IsSelected(0));
+
+        // Enter is only a key for the parent; it runs nothing by itself.
+        QTest::keyClick(m_list.get(), Qt::Key_Return);
+        QCOMPARE(dbl.count(), 1);
+        QCOMPARE(keys.count(), 1);
+        QCOMPARE(keys[0][0].toInt(), int(Qt::Key_Return));
+        QTest::keyClick(m_list.get(), Qt::Key_Delete);
+        QCOMPARE(keys[1][0].toInt(), int(Qt::Key_Delete));
+
+        QTest::mouseClick(vp(), Qt::RightButton, {}, QPoint(300, 250));
+        QCOMPARE(right.count(), 1);
+        QCOMPARE(right[0][0].toPoint(), vp()->mapToGlobal(QPoint(300, 250)));
+    }
+
+    void backgroundIsStretchedUnderTransparentIcons()
+    {
+        // Two pixels: red on the left, blue on the right.
+        const QString path = m_env->path("two.bmp");
+        QVERIFY(TestEnv::writeAll(path, bmp8(2, 1, {qRgb(255, 0, 0), qRgb(0, 0, 255)}, [](int x, int) { return x; })));
+        QVERIFY(m_list->SetBackground(path));
+        QVERIFY(!m_list->Background().IsEmpty());
+
+        m_list->InsertItem(0, "", 0);
+        m_list->SetItemPosition(0, QPoint(20, 100));
+        const QImage img = grabViewport();
+        const int w = img.width(), h = img.height();
+        QCOMPARE(rgbAt(img, QPoint(3, 3)), qRgb(255, 0, 0) & 0xFFFFFF);
+        QCOMPARE(rgbAt(img, QPoint(w / 2 - 4, h - 3)), qRgb(255, 0, 0) & 0xFFFFFF);
+        QCOMPARE(rgbAt(img, QPoint(w - 3, 3)), qRgb(0, 0, 255) & 0xFFFFFF);
+        QCOMPARE(rgbAt(img, QPoint(w / 2 + 4, h - 3)), qRgb(0, 0, 255) & 0xFFFFFF);
+
+        // The icon's transparent corner shows the picture; its dot is drawn.
+        const QRect icon(m_list->GetItemRect(0).center().x() - 16, 100 + 2, 32, 32);
+        QCOMPARE(rgbAt(img, icon.topLeft() + QPoint(1, 1)), qRgb(255, 0, 0) & 0xFFFFFF);
+        QCOMPARE(rgbAt(img, icon.topLeft() + QPoint(16, 16)), qRgb(0, 200, 0) & 0xFFFFFF);
+    }
+
+    void withoutBackgroundTheWindowColour()
+    {
+        const QImage img = grabViewport();
+        const QRgb base = m_list->palette().color(QPalette::Base).rgb() & 0xFFFFFF;
+        QCOMPARE(rgbAt(img, QPoint(5, 5)), base);
+        QCOMPARE(rgbAt(img, QPoint(img.width() - 5, img.height() - 5)), base);
+    }
+
+    void backgroundFilesThatFail()
+    {
+        const QString red = m_env->path("red.bmp");
+        QVERIFY(TestEnv::writeAll(red, bmp8(1, 1, {qRgb(255, 0, 0)}, [](int, int) { return 0; })));
+        QVERIFY(m_list->SetBackground(red));
+
+        // A file that cannot be opened leaves the picture as it was.
+        QVERIFY(!m_list->SetBackground(m_env->path("missing.bmp")));
+        QVERIFY(!m_list->Background().IsEmpty());
+        QCOMPARE(rgbAt(grabViewport(), QPoint(5, 5)), qRgb(255, 0, 0) & 0xFFFFFF);
+
+        // One that opens but is no bitmap leaves no picture at all.
+        const QString junk = m_env->path("junk.bmp");
+        QVERIFY(TestEnv::writeAll(junk, "not a bitmap at all"));
+        QVERIFY(!m_list->SetBackground(junk));
+        QVERIFY(m_list->Background().IsEmpty());
+        const QRgb base = m_list->palette().color(QPalette::Base).rgb() & 0xFFFFFF;
+        QCOMPARE(rgbAt(grabViewport(), QPoint(5, 5)), base);
+
+        // An empty path clears it.
+        QVERIFY(m_list->SetBackground(red));
+        QVERIFY(!m_list->SetBackground(QString()));
+        QVERIFY(m_list->Background().IsEmpty());
+    }
+};
+
+QTEST_MAIN(tst_ItemListCtrl)
+#include "tst_itemlistctrl.moc"
