@@ -2,10 +2,16 @@
 // to the running one and ends at once.
 
 #include "TestEnv.h"
+#include "app/DialtopApp.h"
 #include "app/SingleInstance.h"
+#include "framework/FileDialog.h"
+#include "framework/FrameWnd.h"
+#include "framework/MessageBox.h"
+#include "theme/DialtopDoc.h"
 #include "platform/registry/Registry.h"
 #include "theme/ThemeData.h"
 
+#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -47,6 +53,7 @@ class tst_SecondInstance : public QObject
 
     std::unique_ptr<TestEnv> m_env;
     std::vector<std::unique_ptr<QProcess>> m_procs;
+    std::unique_ptr<CDialtopApp> m_app;
 
     QString program() const { return qEnvironmentVariable("DIALTOP_BUILD_DIR") + "/bin/dialtop"; }
 
@@ -77,6 +84,14 @@ private slots:
 
     void cleanup()
     {
+        if (m_app) {
+            m_app->ExitInstance();
+            m_app.reset();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+        fw::SetMessageHandler({});
+        fw::SetFileDialogHandler({});
+        CDialtopApp::SetKernelReleaseOverride(QString());
         for (auto& p : m_procs) {
             if (p->state() != QProcess::NotRunning) {
                 p->terminate();
@@ -136,6 +151,40 @@ private slots:
         QCOMPARE(first->state(), QProcess::Running);
         QCOMPARE(recent(1), a);
         QVERIFY(recent(2).isEmpty());
+    }
+
+    void theRunningInstanceComesForwardAndWaitsForItsDialog()
+    {
+        // This process is the running instance; a real second start talks to it.
+        const QString a = m_env->path("themes/A.Theme");
+        const QString b = m_env->path("themes/B.Theme");
+        writeTheme(a, "A");
+        writeTheme(b, "B");
+        CDialtopApp::SetKernelReleaseOverride("6.1.0");
+        fw::SetMessageHandler([](const fw::MessageRequest&) { return fw::IDOK; });
+        fw::SetFileDialogHandler([](fw::FileDialogRequest&) { return false; });
+        m_app = std::make_unique<CDialtopApp>();
+        QVERIFY(m_app->InitInstance({a}));
+        fw::CFrameWnd* frame = m_app->GetDocTemplate()->GetFrame();
+        frame->showMinimized();
+        QVERIFY(frame->isMinimized());
+
+        // A dialog of the running instance is open.
+        QDialog dialog(frame);
+        dialog.setModal(true);
+        dialog.show();
+        QVERIFY(QApplication::activeModalWidget());
+
+        start({b});
+        QTRY_VERIFY_WITH_TIMEOUT(!frame->isMinimized(), 10000);
+        QVERIFY(frame->isVisible());
+        QTest::qWait(500);
+        auto* doc = static_cast<CDialtopDoc*>(m_app->GetDocTemplate()->GetDocument());
+        QCOMPARE(doc->GetPathName(), a); // not behind the dialog's back
+
+        dialog.close();
+        QTRY_COMPARE_WITH_TIMEOUT(doc->GetPathName(), b, 5000);
+        QCOMPARE(doc->m_theme.GetTab(0)->m_strName, QString("B"));
     }
 
     void aSocketLeftByADeadInstanceDoesNotStopAStart()

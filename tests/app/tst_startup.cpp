@@ -341,6 +341,18 @@ private slots:
         QVERIFY(!QFileInfo::exists(CSingleInstance::ServerPath()));
     }
 
+    void aRelativeCommandLineNameIsTakenFromTheCurrentFolder()
+    {
+        const QString named = m_env->path("mine/Named.Theme");
+        writeTheme(named, {"N"});
+        QVERIFY(QDir::setCurrent(m_env->path("mine")));
+        m_app = std::make_unique<CDialtopApp>();
+        QVERIFY(m_app->InitInstance({"--some-option", "Named.Theme"}));
+        auto* doc = static_cast<CDialtopDoc*>(m_app->GetDocTemplate()->GetDocument());
+        QCOMPARE(doc->GetPathName(), named);
+        QCOMPARE(m_app->RecentFiles().value(0), named);
+    }
+
     void startUpWithoutRecentOpensTheInstalledStarter()
     {
         writeTheme(shareDir() + "/First.Theme", {"Starter"});

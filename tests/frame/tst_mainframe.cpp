@@ -19,6 +19,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTimer>
@@ -308,6 +309,23 @@ private slots:
         QCOMPARE(frame()->frameGeometry().topLeft(), r.topLeft());
         QEXPECT_FAIL("", "the stored size includes the window frame but is restored as the inner size", Continue);
         QCOMPARE(frame()->frameGeometry().size(), r.size());
+    }
+
+    void aPlaceOffEveryScreenIsNotTaken()
+    {
+        {
+            fw::CWinApp app;
+            app.SetRegistryKey("Corvane");
+            app.WriteProfileInt("WinPos", "cx", 400);
+            app.WriteProfileInt("WinPos", "cy", 300);
+            app.WriteProfileInt("WinPos", "x", 20000);
+            app.WriteProfileInt("WinPos", "y", 20000);
+        }
+        start(m_theme);
+        bool onScreen = false;
+        for (QScreen* screen : QGuiApplication::screens())
+            onScreen |= screen->availableGeometry().intersects(frame()->frameGeometry());
+        QVERIFY(onScreen);
     }
 
     void minimisedWindowLeavesThePlaceAlone()

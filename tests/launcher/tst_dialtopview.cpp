@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QMenu>
 #include <QTabBar>
 #include <QtEndian>
 #include <QtTest>
@@ -415,6 +416,42 @@ private slots:
         QCOMPARE(m_started.size(), 1);
         QCOMPARE(m_started[0].program, QString("/usr/bin/env"));
         QCOMPARE(m_started[0].arguments, QStringList{"-i"});
+    }
+
+    void contextMenusFollowTheClick()
+    {
+        const QString path = m_env->path("t/Run.Theme");
+        writeTheme(path, {{"Tools", {{"Env", {20, 20}, "/usr/bin/env"}}}});
+        openTheme(path);
+        QStringList shown;
+        unsigned answer = 0;
+        fw::CFrameWnd::SetPopupHandler([&](QMenu* menu) {
+            shown << menu->title();
+            QAction* open = nullptr;
+            for (QAction* a : menu->actions())
+                if (a->data().toUInt() == ids::ID_RUN_ITEM)
+                    open = a;
+            return open && open->isEnabled() ? answer : 0u;
+        });
+
+        // On an entry: the Item menu, whose Open runs it.
+        CItemListCtrl* list = m_view->CurrentList();
+        const QRect r = list->GetItemRect(0);
+        answer = ids::ID_RUN_ITEM;
+        QTest::mouseClick(list->viewport(), Qt::RightButton, {}, QPoint(r.center().x(), r.top() + 18));
+        QCOMPARE(shown, QStringList{"Item"});
+        QCOMPARE(m_started.size(), 1);
+
+        // On the empty background: the Desktop menu.
+        list->SetSelected(0, false);
+        QTest::mouseClick(list->viewport(), Qt::RightButton, {}, QPoint(400, 300));
+        QCOMPARE(shown.value(1), QString("Desktop"));
+
+        // On the tabs: the Tab menu.
+        QTabBar* tabs = m_view->TabCtrl();
+        emit tabs->customContextMenuRequested(tabs->tabRect(0).center());
+        QCOMPARE(shown.value(2), QString("Tab"));
+        QCOMPARE(m_started.size(), 1);
     }
 
     void tabBackgroundIsPaintedUnderTheEntries()
