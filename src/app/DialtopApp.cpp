@@ -212,9 +212,8 @@ bool CDialtopApp::InitInstance(const QStringList& args)
     // 3. Claim the instance, which is what later starts find.
     m_pInstance = new CSingleInstance;
     if (!m_pInstance->Listen()) {
-        // Another instance started at the same moment and won.
-        if (CSingleInstance::HandOver(fileToOpen))
-            return false;
+        // Another instance started at the same moment and won: hand over to it.
+        CSingleInstance::HandOver(fileToOpen);
         return false;
     }
     m_bClassRegistered = true;

@@ -37,9 +37,10 @@ bool CSingleInstance::HandOver(const QString& fileToOpen, int timeoutMs)
     QJsonObject msg;
     msg["open"] = fileToOpen;
     socket.write(QJsonDocument(msg).toJson(QJsonDocument::Compact) + "\n");
-    socket.flush();
-    if (!socket.waitForBytesWritten(timeoutMs))
-        return false;
+    while (socket.bytesToWrite() > 0) {
+        if (!socket.waitForBytesWritten(timeoutMs))
+            return false;
+    }
     // The first instance answers once it has the request.
     while (!socket.canReadLine()) {
         if (!socket.waitForReadyRead(timeoutMs))
@@ -54,27 +55,32 @@ bool CSingleInstance::Listen()
     m_pServer = new QLocalServer(this);
     m_pServer->setSocketOptions(QLocalServer::UserAccessOption);
     const QString path = ServerPath();
-    if (!m_pServer->listen(path)) {
-        // A socket left behind by an instance that died answers nobody.
+    // Someone answering on the socket is a running instance: never take its
+    // place. A socket nobody answers was left by one that died.
+    {
         QLocalSocket probe;
         probe.connectToServer(path);
         if (probe.waitForConnected(500))
             return false;
-        QLocalServer::removeServer(path);
-        if (!m_pServer->listen(path))
-            return false;
     }
+    QLocalServer::removeServer(path);
+    if (!m_pServer->listen(path))
+        return false;
     connect(m_pServer, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* client = m_pServer->nextPendingConnection()) {
             connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
-            connect(client, &QLocalSocket::readyRead, this, [this, client] {
-                if (!client->canReadLine())
+            auto handle = [this, client] {
+                if (!client->canReadLine() || client->property("dialtopHandled").toBool())
                     return;
+                client->setProperty("dialtopHandled", true);
                 const QJsonObject msg = QJsonDocument::fromJson(client->readLine()).object();
                 client->write("ok\n");
                 client->flush();
                 emit activateRequested(msg.value("open").toString());
-            });
+            };
+            connect(client, &QLocalSocket::readyRead, this, handle);
+            // The request may already be waiting.
+            QMetaObject::invokeMethod(this, handle, Qt::QueuedConnection);
         }
     });
     return true;

@@ -102,11 +102,14 @@ void CMainFrame::OnDestroy()
     fw::CWinApp* app = fw::AfxGetApp();
     if (!app || isMinimized())
         return;
-    const QRect r = frameGeometry();
-    app->WriteProfileInt(kWinPos, "cx", r.width());
-    app->WriteProfileInt(kWinPos, "cy", r.height());
-    app->WriteProfileInt(kWinPos, "x", r.left());
-    app->WriteProfileInt(kWinPos, "y", r.top());
+    // The place of the whole window and the size of its inside: what move()
+    // and resize() take back at the next start, so the window never grows.
+    const QPoint place = frameGeometry().topLeft();
+    const QSize size = geometry().size();
+    app->WriteProfileInt(kWinPos, "cx", size.width());
+    app->WriteProfileInt(kWinPos, "cy", size.height());
+    app->WriteProfileInt(kWinPos, "x", place.x());
+    app->WriteProfileInt(kWinPos, "y", place.y());
 }
 
 void CMainFrame::closeEvent(QCloseEvent* e)

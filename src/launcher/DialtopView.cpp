@@ -206,6 +206,8 @@ void CDialtopView::OnItemMoved(int index, const QPoint& pos)
     CDialtopDoc* doc = GetDocument();
     if (CThemeItem* item = doc->m_theme.GetItem(m_nCurTab, index)) {
         item->m_ptPosition = pos;
+        // Both flags: the theme is written only when its own flag is set.
+        doc->m_theme.m_bModified = true;
         doc->SetModifiedFlag(true);
     }
 }

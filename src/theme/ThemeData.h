@@ -120,4 +120,6 @@ public:
     enum class ParseResult { Ok, WrongVersion, Damaged };
     static ParseResult ParseBytes(const QByteArray& bytes, std::vector<std::unique_ptr<CThemeTab>>& tabs,
                                   std::uint32_t* version = nullptr);
+    static ParseResult ParseBytes(const char* data, qsizetype size, std::vector<std::unique_ptr<CThemeTab>>& tabs,
+                                  std::uint32_t* version = nullptr);
 };

@@ -58,11 +58,23 @@ std::int32_t getInt(const char* p)
 
 bool putString(char* field, int width, const QString& text)
 {
+    // Most fields are plain ASCII: copy them straight into the record.
+    const qsizetype n = text.size();
+    const char16_t* u = reinterpret_cast<const char16_t*>(text.constData());
+    qsizetype i = 0;
+    if (n <= width - 1) {
+        for (; i < n && u[i] < 0x80; ++i)
+            field[i] = char(u[i]);
+        if (i == n)
+            return true; // the record is zeroed beforehand, so the terminator is there
+    }
     const QByteArray bytes = text.toUtf8();
-    if (bytes.size() > width - 1)
+    if (bytes.size() > width - 1) {
+        std::memset(field, 0, size_t(width));
         return false;
+    }
     std::memcpy(field, bytes.constData(), size_t(bytes.size()));
-    return true; // the record is zeroed beforehand, so the terminator is there
+    return true;
 }
 
 // Windows-1252 for the bytes 0x80..0x9F; the rest is Latin-1.
@@ -137,17 +149,26 @@ QString DecodeField(const char* bytes, int width)
 {
     const void* nul = std::memchr(bytes, 0, size_t(width));
     const int n = nul ? int(static_cast<const char*>(nul) - bytes) : width;
+    if (n == 0)
+        return QString();
     const auto* u = reinterpret_cast<const unsigned char*>(bytes);
-    bool ascii = true;
-    for (int i = 0; i < n && ascii; ++i)
-        ascii = u[i] < 0x80;
-    if (ascii)
+    // Eight bytes at a time: any high bit means the text is not plain ASCII.
+    int i = 0;
+    std::uint64_t high = 0;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, u + i, 8);
+        high |= word;
+    }
+    for (; i < n; ++i)
+        high |= u[i];
+    if (!(high & 0x8080808080808080ULL))
         return QString::fromLatin1(bytes, n);
     if (isValidUtf8(u, n))
         return QString::fromUtf8(bytes, n);
     QString out(n, Qt::Uninitialized);
-    for (int i = 0; i < n; ++i)
-        out[i] = (u[i] >= 0x80 && u[i] <= 0x9F) ? QChar(kCp1252High[u[i] - 0x80]) : QChar(u[i]);
+    for (int k = 0; k < n; ++k)
+        out[k] = (u[k] >= 0x80 && u[k] <= 0x9F) ? QChar(kCp1252High[u[k] - 0x80]) : QChar(u[k]);
     return out;
 }
 
@@ -220,27 +241,49 @@ void CThemeTab::FromRecord(const char* r)
     m_nReserved = getInt(r + kTabReserved);
 }
 
+namespace {
+
+// The bytes of one tab block: its record, its item count and its items.
+bool tabBlock(const CThemeTab& tab, QByteArray& buffer)
+{
+    buffer.resize(kTabBlockHeader + qsizetype(tab.m_items.size()) * kItemRecordSize);
+    char* p = buffer.data();
+    if (!tab.ToRecord(p))
+        return false;
+    p += kTabRecordSize;
+    putInt(p, std::int32_t(tab.m_items.size()));
+    p += 4;
+    for (const auto& item : tab.m_items) {
+        if (!item->ToRecord(p))
+            return false;
+        p += kItemRecordSize;
+    }
+    return true;
+}
+
+void fileHeader(char* p, std::int32_t tabs)
+{
+    putInt(p, std::int32_t(kFileVersion));
+    putInt(p + 4, tabs);
+}
+
+} // namespace
+
 bool CThemeData::ToBytes(QByteArray& out) const
 {
+    out.clear();
     qsizetype size = 8;
     for (const auto& tab : m_tabs)
         size += kTabBlockHeader + qsizetype(tab->m_items.size()) * kItemRecordSize;
-    out.resize(size);
-    char* p = out.data();
-    putInt(p, std::int32_t(kFileVersion));
-    putInt(p + 4, std::int32_t(m_tabs.size()));
-    p += 8;
+    out.reserve(size);
+    char head[8];
+    fileHeader(head, std::int32_t(m_tabs.size()));
+    out.append(head, 8);
+    QByteArray block;
     for (const auto& tab : m_tabs) {
-        if (!tab->ToRecord(p))
+        if (!tabBlock(*tab, block))
             return false;
-        p += kTabRecordSize;
-        putInt(p, std::int32_t(tab->m_items.size()));
-        p += 4;
-        for (const auto& item : tab->m_items) {
-            if (!item->ToRecord(p))
-                return false;
-            p += kItemRecordSize;
-        }
+        out.append(block);
     }
     return true;
 }
@@ -249,8 +292,13 @@ CThemeData::ParseResult CThemeData::ParseBytes(const QByteArray& bytes,
                                                std::vector<std::unique_ptr<CThemeTab>>& tabs,
                                                std::uint32_t* version)
 {
-    const qsizetype size = bytes.size();
-    const char* data = bytes.constData();
+    return ParseBytes(bytes.constData(), bytes.size(), tabs, version);
+}
+
+CThemeData::ParseResult CThemeData::ParseBytes(const char* data, qsizetype size,
+                                               std::vector<std::unique_ptr<CThemeTab>>& tabs,
+                                               std::uint32_t* version)
+{
     if (size < 4)
         return ParseResult::Damaged;
     const auto fileVersion = std::uint32_t(getInt(data));
@@ -305,12 +353,27 @@ bool CThemeData::Load(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return false;
+    // Mapping the file spares a copy of it; a file that cannot be mapped
+    // (a pipe, an empty file) is read instead.
+    QByteArray bytes;
+    const char* data = nullptr;
+    qsizetype size = file.size();
+    uchar* mapped = size > 0 ? file.map(0, size) : nullptr;
+    if (mapped) {
+        data = reinterpret_cast<const char*>(mapped);
+    } else {
+        bytes = file.readAll();
+        if (file.error() != QFileDevice::NoError)
+            return false;
+        data = bytes.constData();
+        size = bytes.size();
+    }
+    const ParseResult result = ParseBytes(data, size, m_tabs);
+    if (mapped)
+        file.unmap(mapped);
     file.close();
 
-    switch (ParseBytes(bytes, m_tabs)) {
+    switch (result) {
     case ParseResult::WrongVersion:
         fw::MessageBox(res::FormatString(5515, {path}), fw::MB_OK | fw::MB_ICONEXCLAMATION, nullptr,
                        QStringLiteral("Error"));
@@ -328,9 +391,14 @@ bool CThemeData::Save()
 {
     if (!m_bModified)
         return true;
-    QByteArray bytes;
-    if (!ToBytes(bytes))
-        return false; // a string too long for its field: the old file stays
+    // A string too long for its field: refuse before touching the disk.
+    for (const auto& tab : m_tabs) {
+        if (!tab->FitsRecord())
+            return false;
+        for (const auto& item : tab->m_items)
+            if (!item->FitsRecord())
+                return false;
+    }
     if (!EnsureFolderForFile(m_strPath))
         return false;
 
@@ -345,7 +413,15 @@ bool CThemeData::Save()
     QSaveFile file(target);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    if (file.write(bytes) != bytes.size()) {
+    // Tab block by tab block through one buffer: a large theme never needs
+    // its whole file in memory.
+    char head[8];
+    fileHeader(head, std::int32_t(m_tabs.size()));
+    bool ok = file.write(head, 8) == 8;
+    QByteArray block;
+    for (size_t t = 0; ok && t < m_tabs.size(); ++t)
+        ok = tabBlock(*m_tabs[t], block) && file.write(block) == block.size();
+    if (!ok) {
         file.cancelWriting();
         return false;
     }

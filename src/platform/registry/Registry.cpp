@@ -308,13 +308,21 @@ private:
         f.close();
         if (!parse(bytes)) {
             clear();
-            const QString aside = m_file + ".damaged-" + QDateTime::currentDateTime().toString("yyyyMMdd-hhmmss");
-            if (QFile::rename(m_file, aside))
+            // The damaged file is the user's only copy: keep it under a name
+            // of its own, and never write over it.
+            const QString stem = m_file + ".damaged-" + QDateTime::currentDateTime().toString("yyyyMMdd-hhmmss");
+            QString aside = stem;
+            for (int n = 2; QFileInfo::exists(aside) && n < 1000; ++n)
+                aside = stem + "-" + QString::number(n);
+            if (!QFileInfo::exists(aside) && QFile::rename(m_file, aside)) {
                 std::fprintf(stderr, "dialtop: settings file %s was damaged; kept as %s, starting from defaults\n",
                              qPrintable(m_file), qPrintable(aside));
-            else
-                std::fprintf(stderr, "dialtop: settings file %s is damaged and could not be moved aside\n",
+            } else {
+                std::fprintf(stderr, "dialtop: settings file %s is damaged and could not be moved aside; "
+                                     "settings are not saved this session\n",
                              qPrintable(m_file));
+                m_writable = false;
+            }
             m_stamp = stampOf(m_file);
         }
     }
