@@ -2,50 +2,16 @@
 // to the running one and ends at once.
 
 #include "TestEnv.h"
+#include "TestThemes.h"
 #include "app/DialtopApp.h"
 #include "app/SingleInstance.h"
-#include "framework/FileDialog.h"
 #include "framework/FrameWnd.h"
-#include "framework/MessageBox.h"
 #include "theme/DialtopDoc.h"
-#include "platform/registry/Registry.h"
-#include "theme/ThemeData.h"
 
 #include <QDialog>
-#include <QDir>
-#include <QFileInfo>
 #include <QProcess>
-#include <QtTest>
 
 #include <memory>
-
-namespace {
-
-void writeTheme(const QString& path, const QString& tabName)
-{
-    CThemeData theme;
-    theme.InsertTab(0)->m_strName = tabName;
-    CThemeItem* item = theme.InsertItem(0, 0);
-    item->m_strName = "Item";
-    item->m_strTarget = "https://example.org/";
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    theme.m_strPath = path;
-    theme.m_bModified = true;
-    QVERIFY(theme.Save());
-}
-
-// The first recent theme as the running program stored it.
-QString recent(int n)
-{
-    reg::ResetStore();
-    reg::RegKey key;
-    QString value;
-    if (key.Open(reg::HKEY_CURRENT_USER, "Software\\Corvane\\Dialtop\\Recent File List") == reg::ERROR_SUCCESS)
-        key.ReadString(QString("File%1").arg(n), value);
-    return value;
-}
-
-} // namespace
 
 class tst_SecondInstance : public QObject
 {
@@ -54,6 +20,7 @@ class tst_SecondInstance : public QObject
     std::unique_ptr<TestEnv> m_env;
     std::vector<std::unique_ptr<QProcess>> m_procs;
     std::unique_ptr<CDialtopApp> m_app;
+    std::unique_ptr<UiStubs> m_ui;
 
     QString program() const { return qEnvironmentVariable("DIALTOP_BUILD_DIR") + "/bin/dialtop"; }
 
@@ -73,6 +40,18 @@ class tst_SecondInstance : public QObject
         return raw;
     }
 
+    // A first instance with theme A, up and answering.
+    QProcess* startFirst(const QString& a)
+    {
+        QProcess* first = start({a});
+        [&] {
+            QVERIFY(first->waitForStarted(5000));
+            QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(CSingleInstance::ServerPath()), 15000);
+            QTRY_COMPARE_WITH_TIMEOUT(recentFile(1), a, 5000);
+        }();
+        return first;
+    }
+
 private slots:
     void init()
     {
@@ -89,8 +68,7 @@ private slots:
             m_app.reset();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         }
-        fw::SetMessageHandler({});
-        fw::SetFileDialogHandler({});
+        m_ui.reset();
         CDialtopApp::SetKernelReleaseOverride(QString());
         for (auto& p : m_procs) {
             if (p->state() != QProcess::NotRunning) {
@@ -112,43 +90,27 @@ private slots:
         const QString b = m_env->path("themes/B.Theme");
         writeTheme(a, "A");
         writeTheme(b, "B");
+        QProcess* first = startFirst(a);
 
-        QProcess* first = start({a});
-        QVERIFY(first->waitForStarted(5000));
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(CSingleInstance::ServerPath()), 15000);
-        QTRY_COMPARE_WITH_TIMEOUT(recent(1), a, 5000);
-
-        QProcess* second = start({b});
-        QVERIFY(second->waitForStarted(5000));
-        QVERIFY(second->waitForFinished(5000));
-        QCOMPARE(second->exitStatus(), QProcess::NormalExit);
-        QCOMPARE(second->exitCode(), 0);
-        QCOMPARE(first->state(), QProcess::Running);
-
-        // The first one opened B: it heads its recent list, A comes next.
-        QTRY_COMPARE_WITH_TIMEOUT(recent(1), b, 10000);
-        QCOMPARE(recent(2), a);
-        QCOMPARE(first->state(), QProcess::Running);
-        QVERIFY(QFileInfo::exists(CSingleInstance::ServerPath()));
-    }
-
-    void secondStartWithoutAThemeOnlyEnds()
-    {
-        const QString a = m_env->path("themes/A.Theme");
-        writeTheme(a, "A");
-        QProcess* first = start({a});
-        QVERIFY(first->waitForStarted(5000));
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(CSingleInstance::ServerPath()), 15000);
-        QTRY_COMPARE_WITH_TIMEOUT(recent(1), a, 5000);
-
+        // Without a theme, the second start only ends.
         QProcess* second = start({});
         QVERIFY(second->waitForFinished(5000));
         QCOMPARE(second->exitStatus(), QProcess::NormalExit);
         QCOMPARE(second->exitCode(), 0);
         QTest::qWait(300);
         QCOMPARE(first->state(), QProcess::Running);
-        QCOMPARE(recent(1), a);
-        QVERIFY(recent(2).isEmpty());
+        QCOMPARE(recentFile(1), a);
+        QVERIFY(recentFile(2).isEmpty());
+
+        // With one, the first instance opens it: B heads its recent list, A comes next.
+        second = start({b});
+        QVERIFY(second->waitForFinished(5000));
+        QCOMPARE(second->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second->exitCode(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(recentFile(1), b, 10000);
+        QCOMPARE(recentFile(2), a);
+        QCOMPARE(first->state(), QProcess::Running);
+        QVERIFY(QFileInfo::exists(CSingleInstance::ServerPath()));
     }
 
     void theRunningInstanceComesForwardAndWaitsForItsDialog()
@@ -159,8 +121,7 @@ private slots:
         writeTheme(a, "A");
         writeTheme(b, "B");
         CDialtopApp::SetKernelReleaseOverride("6.1.0");
-        fw::SetMessageHandler([](const fw::MessageRequest&) { return fw::IDOK; });
-        fw::SetFileDialogHandler([](fw::FileDialogRequest&) { return false; });
+        m_ui = std::make_unique<UiStubs>();
         m_app = std::make_unique<CDialtopApp>();
         QVERIFY(m_app->InitInstance({a}));
         fw::CFrameWnd* frame = m_app->GetDocTemplate()->GetFrame();
@@ -190,9 +151,7 @@ private slots:
         // A crash leaves the socket file behind; nobody answers on it.
         const QString a = m_env->path("themes/A.Theme");
         writeTheme(a, "A");
-        QProcess* first = start({a});
-        QVERIFY(first->waitForStarted(5000));
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(CSingleInstance::ServerPath()), 15000);
+        QProcess* first = startFirst(a);
         first->kill();
         QVERIFY(first->waitForFinished(5000));
         QVERIFY(QFileInfo::exists(CSingleInstance::ServerPath()));
@@ -200,7 +159,7 @@ private slots:
         const QString b = m_env->path("themes/B.Theme");
         writeTheme(b, "B");
         QProcess* next = start({b});
-        QTRY_COMPARE_WITH_TIMEOUT(recent(1), b, 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(recentFile(1), b, 15000);
         QCOMPARE(next->state(), QProcess::Running);
     }
 };

@@ -15,15 +15,9 @@ namespace {
 
 const char kAppPaths[] = "\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Dialtop.exe";
 
-QString storedHome()
+QString hive()
 {
-    reg::RegKey root;
-    if (root.Open(reg::HKEY_CURRENT_USER, kSettingsRoot) != reg::ERROR_SUCCESS)
-        return "<no settings root>";
-    QString home;
-    if (!root.ReadString("Home", home))
-        return "<no Home>";
-    return home;
+    return QString::fromUtf8(TestEnv::readAll(reg::HiveFilePath(reg::HKEY_CURRENT_USER)));
 }
 
 QStringList listing(const QString& folder)
@@ -37,7 +31,6 @@ class tst_Settings : public QObject
 {
     Q_OBJECT
 
-private:
     std::unique_ptr<TestEnv> m_env;
 
 private slots:
@@ -54,32 +47,34 @@ private slots:
         SetLoginNameOverride(QString());
     }
 
-    void firstRunHomeIsUserDataFolder()
+    // Home is found once, from the install's App Paths entry or else the
+    // user's data folder, and stored under the settings root.
+    void firstRunHome_data()
     {
+        QTest::addColumn<QString>("installed"); // App Paths' Path; none when null
+        QTest::newRow("user data folder") << QString();
+        QTest::newRow("install folder") << "/opt/dialtop";
+    }
+
+    void firstRunHome()
+    {
+        QFETCH(QString, installed);
+        if (!installed.isNull()) {
+            reg::RegKey app;
+            QCOMPARE(app.Create(reg::HKEY_LOCAL_MACHINE, kAppPaths), reg::ERROR_SUCCESS);
+            QCOMPARE(app.WriteString("Path", installed), reg::ERROR_SUCCESS);
+        }
+        const QString expected = installed.isNull() ? m_env->dataDir() + "/dialtop" : installed;
         QString home = "caller's";
         QVERIFY(GetHomeFolder(home));
-        const QString expected = m_env->dataDir() + "/dialtop";
         QCOMPARE(home, expected);
-        QCOMPARE(storedHome(), expected);
-        const QString hive = QString::fromUtf8(TestEnv::readAll(reg::HiveFilePath(reg::HKEY_CURRENT_USER)));
-        QVERIFY2(hive.contains("[HKEY_CURRENT_USER\\Software\\Corvane\\Dialtop]\n\"Home\"=\"" + expected + "\""),
-                 qPrintable(hive));
+        QVERIFY2(hive().contains("[HKEY_CURRENT_USER\\Software\\Corvane\\Dialtop]\n\"Home\"=\"" + expected + "\""),
+                 qPrintable(hive()));
 
         // Stored once: a later change of the data folder does not move home.
         qputenv("XDG_DATA_HOME", m_env->path("elsewhere").toUtf8());
         QVERIFY(GetHomeFolder(home));
         QCOMPARE(home, expected);
-    }
-
-    void installFolderFromAppPaths()
-    {
-        reg::RegKey app;
-        QCOMPARE(app.Create(reg::HKEY_LOCAL_MACHINE, kAppPaths), reg::ERROR_SUCCESS);
-        QCOMPARE(app.WriteString("Path", "/opt/dialtop"), reg::ERROR_SUCCESS);
-        QString home;
-        QVERIFY(GetHomeFolder(home));
-        QCOMPARE(home, QString("/opt/dialtop"));
-        QCOMPARE(storedHome(), QString("/opt/dialtop"));
     }
 
     void foldersFollowStoredHome()
@@ -210,9 +205,8 @@ private slots:
 
         const std::uint32_t on = 1;
         QVERIFY(WriteSettingValue("Connection", "Alarm", reg::REG_BINARY, &on, 4));
-        const QString hive = QString::fromUtf8(TestEnv::readAll(reg::HiveFilePath(reg::HKEY_CURRENT_USER)));
-        QVERIFY2(hive.contains("[HKEY_CURRENT_USER\\Software\\Corvane\\Dialtop\\Connection]\n\"Alarm\"=hex:01,00,00,00\n"),
-                 qPrintable(hive));
+        QVERIFY2(hive().contains("[HKEY_CURRENT_USER\\Software\\Corvane\\Dialtop\\Connection]\n\"Alarm\"=hex:01,00,00,00\n"),
+                 qPrintable(hive()));
 
         // Key there, value missing: still untouched.
         QVERIFY(!ReadSettingValue("Connection", "PlaySound", buffer, 4));
@@ -228,8 +222,7 @@ private slots:
 
         const std::uint32_t minutes = 45;
         QVERIFY(WriteSettingValue("Connection", "AlarmTime", reg::REG_DWORD, &minutes, 4));
-        QVERIFY(QString::fromUtf8(TestEnv::readAll(reg::HiveFilePath(reg::HKEY_CURRENT_USER)))
-                    .contains("\"AlarmTime\"=dword:0000002d"));
+        QVERIFY(hive().contains("\"AlarmTime\"=dword:0000002d"));
     }
 };
 

@@ -2,21 +2,15 @@
 // key or mouse-button press, which it swallows; other input passes through.
 
 #include "TestEnv.h"
+#include "TestThemes.h"
 #include "app/DialtopApp.h"
 #include "app/SplashWnd.h"
-#include "framework/FileDialog.h"
 #include "framework/FrameWnd.h"
-#include "framework/MessageBox.h"
-#include "platform/registry/Registry.h"
 #include "res/ResourceIds.h"
 #include "theme/Dib.h"
-#include "theme/ThemeData.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QtTest>
 
 #include <memory>
 
@@ -29,17 +23,9 @@ public:
     QList<QEvent::Type> m_events;
     bool eventFilter(QObject*, QEvent* e) override
     {
-        switch (e->type()) {
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseMove:
+        if (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease || e->type() == QEvent::MouseMove ||
+            e->type() == QEvent::MouseButtonPress || e->type() == QEvent::MouseButtonRelease)
             m_events << e->type();
-            break;
-        default:
-            break;
-        }
         return false;
     }
     int count(QEvent::Type t) const { return int(m_events.count(t)); }
@@ -52,6 +38,7 @@ class tst_Splash : public QObject
     Q_OBJECT
 
     std::unique_ptr<TestEnv> m_env;
+    std::unique_ptr<UiStubs> m_ui;
     std::unique_ptr<CDialtopApp> m_app;
     QPointer<CSplashWnd> m_splash;
     fw::CFrameWnd* m_frame = nullptr;
@@ -63,13 +50,7 @@ class tst_Splash : public QObject
         CSplashWnd::SetTimeout(timeout);
         CSplashWnd::EnableSplashScreen(true);
         const QString theme = m_env->path("themes/Work.Theme");
-        CThemeData t;
-        t.InsertTab(0)->m_strName = "Tab";
-        QDir().mkpath(m_env->path("themes"));
-        t.m_strPath = theme;
-        t.m_bModified = true;
-        QVERIFY(t.Save());
-
+        writeTheme(theme, "Tab");
         m_app = std::make_unique<CDialtopApp>();
         QVERIFY(m_app->InitInstance({theme}));
         m_frame = m_app->GetDocTemplate()->GetFrame();
@@ -86,8 +67,7 @@ private slots:
         m_env = std::make_unique<TestEnv>();
         reg::ResetStore();
         CDialtopApp::SetKernelReleaseOverride("6.1.0");
-        fw::SetMessageHandler([](const fw::MessageRequest&) { return fw::IDOK; });
-        fw::SetFileDialogHandler([](fw::FileDialogRequest&) { return false; });
+        m_ui = std::make_unique<UiStubs>();
     }
 
     void cleanup()
@@ -100,34 +80,37 @@ private slots:
         m_frame = nullptr;
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         CSplashWnd::SetTimeout(750);
-        fw::SetMessageHandler({});
-        fw::SetFileDialogHandler({});
+        m_ui.reset();
         m_env.reset();
         reg::ResetStore();
     }
 
-    void goesByItself()
+    void bitmapSizeCentredOverTheWindowThenGoesByItself()
     {
         startProgram(30);
         QVERIFY(m_splash->isVisible());
-        QTRY_VERIFY_WITH_TIMEOUT(!CSplashWnd::Current(), 3000);
-        QTRY_VERIFY(!m_splash); // deleted, not only hidden
-        QVERIFY(m_recorder.m_events.isEmpty());
-    }
-
-    void bitmapSizeCentredOverTheWindow()
-    {
-        startProgram(60000);
         CDib dib;
         QVERIFY(dib.LoadFromResource(int(ids::IDB_SPLASH)));
         QCOMPARE(m_splash->size(), QSize(dib.m_nWidth, dib.m_nHeight));
         const QPoint delta = m_splash->frameGeometry().center() - m_frame->frameGeometry().center();
         QVERIFY2(delta.manhattanLength() <= 2, qPrintable(QString("off by %1,%2").arg(delta.x()).arg(delta.y())));
-        QVERIFY(m_splash->isVisible());
+
+        QTRY_VERIFY_WITH_TIMEOUT(!CSplashWnd::Current(), 3000);
+        QTRY_VERIFY(!m_splash); // deleted, not only hidden
+        QVERIFY(m_recorder.m_events.isEmpty());
+    }
+
+    void mousePressIsSwallowed_data()
+    {
+        QTest::addColumn<Qt::MouseButton>("button");
+        QTest::newRow("left") << Qt::LeftButton;
+        QTest::newRow("right") << Qt::RightButton;
+        QTest::newRow("middle") << Qt::MiddleButton;
     }
 
     void mousePressIsSwallowed()
     {
+        QFETCH(Qt::MouseButton, button);
         startProgram(60000);
         QWidget* target = m_frame->centralWidget();
         target->installEventFilter(&m_recorder);
@@ -141,32 +124,15 @@ private slots:
         QCOMPARE(m_recorder.count(QEvent::MouseMove), 1);
         QVERIFY(CSplashWnd::Current());
 
-        QTest::mousePress(target, Qt::LeftButton, {}, QPoint(30, 30));
+        QTest::mousePress(target, button, {}, QPoint(30, 30));
         QVERIFY(!CSplashWnd::Current());
         QCOMPARE(m_recorder.count(QEvent::MouseButtonPress), 0);
-        QTest::mouseRelease(target, Qt::LeftButton, {}, QPoint(30, 30));
+        QTest::mouseRelease(target, button, {}, QPoint(30, 30));
 
         // Only that one press: the next reaches the window.
         QTest::mousePress(target, Qt::RightButton, {}, QPoint(30, 30));
         QVERIFY(m_recorder.count(QEvent::MouseButtonPress) >= 1); // the view, then maybe the frame
         QTest::mouseRelease(target, Qt::RightButton, {}, QPoint(30, 30));
-    }
-
-    void otherButtonsCloseItToo_data()
-    {
-        QTest::addColumn<Qt::MouseButton>("button");
-        QTest::newRow("right") << Qt::RightButton;
-        QTest::newRow("middle") << Qt::MiddleButton;
-    }
-
-    void otherButtonsCloseItToo()
-    {
-        QFETCH(Qt::MouseButton, button);
-        startProgram(60000);
-        QTest::mousePress(m_frame, button, {}, QPoint(10, 10));
-        QVERIFY(!CSplashWnd::Current());
-        QCOMPARE(m_recorder.count(QEvent::MouseButtonPress), 0);
-        QTest::mouseRelease(m_frame, button, {}, QPoint(10, 10));
     }
 
     void keyPressIsSwallowedReleasePasses()
@@ -197,12 +163,18 @@ private slots:
         QCOMPARE(triggered.count(), 0);
     }
 
-    void disabledSplashShowsNothing()
+    void disabledSplashShowsNothingAndOnlyOneShows()
     {
         startProgram(60000);
+        CSplashWnd::ShowSplashScreen(m_frame);
+        QCOMPARE(CSplashWnd::Current(), m_splash.data());
+        const QWidgetList tops = QApplication::topLevelWidgets();
+        QCOMPARE(std::count_if(tops.begin(), tops.end(),
+                               [](QWidget* w) { return qobject_cast<CSplashWnd*>(w) && w->isVisible(); }),
+                 1);
+
         m_splash->HideSplashScreen();
         QVERIFY(!CSplashWnd::Current());
-
         CSplashWnd::EnableSplashScreen(false);
         CSplashWnd::ShowSplashScreen(m_frame);
         QVERIFY(!CSplashWnd::Current());
@@ -216,19 +188,7 @@ private slots:
         CSplashWnd::EnableSplashScreen(true);
         CSplashWnd::ShowSplashScreen(m_frame);
         m_splash = CSplashWnd::Current();
-        QVERIFY(m_splash);
-        QVERIFY(m_splash->isVisible());
-    }
-
-    void onlyOneSplashAtATime()
-    {
-        startProgram(60000);
-        CSplashWnd::ShowSplashScreen(m_frame);
-        QCOMPARE(CSplashWnd::Current(), m_splash.data());
-        const QWidgetList tops = QApplication::topLevelWidgets();
-        QCOMPARE(std::count_if(tops.begin(), tops.end(),
-                               [](QWidget* w) { return qobject_cast<CSplashWnd*>(w) && w->isVisible(); }),
-                 1);
+        QVERIFY(m_splash && m_splash->isVisible());
     }
 };
 

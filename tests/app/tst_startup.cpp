@@ -3,69 +3,24 @@
 // this process.
 
 #include "TestEnv.h"
+#include "TestThemes.h"
 #include "app/DialtopApp.h"
-#include "app/Settings.h"
 #include "app/SingleInstance.h"
 #include "app/SplashWnd.h"
 #include "app/ThemeFileDialog.h"
-#include "framework/FileDialog.h"
 #include "framework/FrameWnd.h"
-#include "framework/MessageBox.h"
-#include "platform/registry/Registry.h"
 #include "res/ResourceIds.h"
-#include "res/Strings.h"
 #include "theme/DialtopDoc.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QtTest>
-
 #include <memory>
-
-namespace {
-
-void writeTheme(const QString& path, const QStringList& tabNames, const QString& target = "/usr/bin/env")
-{
-    CThemeData theme;
-    for (int i = 0; i < tabNames.size(); ++i) {
-        theme.InsertTab(i)->m_strName = tabNames[i];
-        CThemeItem* item = theme.InsertItem(i, 0);
-        item->m_strName = "Item";
-        item->m_strTarget = target;
-    }
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    theme.m_strPath = path;
-    theme.m_bModified = true;
-    QVERIFY(theme.Save());
-}
-
-QString themesFolder()
-{
-    QString folder;
-    GetThemesFolder(folder);
-    return folder;
-}
-
-QString recentFirst()
-{
-    reg::RegKey key;
-    QString value;
-    if (key.Open(reg::HKEY_CURRENT_USER, "Software\\Corvane\\Dialtop\\Recent File List") == reg::ERROR_SUCCESS)
-        key.ReadString("File1", value);
-    return value;
-}
-
-} // namespace
 
 class tst_Startup : public QObject
 {
     Q_OBJECT
 
     std::unique_ptr<TestEnv> m_env;
+    std::unique_ptr<UiStubs> m_ui;
     std::unique_ptr<CDialtopApp> m_app;
-    QList<fw::MessageRequest> m_messages;
-    QList<fw::FileDialogRequest> m_dialogs;
-    QStringList m_dialogAnswers;
     QByteArray m_savedHome;
 
     void makeApp(const QStringList& recent = {})
@@ -78,6 +33,7 @@ class tst_Startup : public QObject
     }
 
     QString shareDir() const { return m_env->path("share"); }
+    CDialtopDoc* doc() const { return static_cast<CDialtopDoc*>(m_app->GetDocTemplate()->GetDocument()); }
 
 private slots:
     void initTestCase()
@@ -94,23 +50,7 @@ private slots:
         qputenv("HOME", m_env->path("home").toUtf8());
         qputenv("DIALTOP_SHARE_DIR", shareDir().toUtf8());
         CDialtopApp::SetKernelReleaseOverride("6.1.0-18-amd64");
-        m_messages.clear();
-        m_dialogs.clear();
-        m_dialogAnswers.clear();
-        fw::SetMessageHandler([this](const fw::MessageRequest& r) {
-            m_messages << r;
-            return fw::IDOK;
-        });
-        fw::SetFileDialogHandler([this](fw::FileDialogRequest& r) {
-            m_dialogs << r;
-            if (m_dialogAnswers.isEmpty())
-                return false;
-            const QString answer = m_dialogAnswers.takeFirst();
-            if (answer.isNull())
-                return false;
-            r.fileName = answer;
-            return true;
-        });
+        m_ui = std::make_unique<UiStubs>();
     }
 
     void cleanup()
@@ -119,18 +59,14 @@ private slots:
             m_app->ExitInstance();
         m_app.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        fw::SetMessageHandler({});
-        fw::SetFileDialogHandler({});
+        m_ui.reset();
         CDialtopApp::SetKernelReleaseOverride(QString());
         qunsetenv("DIALTOP_SHARE_DIR");
         m_env.reset();
         reg::ResetStore();
     }
 
-    void cleanupTestCase()
-    {
-        qputenv("HOME", m_savedHome);
-    }
+    void cleanupTestCase() { qputenv("HOME", m_savedHome); }
 
     void majorVersion_data()
     {
@@ -155,117 +91,97 @@ private slots:
         CDialtopApp::SetKernelReleaseOverride("3.19.0");
         m_app = std::make_unique<CDialtopApp>();
         QVERIFY(!m_app->InitInstance({}));
-        QCOMPARE(m_messages.size(), 1);
-        QCOMPARE(m_messages[0].text, QString("This application will only run on Linux 4.0 or greater"));
-        QCOMPARE(m_messages[0].caption, QString("Error"));
-        QCOMPARE(m_messages[0].style & fw::MB_ICONMASK, fw::MB_ICONASTERISK);
-        QVERIFY(!m_messages[0].owner);
+        QCOMPARE(m_ui->texts(), QStringList{"This application will only run on Linux 4.0 or greater"});
+        QCOMPARE(m_ui->messages[0].caption, QString("Error"));
+        QCOMPARE(m_ui->messages[0].style & fw::MB_ICONMASK, fw::MB_ICONASTERISK);
+        QVERIFY(!m_ui->messages[0].owner);
         // Refused before anything else: no instance claimed, no window.
         QVERIFY(!QFileInfo::exists(CSingleInstance::ServerPath()));
         QVERIFY(!m_app->GetDocTemplate());
         QVERIFY(!m_app->m_bClassRegistered);
     }
 
-    void startThemeIsTheFirstRecentWhenItExists()
+    // The first theme of a start: the first recent one if it is still there,
+    // else a new theme; with no recent list, First.Theme of the themes folder,
+    // installed from the starter if the folder has no theme.
+    void startTheme_data()
     {
-        const QString recent = m_env->path("mine/Recent.Theme");
-        writeTheme(recent, {"R"});
-        writeTheme(themesFolder() + "/First.Theme", {"F"});
-        makeApp({recent});
-        QCOMPARE(m_app->ChooseStartTheme(), recent);
+        QTest::addColumn<QStringList>("recent");   // in the test folder; "+" marks one that exists
+        QTest::addColumn<bool>("firstInThemes");
+        QTest::addColumn<bool>("starter");
+        QTest::addColumn<QString>("expected");     // "recent", "first" or nothing
+        QTest::newRow("first recent exists") << QStringList{"+R"} << true << true << "recent";
+        QTest::newRow("first recent gone") << QStringList{"Gone", "+Other"} << false << true << "";
+        QTest::newRow("no recent") << QStringList{} << true << false << "first";
+        QTest::newRow("no recent, starter") << QStringList{} << false << true << "first";
+        QTest::newRow("no recent, nothing") << QStringList{} << false << false << "";
     }
 
-    void deletedRecentGivesANewThemeAndFirstIsNotTried()
+    void startTheme()
     {
-        // A starter to install and a First.Theme would both be at hand.
-        writeTheme(shareDir() + "/First.Theme", {"Starter"});
-        makeApp({m_env->path("mine/Gone.Theme"), m_env->path("mine/Other.Theme")});
-        writeTheme(m_env->path("mine/Other.Theme"), {"O"});
-        QCOMPARE(m_app->ChooseStartTheme(), QString());
-        QVERIFY(m_app->m_strFirstTheme.isEmpty());
-        QVERIFY(!QFileInfo::exists(themesFolder() + "/First.Theme"));
-    }
-
-    void emptyRecentListOpensFirstThemeOfTheThemesFolder()
-    {
-        writeTheme(themesFolder() + "/First.Theme", {"F"});
-        makeApp();
-        const QString expected = themesFolder() + "/First.Theme";
-        QCOMPARE(m_app->ChooseStartTheme(), expected);
-        QCOMPARE(m_app->m_strFirstTheme, expected);
-    }
-
-    void emptyRecentListWithoutAnyThemeGivesANewOne()
-    {
-        makeApp();
-        QCOMPARE(m_app->ChooseStartTheme(), QString());
-    }
-
-    void firstRunInstallsTheStarterTheme()
-    {
-        writeTheme(shareDir() + "/First.Theme", {"Starter A", "Starter B"});
-        makeApp();
+        QFETCH(QStringList, recent);
+        QFETCH(bool, firstInThemes);
+        QFETCH(bool, starter);
+        QFETCH(QString, expected);
+        QStringList paths;
+        for (const QString& r : recent) {
+            paths << m_env->path("mine/" + QString(r).remove('+') + ".Theme");
+            if (r.startsWith('+'))
+                writeTheme(paths.last(), "R");
+        }
+        const QString first = themesFolder() + "/First.Theme";
+        if (firstInThemes)
+            writeTheme(first, "F");
+        if (starter)
+            writeTheme(shareDir() + "/First.Theme", {{"Starter A"}, {"Starter B"}});
+        makeApp(paths);
         const QString chosen = m_app->ChooseStartTheme();
-        QCOMPARE(chosen, themesFolder() + "/First.Theme");
+        QCOMPARE(chosen, expected == "recent" ? paths.value(0) : expected == "first" ? first : QString());
+        if (!recent.isEmpty() || !expected.isEmpty())
+            QCOMPARE(m_app->m_strFirstTheme, expected == "first" ? first : QString());
         CThemeData theme;
-        QVERIFY(theme.Load(chosen));
-        QCOMPARE(theme.GetTabCount(), 2);
-        QCOMPARE(theme.GetTab(1)->m_strName, QString("Starter B"));
+        QCOMPARE(theme.Load(first), firstInThemes || (starter && recent.isEmpty()));
+        if (starter && !firstInThemes && recent.isEmpty())
+            QCOMPARE(theme.GetTab(1)->m_strName, QString("Starter B"));
     }
 
     void starterThemeExpandsHomeReferences()
     {
-        CThemeData starter;
-        CThemeTab* tab = starter.InsertTab(0);
-        tab->m_strName = "Folders";
-        const QStringList targets{"~", "~/Documents", "~other/x", "/usr/bin/env", "a~/b"};
-        for (int j = 0; j < targets.size(); ++j) {
-            CThemeItem* item = starter.InsertItem(0, j);
-            item->m_strName = QString("I%1").arg(j);
-            item->m_strTarget = targets[j];
-            item->m_strStartIn = j == 0 ? "~/work" : QString();
-            item->m_strIconFile = j == 1 ? "~/icons/doc.png" : QString();
-        }
-        QDir().mkpath(shareDir());
-        starter.m_strPath = shareDir() + "/First.Theme";
-        starter.m_bModified = true;
-        QVERIFY(starter.Save());
-
-        const QString themes = m_env->path("fresh/Themes");
-        QVERIFY(CDialtopApp::InstallFirstTheme(themes));
+        writeTheme(shareDir() + "/First.Theme", {{"Folders",
+                                                  {{"I0", {}, "~", {}, "~/work"},
+                                                   {"I1", {}, "~/Documents", {}, {}, "~/icons/doc.png"},
+                                                   {"I2", {}, "~other/x"},
+                                                   {"I3", {}, "/usr/bin/env"},
+                                                   {"I4", {}, "a~/b"}}}});
+        const QByteArray starter = TestEnv::readAll(shareDir() + "/First.Theme");
+        QVERIFY(CDialtopApp::InstallFirstTheme(m_env->path("fresh/Themes")));
         CThemeData installed;
-        QVERIFY(installed.Load(themes + "/First.Theme"));
+        QVERIFY(installed.Load(m_env->path("fresh/Themes/First.Theme")));
         const QString home = m_env->path("home");
-        QCOMPARE(installed.GetItem(0, 0)->m_strTarget, home);
-        QCOMPARE(installed.GetItem(0, 0)->m_strStartIn, home + "/work");
-        QCOMPARE(installed.GetItem(0, 1)->m_strTarget, home + "/Documents");
-        QCOMPARE(installed.GetItem(0, 1)->m_strIconFile, home + "/icons/doc.png");
-        QCOMPARE(installed.GetItem(0, 2)->m_strTarget, QString("~other/x"));
-        QCOMPARE(installed.GetItem(0, 3)->m_strTarget, QString("/usr/bin/env"));
-        QCOMPARE(installed.GetItem(0, 4)->m_strTarget, QString("a~/b"));
-        // The installed copy is untouched.
-        CThemeData again;
-        QVERIFY(again.Load(shareDir() + "/First.Theme"));
-        QCOMPARE(again.GetItem(0, 0)->m_strTarget, QString("~"));
+        QStringList got;
+        for (int j = 0; j < 5; ++j) {
+            const CThemeItem* i = installed.GetItem(0, j);
+            got << i->m_strTarget + "|" + i->m_strStartIn + "|" + i->m_strIconFile;
+        }
+        QCOMPARE(got, (QStringList{home + "|" + home + "/work|", home + "/Documents||" + home + "/icons/doc.png",
+                                   "~other/x||", "/usr/bin/env||", "a~/b||"}));
+        QCOMPARE(TestEnv::readAll(shareDir() + "/First.Theme"), starter); // the installed copy is untouched
     }
 
     void starterIsCopiedOnlyIntoAFolderWithoutThemes()
     {
-        writeTheme(shareDir() + "/First.Theme", {"Starter"});
-        const QString themes = m_env->path("t/Themes");
-
+        writeTheme(shareDir() + "/First.Theme", "Starter");
         // Other files do not count.
+        const QString themes = m_env->path("t/Themes");
         QDir().mkpath(themes);
         QVERIFY(TestEnv::writeAll(themes + "/readme.txt", "x"));
         QVERIFY(CDialtopApp::InstallFirstTheme(themes));
         QVERIFY(QFileInfo::exists(themes + "/First.Theme"));
-
         // A folder that already holds a theme is left alone.
         const QString other = m_env->path("u/Themes");
-        writeTheme(other + "/Mine.Theme", {"Mine"});
+        writeTheme(other + "/Mine.Theme", "Mine");
         QVERIFY(!CDialtopApp::InstallFirstTheme(other));
         QVERIFY(!QFileInfo::exists(other + "/First.Theme"));
-
         // No starter installed: nothing to copy.
         qputenv("DIALTOP_SHARE_DIR", m_env->path("nowhere").toUtf8());
         QVERIFY(!CDialtopApp::InstallFirstTheme(m_env->path("v/Themes")));
@@ -289,7 +205,7 @@ private slots:
     {
         QFETCH(QString, chosen);
         QFETCH(QString, result);
-        m_dialogAnswers << chosen;
+        m_ui->fileAnswers << chosen;
         QString name;
         QVERIFY(PromptThemeFileName(name, ids::AFX_IDS_SAVEFILE, fw::OFN_HIDEREADONLY | fw::OFN_PATHMUSTEXIST, false));
         QCOMPARE(name, result);
@@ -300,14 +216,13 @@ private slots:
     {
         const QString themes = themesFolder();
         QVERIFY(!QFileInfo::exists(themes));
-        m_dialogAnswers << QString();
         QString name = "Proposed.Theme";
         QVERIFY(!PromptThemeFileName(name, ids::AFX_IDS_OPENFILE, fw::OFN_HIDEREADONLY | fw::OFN_FILEMUSTEXIST, true));
         QCOMPARE(name, QString("Proposed.Theme")); // cancel leaves the name alone
         QVERIFY(QFileInfo(themes).isDir());
 
-        QCOMPARE(m_dialogs.size(), 1);
-        const fw::FileDialogRequest& req = m_dialogs[0];
+        QCOMPARE(m_ui->dialogs.size(), 1);
+        const fw::FileDialogRequest& req = m_ui->dialogs[0];
         QCOMPARE(req.initialDir, themes);
         QVERIFY(req.bOpen);
         QCOMPARE(req.title, QString("Open"));
@@ -321,20 +236,19 @@ private slots:
     {
         const QString recent = m_env->path("mine/Recent.Theme");
         const QString named = m_env->path("mine/Named.Theme");
-        writeTheme(recent, {"R"});
-        writeTheme(named, {"N1", "N2"});
-        writeTheme(themesFolder() + "/First.Theme", {"F"});
+        writeTheme(recent, "R");
+        writeTheme(named, {{"N1"}, {"N2"}});
+        writeTheme(themesFolder() + "/First.Theme", "F");
         makeApp({recent});
         QVERIFY(m_app->InitInstance({named}));
-        auto* doc = static_cast<CDialtopDoc*>(m_app->GetDocTemplate()->GetDocument());
-        QCOMPARE(doc->GetPathName(), named);
-        QCOMPARE(doc->m_theme.GetTabCount(), 2);
+        QCOMPARE(doc()->GetPathName(), named);
+        QCOMPARE(doc()->m_theme.GetTabCount(), 2);
         QCOMPARE(m_app->GetDocTemplate()->GetFrame()->windowTitle(), QString("Dialtop - Named"));
         QVERIFY(m_app->GetDocTemplate()->GetFrame()->isVisible());
         QVERIFY(m_app->m_bClassRegistered);
         QVERIFY(QFileInfo::exists(CSingleInstance::ServerPath()));
-        QCOMPARE(recentFirst(), named);
-        QVERIFY(m_messages.isEmpty());
+        QCOMPARE(recentFile(1), named);
+        QVERIFY(m_ui->messages.isEmpty());
 
         m_app->ExitInstance();
         QVERIFY(!m_app->m_bClassRegistered);
@@ -344,41 +258,29 @@ private slots:
     void aRelativeCommandLineNameIsTakenFromTheCurrentFolder()
     {
         const QString named = m_env->path("mine/Named.Theme");
-        writeTheme(named, {"N"});
+        writeTheme(named, "N");
         QVERIFY(QDir::setCurrent(m_env->path("mine")));
         m_app = std::make_unique<CDialtopApp>();
         QVERIFY(m_app->InitInstance({"--some-option", "Named.Theme"}));
-        auto* doc = static_cast<CDialtopDoc*>(m_app->GetDocTemplate()->GetDocument());
-        QCOMPARE(doc->GetPathName(), named);
+        QCOMPARE(doc()->GetPathName(), named);
         QCOMPARE(m_app->RecentFiles().value(0), named);
-    }
-
-    void startUpWithoutRecentOpensTheInstalledStarter()
-    {
-        writeTheme(shareDir() + "/First.Theme", {"Starter"});
-        m_app = std::make_unique<CDialtopApp>();
-        QVERIFY(m_app->InitInstance({}));
-        auto* doc = static_cast<CDialtopDoc*>(m_app->GetDocTemplate()->GetDocument());
-        QCOMPARE(doc->GetPathName(), themesFolder() + "/First.Theme");
-        QCOMPARE(doc->m_theme.GetTab(0)->m_strName, QString("Starter"));
     }
 
     void startUpWithADamagedRecentThemeEnds()
     {
         // Every start shows the messages and ends until the file is replaced.
         const QString bad = m_env->path("mine/Old.Theme");
-        writeTheme(bad, {"Old"});
+        writeTheme(bad, "Old");
         QByteArray bytes = TestEnv::readAll(bad);
         bytes[0] = 2;
         QVERIFY(TestEnv::writeAll(bad, bytes));
-        writeTheme(themesFolder() + "/First.Theme", {"F"});
+        writeTheme(themesFolder() + "/First.Theme", "F");
         makeApp({bad});
         m_app.reset();
         m_app = std::make_unique<CDialtopApp>();
         QVERIFY(!m_app->InitInstance({}));
-        QCOMPARE(m_messages.size(), 2);
-        QCOMPARE(m_messages[0].text, "Invalid File Version Error:  " + bad);
-        QCOMPARE(m_messages[1].text, QString("The selected Theme file does not exist or is corrupted."));
+        QCOMPARE(m_ui->texts(), (QStringList{"Invalid File Version Error:  " + bad,
+                                             "The selected Theme file does not exist or is corrupted."}));
         QVERIFY(!m_app->GetDocTemplate()->GetFrame());
     }
 };

@@ -3,20 +3,16 @@
 // themes in the File menu, and the window place and bar layout it keeps.
 
 #include "TestEnv.h"
+#include "TestThemes.h"
 #include "app/DialtopApp.h"
 #include "frame/MainFrame.h"
 #include "framework/Dialog.h"
-#include "framework/FileDialog.h"
-#include "framework/MessageBox.h"
 #include "launcher/DialtopView.h"
 #include "launcher/ItemListCtrl.h"
-#include "platform/registry/Registry.h"
 #include "platform/shell/Execute.h"
 #include "res/ResourceIds.h"
 #include "theme/DialtopDoc.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QScreen>
@@ -24,25 +20,10 @@
 #include <QStatusTipEvent>
 #include <QTimer>
 #include <QToolBar>
-#include <QtTest>
 
 #include <memory>
 
 namespace {
-
-void writeTheme(const QString& path, const QString& tabName)
-{
-    CThemeData theme;
-    theme.InsertTab(0)->m_strName = tabName;
-    CThemeItem* item = theme.InsertItem(0, 0);
-    item->m_strName = "Item";
-    item->m_strTarget = "https://example.org/";
-    item->m_ptPosition = QPoint(20, 20);
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    theme.m_strPath = path;
-    theme.m_bModified = true;
-    QVERIFY(theme.Save());
-}
 
 QAction* menuAction(QWidget* frame, unsigned id)
 {
@@ -71,8 +52,7 @@ class tst_MainFrame : public QObject
 
     std::unique_ptr<TestEnv> m_env;
     std::unique_ptr<CDialtopApp> m_app;
-    QList<fw::MessageRequest> m_messages;
-    QList<int> m_answers;
+    std::unique_ptr<UiStubs> m_ui;
     QList<unsigned> m_dialogs;
     QList<shell::ProcessRequest> m_started;
     QString m_theme;
@@ -94,22 +74,33 @@ class tst_MainFrame : public QObject
         QVERIFY(QTest::qWaitForWindowExposed(frame()));
     }
 
-    int winPos(const char* name) { return m_app->GetProfileInt("WinPos", name, -12345); }
+    QList<int> winPos()
+    {
+        QList<int> out;
+        for (const char* name : {"cx", "cy", "x", "y"})
+            out << m_app->GetProfileInt("WinPos", name, -12345);
+        return out;
+    }
+
+    // A window place as an earlier run left it.
+    static void storePlace(int cx, int cy, int x, int y)
+    {
+        fw::CWinApp app;
+        app.SetRegistryKey("Corvane");
+        app.WriteProfileInt("WinPos", "cx", cx);
+        app.WriteProfileInt("WinPos", "cy", cy);
+        app.WriteProfileInt("WinPos", "x", x);
+        app.WriteProfileInt("WinPos", "y", y);
+    }
 
 private slots:
     void init()
     {
         m_env = std::make_unique<TestEnv>();
         reg::ResetStore();
-        m_messages.clear();
-        m_answers.clear();
         m_dialogs.clear();
         m_started.clear();
-        fw::SetMessageHandler([this](const fw::MessageRequest& r) {
-            m_messages << r;
-            return m_answers.isEmpty() ? fw::IDOK : m_answers.takeFirst();
-        });
-        fw::SetFileDialogHandler([](fw::FileDialogRequest&) { return false; });
+        m_ui = std::make_unique<UiStubs>();
         fw::CDialog::SetModalHandler([this](fw::CDialog* dlg) {
             m_dialogs << (dlg->isVisible() ? 1u : 0u); // never shown: no modal loop
             return fw::IDOK;
@@ -127,8 +118,7 @@ private slots:
     {
         m_app.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        fw::SetMessageHandler({});
-        fw::SetFileDialogHandler({});
+        m_ui.reset();
         fw::CDialog::SetModalHandler({});
         fw::CFrameWnd::SetPopupHandler({});
         shell::SetProcessStarter({});
@@ -136,7 +126,7 @@ private slots:
         reg::ResetStore();
     }
 
-    void menuHoldsItsCommands()
+    void menuCommandsAboutAndRun()
     {
         start(m_theme);
         const unsigned ids[] = {ids::ID_CONNECT, ids::ID_HANGUP, ids::ID_FILE_NEW, ids::ID_FILE_OPEN,
@@ -151,23 +141,14 @@ private slots:
         QCOMPARE(file->actions().value(0)->data().toUInt(), ids::ID_CONNECT);
         QCOMPARE(file->actions().value(1)->data().toUInt(), ids::ID_HANGUP);
         QCOMPARE(frame()->windowTitle(), QString("Dialtop - Work"));
-    }
 
-    void commandsNobodyHandlesAreDisabled()
-    {
-        start(m_theme);
-        openMenuOf(frame(), ids::ID_CONNECT);
-        QVERIFY(!menuAction(frame(), ids::ID_CONNECT)->isEnabled());
-        QVERIFY(!menuAction(frame(), ids::ID_HANGUP)->isEnabled());
-        QVERIFY(!menuAction(frame(), ids::ID_RUN_ITEM)->isEnabled()); // nothing selected
-        QVERIFY(menuAction(frame(), ids::ID_FILE_SAVE)->isEnabled());
-        QVERIFY(menuAction(frame(), ids::ID_FILE_SAVE_AS)->isEnabled());
-        QVERIFY(menuAction(frame(), ids::ID_FILE_OPEN)->isEnabled());
-        QVERIFY(menuAction(frame(), ids::ID_APP_EXIT)->isEnabled());
-        openMenuOf(frame(), 32783);
-        QVERIFY(!menuAction(frame(), 32783)->isEnabled());
-        openMenuOf(frame(), 32775);
-        QVERIFY(!menuAction(frame(), 32775)->isEnabled());
+        // Run is off while nothing is selected.
+        QList<bool> enabled;
+        for (unsigned id : {unsigned(ids::ID_CONNECT), unsigned(ids::ID_HANGUP), unsigned(ids::ID_RUN_ITEM), 32783u,
+                            32775u, unsigned(ids::ID_FILE_SAVE), unsigned(ids::ID_FILE_SAVE_AS),
+                            unsigned(ids::ID_FILE_OPEN), unsigned(ids::ID_APP_EXIT)})
+            enabled << (openMenuOf(frame(), id), menuAction(frame(), id)->isEnabled());
+        QCOMPARE(enabled, (QList<bool>{false, false, false, false, false, true, true, true, true}));
 
         // The toolbar's buttons follow when the program is idle, that is when
         // an event loop is about to wait.
@@ -182,34 +163,36 @@ private slots:
         // Whatever starts them, they do nothing.
         QVERIFY(!frame()->OnCommand(ids::ID_CONNECT));
         QVERIFY(!frame()->OnCommand(ids::ID_HANGUP));
-        QVERIFY(m_messages.isEmpty());
+        QVERIFY(m_ui->messages.isEmpty());
         QCOMPARE(frame()->ConnectionPane()->text(), QString("Not Connected."));
+
+        QVERIFY(frame()->OnCommand(ids::ID_APP_ABOUT));
+        QCOMPARE(m_dialogs, QList<unsigned>{0u});
+        // Run from the File menu starts the selected item.
+        frame()->View()->CurrentList()->SetSelected(0, true);
+        openMenuOf(frame(), ids::ID_RUN_ITEM);
+        QVERIFY(menuAction(frame(), ids::ID_RUN_ITEM)->isEnabled());
+        menuAction(frame(), ids::ID_RUN_ITEM)->trigger();
+        QCOMPARE(m_started.size(), 1);
     }
 
     void barTogglesAndTheirChecks()
     {
         start(m_theme);
         QToolBar* bar = frame()->findChild<QToolBar*>("toolbar_59392");
-        QVERIFY(bar);
         QCOMPARE(bar, frame()->ToolBar());
-        QVERIFY(bar->isVisible());
-        openMenuOf(frame(), ids::ID_VIEW_TOOLBAR);
-        QVERIFY(menuAction(frame(), ids::ID_VIEW_TOOLBAR)->isChecked());
-
+        const auto checked = [this](unsigned id) {
+            openMenuOf(frame(), id);
+            return menuAction(frame(), id)->isChecked();
+        };
+        QVERIFY(bar->isVisible() && checked(ids::ID_VIEW_TOOLBAR));
         menuAction(frame(), ids::ID_VIEW_TOOLBAR)->trigger();
-        QVERIFY(!bar->isVisible());
-        openMenuOf(frame(), ids::ID_VIEW_TOOLBAR);
-        QVERIFY(!menuAction(frame(), ids::ID_VIEW_TOOLBAR)->isChecked());
-
+        QVERIFY(!bar->isVisible() && !checked(ids::ID_VIEW_TOOLBAR));
         QVERIFY(frame()->OnCommand(ids::ID_VIEW_TOOLBAR));
-        QVERIFY(bar->isVisible());
-        openMenuOf(frame(), ids::ID_VIEW_TOOLBAR);
-        QVERIFY(menuAction(frame(), ids::ID_VIEW_TOOLBAR)->isChecked());
+        QVERIFY(bar->isVisible() && checked(ids::ID_VIEW_TOOLBAR));
 
         QVERIFY(frame()->OnCommand(ids::ID_VIEW_STATUS_BAR));
-        QVERIFY(!frame()->statusBar()->isVisible());
-        openMenuOf(frame(), ids::ID_VIEW_STATUS_BAR);
-        QVERIFY(!menuAction(frame(), ids::ID_VIEW_STATUS_BAR)->isChecked());
+        QVERIFY(!frame()->statusBar()->isVisible() && !checked(ids::ID_VIEW_STATUS_BAR));
         QVERIFY(frame()->OnCommand(ids::ID_VIEW_STATUS_BAR));
         QVERIFY(frame()->statusBar()->isVisible());
     }
@@ -275,18 +258,9 @@ private slots:
         const int gone = int(m_app->RecentFiles().indexOf(paths[4]));
         QVERIFY(gone > 0);
         menuAction(frame(), ids::ID_FILE_MRU_FIRST + unsigned(gone))->trigger();
-        QCOMPARE(m_messages.size(), 1);
-        QCOMPARE(m_messages[0].text, QString("The selected Theme file does not exist or is corrupted."));
+        QCOMPARE(m_ui->messages.size(), 1);
+        QCOMPARE(m_ui->messages[0].text, QString("The selected Theme file does not exist or is corrupted."));
         QVERIFY(!m_app->RecentFiles().contains(paths[4]));
-    }
-
-    void emptyRecentListShowsADisabledPlaceholder()
-    {
-        start(QString());
-        openMenuOf(frame(), ids::ID_FILE_SAVE);
-        QAction* a = menuAction(frame(), ids::ID_FILE_MRU_FIRST);
-        QVERIFY(a);
-        QVERIFY(!a->isEnabled());
     }
 
     void windowPlaceIsWrittenOnClose()
@@ -299,10 +273,7 @@ private slots:
         const QSize inside = frame()->geometry().size();
         QVERIFY(frame()->close());
         // The whole window's place and the size of its inside.
-        QCOMPARE(winPos("cx"), inside.width());
-        QCOMPARE(winPos("cy"), inside.height());
-        QCOMPARE(winPos("x"), r.left());
-        QCOMPARE(winPos("y"), r.top());
+        QCOMPARE(winPos(), (QList<int>{inside.width(), inside.height(), r.left(), r.top()}));
 
         // The next window takes that place.
         m_app.reset();
@@ -314,40 +285,27 @@ private slots:
 
     void aPlaceOffEveryScreenIsNotTaken()
     {
-        {
-            fw::CWinApp app;
-            app.SetRegistryKey("Corvane");
-            app.WriteProfileInt("WinPos", "cx", 400);
-            app.WriteProfileInt("WinPos", "cy", 300);
-            app.WriteProfileInt("WinPos", "x", 20000);
-            app.WriteProfileInt("WinPos", "y", 20000);
-        }
-        start(m_theme);
+        storePlace(400, 300, 20000, 20000);
+        start(QString());
         bool onScreen = false;
         for (QScreen* screen : QGuiApplication::screens())
             onScreen |= screen->availableGeometry().intersects(frame()->frameGeometry());
         QVERIFY(onScreen);
+        // With no recent theme the File menu shows a disabled placeholder.
+        openMenuOf(frame(), ids::ID_FILE_SAVE);
+        QVERIFY(menuAction(frame(), ids::ID_FILE_MRU_FIRST));
+        QVERIFY(!menuAction(frame(), ids::ID_FILE_MRU_FIRST)->isEnabled());
     }
 
     void minimisedWindowLeavesThePlaceAlone()
     {
-        {
-            fw::CWinApp app;
-            app.SetRegistryKey("Corvane");
-            app.WriteProfileInt("WinPos", "cx", 610);
-            app.WriteProfileInt("WinPos", "cy", 420);
-            app.WriteProfileInt("WinPos", "x", 11);
-            app.WriteProfileInt("WinPos", "y", 12);
-        }
+        storePlace(610, 420, 11, 12);
         start(m_theme);
         frame()->resize(300, 200);
         frame()->showMinimized();
         QVERIFY(frame()->isMinimized());
         QVERIFY(frame()->close());
-        QCOMPARE(winPos("cx"), 610);
-        QCOMPARE(winPos("cy"), 420);
-        QCOMPARE(winPos("x"), 11);
-        QCOMPARE(winPos("y"), 12);
+        QCOMPARE(winPos(), (QList<int>{610, 420, 11, 12}));
     }
 
     void cancelledCloseKeepsTheWindow()
@@ -358,14 +316,14 @@ private slots:
         doc()->SetModifiedFlag(true);
         const QByteArray before = TestEnv::readAll(m_theme);
 
-        m_answers << fw::IDCANCEL;
+        m_ui->answers << fw::IDCANCEL;
         QVERIFY(!frame()->close());
         QVERIFY(frame()->isVisible());
-        QCOMPARE(m_messages.size(), 1);
-        QCOMPARE(winPos("cx"), -12345);
+        QCOMPARE(m_ui->messages.size(), 1);
+        QCOMPARE(winPos().value(0), -12345);
         QVERIFY(doc()->IsModified());
 
-        m_answers << fw::IDNO;
+        m_ui->answers << fw::IDNO;
         QVERIFY(frame()->close());
         QCOMPARE(TestEnv::readAll(m_theme), before);
         m_app.reset();
@@ -400,20 +358,6 @@ private slots:
         m_app.reset();
         start(m_theme);
         QVERIFY(frame()->ToolBar()->isVisible());
-    }
-
-    void aboutBoxAndRunThroughTheMenus()
-    {
-        start(m_theme);
-        QVERIFY(frame()->OnCommand(ids::ID_APP_ABOUT));
-        QCOMPARE(m_dialogs, QList<unsigned>{0u});
-
-        // Run from the File menu starts the selected item.
-        frame()->View()->CurrentList()->SetSelected(0, true);
-        openMenuOf(frame(), ids::ID_RUN_ITEM);
-        QVERIFY(menuAction(frame(), ids::ID_RUN_ITEM)->isEnabled());
-        menuAction(frame(), ids::ID_RUN_ITEM)->trigger();
-        QCOMPARE(m_started.size(), 1);
     }
 };
 

@@ -3,110 +3,28 @@
 // page limit, running the selected item, and the tab backgrounds.
 
 #include "TestEnv.h"
+#include "TestThemes.h"
 #include "framework/CmdTarget.h"
-#include "framework/FileDialog.h"
 #include "framework/FrameWnd.h"
-#include "framework/MessageBox.h"
 #include "launcher/DialtopView.h"
 #include "launcher/ItemListCtrl.h"
-#include "platform/registry/Registry.h"
 #include "platform/shell/Execute.h"
 #include "res/ResourceIds.h"
 #include "theme/DialtopDoc.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QMenu>
 #include <QTabBar>
-#include <QtEndian>
-#include <QtTest>
 
 #include <memory>
 
 namespace {
 
-struct ItemSpec
-{
-    QString name;
-    QPoint pos;
-    QString target = "https://example.org/";
-    QString arguments;
-    QString startIn;
+const QList<TabSpec> kThreeTabs{
+    {"Internet", {{"Debian", {20, 20}}, {"Mail", {120, 20}, "mailto:"}, {"Wiki", {220, 140}}}},
+    {"Programs", {{"Env", {40, 60}, "/usr/bin/env"}, {"Root", {140, 60}, "/"}}},
+    {"Empty", {}},
 };
-
-struct TabSpec
-{
-    QString name;
-    QList<ItemSpec> items;
-    QString background;
-};
-
-void writeTheme(const QString& path, const QList<TabSpec>& tabs)
-{
-    CThemeData theme;
-    for (int i = 0; i < tabs.size(); ++i) {
-        CThemeTab* tab = theme.InsertTab(i);
-        tab->m_strName = tabs[i].name;
-        tab->m_strBackground = tabs[i].background;
-        for (int j = 0; j < tabs[i].items.size(); ++j) {
-            const ItemSpec& s = tabs[i].items[j];
-            CThemeItem* item = theme.InsertItem(i, j);
-            item->m_strName = s.name;
-            item->m_strTarget = s.target;
-            item->m_strArguments = s.arguments;
-            item->m_strStartIn = s.startIn;
-            item->m_ptPosition = s.pos;
-        }
-    }
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    theme.m_strPath = path;
-    theme.m_bModified = true;
-    QVERIFY(theme.Save());
-}
-
-void put16(QByteArray& b, quint16 v)
-{
-    char x[2];
-    qToLittleEndian(v, x);
-    b.append(x, 2);
-}
-
-void put32(QByteArray& b, quint32 v)
-{
-    char x[4];
-    qToLittleEndian(v, x);
-    b.append(x, 4);
-}
-
-// An 8-bit bitmap of w x 1 pixels whose pixel x has colour x of the table.
-QByteArray bmpRow(const QList<QRgb>& colours)
-{
-    const int w = int(colours.size());
-    const int stride = (w + 3) & ~3;
-    const quint32 offBits = 14 + 40 + 4 * quint32(w);
-    QByteArray b("BM");
-    put32(b, offBits + quint32(stride));
-    put16(b, 0);
-    put16(b, 0);
-    put32(b, offBits);
-    for (quint32 v : {40u, quint32(w), 1u})
-        put32(b, v);
-    put16(b, 1);
-    put16(b, 8);
-    for (quint32 v : {0u, quint32(stride), 2835u, 2835u, quint32(w), 0u})
-        put32(b, v);
-    for (QRgb c : colours) {
-        b.append(char(qBlue(c)));
-        b.append(char(qGreen(c)));
-        b.append(char(qRed(c)));
-        b.append('\0');
-    }
-    QByteArray row(stride, '\0');
-    for (int x = 0; x < w; ++x)
-        row[x] = char(x);
-    return b + row;
-}
 
 } // namespace
 
@@ -118,11 +36,12 @@ class tst_DialtopView : public QObject
     std::unique_ptr<CDialtopDoc> m_doc;
     std::unique_ptr<fw::CFrameWnd> m_frame;
     CDialtopView* m_view = nullptr;
+    std::unique_ptr<UiStubs> m_ui;
     QList<shell::ProcessRequest> m_started;
-    QList<fw::MessageRequest> m_messages;
 
-    void openTheme(const QString& path)
+    void openTheme(const QString& path, const QList<TabSpec>& tabs = kThreeTabs)
     {
+        writeTheme(path, tabs);
         QVERIFY(m_doc->OnOpenDocument(path));
         m_view->OnInitialUpdate();
     }
@@ -148,31 +67,17 @@ class tst_DialtopView : public QObject
         return state.m_bEnabled;
     }
 
-    QList<TabSpec> threeTabs()
-    {
-        return {
-            {"Internet", {{"Debian", {20, 20}}, {"Mail", {120, 20}, "mailto:"}, {"Wiki", {220, 140}}}},
-            {"Programs", {{"Env", {40, 60}, "/usr/bin/env"}, {"Root", {140, 60}, "/"}}},
-            {"Empty", {}},
-        };
-    }
-
 private slots:
     void init()
     {
         m_env = std::make_unique<TestEnv>();
         reg::ResetStore();
         m_started.clear();
-        m_messages.clear();
         shell::SetProcessStarter([this](const shell::ProcessRequest& r, QString*) {
             m_started << r;
             return true;
         });
-        fw::SetMessageHandler([this](const fw::MessageRequest& r) {
-            m_messages << r;
-            return fw::IDOK;
-        });
-        fw::SetFileDialogHandler([](fw::FileDialogRequest&) { return false; });
+        m_ui = std::make_unique<UiStubs>();
         fw::CFrameWnd::SetPopupHandler([](QMenu*) { return 0u; });
 
         m_doc = std::make_unique<CDialtopDoc>();
@@ -195,8 +100,7 @@ private slots:
             m_doc->m_theme.m_bModified = false; // nothing to write on the way out
         m_doc.reset();
         shell::SetProcessStarter({});
-        fw::SetMessageHandler({});
-        fw::SetFileDialogHandler({});
+        m_ui.reset();
         fw::CFrameWnd::SetPopupHandler({});
         m_env.reset();
         reg::ResetStore();
@@ -204,14 +108,12 @@ private slots:
 
     void openingBuildsTabsAndEntriesAtTheirPositions()
     {
-        const QString path = m_env->path("t/Three.Theme");
-        writeTheme(path, threeTabs());
-        openTheme(path);
+        openTheme(m_env->path("t/Three.Theme"));
 
         QTabBar* tabs = m_view->TabCtrl();
         QCOMPARE(tabs->count(), 3);
         QCOMPARE(m_view->ListCount(), 3);
-        const QList<TabSpec> spec = threeTabs();
+        const QList<TabSpec>& spec = kThreeTabs;
         for (int i = 0; i < 3; ++i) {
             QCOMPARE(tabs->tabText(i), spec[i].name);
             CItemListCtrl* list = m_view->ListCtrl(i);
@@ -232,64 +134,44 @@ private slots:
         QVERIFY(!m_doc->IsModified());
 
         // Another theme replaces every page.
-        const QString other = m_env->path("t/One.Theme");
-        writeTheme(other, {{"Only", {{"X", {5, 6}}}}});
-        openTheme(other);
+        openTheme(m_env->path("t/One.Theme"), {{"Only", {{"X", {5, 6}}}}});
         QCOMPARE(tabs->count(), 1);
         QCOMPARE(m_view->ListCount(), 1);
         QCOMPARE(m_view->ListCtrl(0)->GetItemPosition(0), QPoint(5, 6));
         QCOMPARE(m_view->findChildren<CItemListCtrl*>().size(), 1);
     }
 
-    void dragStoresThePositionInTheTheme()
+    // Dragged places, on any tab, reach the theme and are what Save writes;
+    // a drop left of or above the list stores zero.
+    void dragsStoreThePositionInTheTheme()
     {
         const QString path = m_env->path("t/Three.Theme");
-        writeTheme(path, threeTabs());
         openTheme(path);
-
         drag(1, QPoint(300, 200));
         QCOMPARE(m_view->CurrentList()->GetItemPosition(1), QPoint(300, 200));
         QTRY_COMPARE(m_doc->m_theme.GetItem(0, 1)->m_ptPosition, QPoint(300, 200));
         QVERIFY(m_doc->IsModified());
-        QCOMPARE(m_doc->m_theme.GetItem(0, 0)->m_ptPosition, QPoint(20, 20));
-        QCOMPARE(m_doc->m_theme.GetItem(0, 2)->m_ptPosition, QPoint(220, 140));
-    }
-
-    void dragOnAnotherTabChangesThatTabsItem()
-    {
-        const QString path = m_env->path("t/Three.Theme");
-        writeTheme(path, threeTabs());
-        openTheme(path);
+        drag(2, QPoint(-25, -60));
+        QCOMPARE(m_view->CurrentList()->GetItemPosition(2), QPoint(0, 0));
+        QTRY_COMPARE(m_doc->m_theme.GetItem(0, 2)->m_ptPosition, QPoint(0, 0));
         m_view->TabCtrl()->setCurrentIndex(1);
         QCOMPARE(m_view->CurrentTab(), 1);
-
         drag(0, QPoint(250, 90));
         QTRY_COMPARE(m_doc->m_theme.GetItem(1, 0)->m_ptPosition, QPoint(250, 90));
-        QCOMPARE(m_doc->m_theme.GetItem(0, 0)->m_ptPosition, QPoint(20, 20));
-        QVERIFY(m_doc->IsModified());
-    }
 
-    void dropLeftOrAboveStoresZero()
-    {
-        const QString path = m_env->path("t/Three.Theme");
-        writeTheme(path, threeTabs());
-        openTheme(path);
-        drag(2, QPoint(-25, -60));
-        QTRY_COMPARE(m_doc->m_theme.GetItem(0, 2)->m_ptPosition, QPoint(0, 0));
-        QCOMPARE(m_view->CurrentList()->GetItemPosition(2), QPoint(0, 0));
-
-        // What is saved is what the list shows.
         QVERIFY(m_doc->OnSaveDocument(path));
         CThemeData back;
         QVERIFY(back.Load(path));
-        QCOMPARE(back.GetItem(0, 2)->m_ptPosition, QPoint(0, 0));
+        QList<QPoint> places;
+        for (int t = 0; t < 2; ++t)
+            for (int i = 0; i < back.GetItemCount(t); ++i)
+                places << back.GetItem(t, i)->m_ptPosition;
+        QCOMPARE(places, (QList<QPoint>{{20, 20}, {300, 200}, {0, 0}, {250, 90}, {140, 60}}));
     }
 
     void escapeCancelsADrag()
     {
-        const QString path = m_env->path("t/Three.Theme");
-        writeTheme(path, threeTabs());
-        openTheme(path);
+        openTheme(m_env->path("t/Three.Theme"));
         CItemListCtrl* list = m_view->CurrentList();
         QWidget* vp = list->viewport();
         const QRect r = list->GetItemRect(0);
@@ -312,9 +194,7 @@ private slots:
 
     void keyboardAndClicksChangeTheCurrentTab()
     {
-        const QString path = m_env->path("t/Three.Theme");
-        writeTheme(path, threeTabs());
-        openTheme(path);
+        openTheme(m_env->path("t/Three.Theme"));
         QTabBar* tabs = m_view->TabCtrl();
 
         tabs->setFocus();
@@ -345,9 +225,7 @@ private slots:
         QList<TabSpec> tabs;
         for (int i = 0; i < 501; ++i)
             tabs.append({QString("T%1").arg(i), i == 499 || i == 500 ? QList<ItemSpec>{{"I", {8, 8}}} : QList<ItemSpec>{}});
-        const QString path = m_env->path("t/Many.Theme");
-        writeTheme(path, tabs);
-        openTheme(path);
+        openTheme(m_env->path("t/Many.Theme"), tabs);
 
         QCOMPARE(m_view->ListCount(), 500);
         QCOMPARE(m_view->TabCtrl()->count(), 500);
@@ -376,12 +254,10 @@ private slots:
         const QString work = m_env->path("work");
         QDir().mkpath(work);
 
-        const QString path = m_env->path("t/Run.Theme");
-        writeTheme(path, {{"Tools",
+        openTheme(m_env->path("t/Run.Theme"), {{"Tools",
                            {{"Other", {20, 20}, "/usr/bin/env"},
                             {"Tool", {120, 20}, program, "--flag \"two words\"", work},
                             {"Third", {220, 20}, "/usr/bin/env"}}}});
-        openTheme(path);
 
         QVERIFY(!runEnabled());
         QVERIFY(!m_frame->OnCommand(ids::ID_RUN_ITEM));
@@ -395,81 +271,57 @@ private slots:
         QCOMPARE(m_started[0].program, program);
         QCOMPARE(m_started[0].arguments, (QStringList{"--flag", "two words"}));
         QCOMPARE(m_started[0].workingDirectory, work);
-        QVERIFY(m_messages.isEmpty());
+        QVERIFY(m_ui->messages.isEmpty());
         // Running changes nothing in the theme.
         QVERIFY(!m_doc->IsModified());
     }
 
-    void doubleClickRunsEnterDoesNot()
+    void doubleClickAndContextMenusRunEnterDoesNot()
     {
-        const QString path = m_env->path("t/Run.Theme");
-        writeTheme(path, {{"Tools", {{"Env", {20, 20}, "/usr/bin/env", "-i"}}}});
-        openTheme(path);
+        openTheme(m_env->path("t/Run.Theme"), {{"Tools", {{"Env", {20, 20}, "/usr/bin/env", "-i"}}}});
         CItemListCtrl* list = m_view->CurrentList();
         const QRect r = list->GetItemRect(0);
+        const QPoint entry(r.center().x(), r.top() + 18);
         list->SetSelected(0, true);
         list->setFocus();
         QTest::keyClick(list, Qt::Key_Return);
         QVERIFY(m_started.isEmpty());
-
-        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, QPoint(r.center().x(), r.top() + 18));
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, entry);
         QCOMPARE(m_started.size(), 1);
         QCOMPARE(m_started[0].program, QString("/usr/bin/env"));
         QCOMPARE(m_started[0].arguments, QStringList{"-i"});
-    }
 
-    void contextMenusFollowTheClick()
-    {
-        const QString path = m_env->path("t/Run.Theme");
-        writeTheme(path, {{"Tools", {{"Env", {20, 20}, "/usr/bin/env"}}}});
-        openTheme(path);
         QStringList shown;
-        unsigned answer = 0;
         fw::CFrameWnd::SetPopupHandler([&](QMenu* menu) {
             shown << menu->title();
-            QAction* open = nullptr;
             for (QAction* a : menu->actions())
-                if (a->data().toUInt() == ids::ID_RUN_ITEM)
-                    open = a;
-            return open && open->isEnabled() ? answer : 0u;
+                if (a->data().toUInt() == ids::ID_RUN_ITEM && a->isEnabled())
+                    return unsigned(ids::ID_RUN_ITEM);
+            return 0u;
         });
-
         // On an entry: the Item menu, whose Open runs it.
-        CItemListCtrl* list = m_view->CurrentList();
-        const QRect r = list->GetItemRect(0);
-        answer = ids::ID_RUN_ITEM;
-        QTest::mouseClick(list->viewport(), Qt::RightButton, {}, QPoint(r.center().x(), r.top() + 18));
+        QTest::mouseClick(list->viewport(), Qt::RightButton, {}, entry);
         QCOMPARE(shown, QStringList{"Item"});
-        QCOMPARE(m_started.size(), 1);
-
-        // On the empty background: the Desktop menu.
+        QCOMPARE(m_started.size(), 2);
+        // On the empty background the Desktop menu, on the tabs the Tab menu.
         list->SetSelected(0, false);
         QTest::mouseClick(list->viewport(), Qt::RightButton, {}, QPoint(400, 300));
-        QCOMPARE(shown.value(1), QString("Desktop"));
-
-        // On the tabs: the Tab menu.
-        QTabBar* tabs = m_view->TabCtrl();
-        emit tabs->customContextMenuRequested(tabs->tabRect(0).center());
-        QCOMPARE(shown.value(2), QString("Tab"));
-        QCOMPARE(m_started.size(), 1);
+        emit m_view->TabCtrl()->customContextMenuRequested(m_view->TabCtrl()->tabRect(0).center());
+        QCOMPARE(shown, (QStringList{"Item", "Desktop", "Tab"}));
+        QCOMPARE(m_started.size(), 2);
     }
 
     void tabBackgroundIsPaintedUnderTheEntries()
     {
-        const QString bmp = m_env->path("t/bg.bmp");
-        QDir().mkpath(m_env->path("t"));
-        QVERIFY(TestEnv::writeAll(bmp, bmpRow({qRgb(255, 0, 0), qRgb(0, 0, 255)})));
-        const QString path = m_env->path("t/Bg.Theme");
-        writeTheme(path, {{"Picture", {{"A", {200, 20}}}, bmp}, {"Plain", {{"B", {200, 20}}}}});
-        openTheme(path);
+        const QString bmp = m_env->path("bg.bmp");
+        QVERIFY(TestEnv::writeAll(bmp, bmp8(2, 1, {qRgb(255, 0, 0), qRgb(0, 0, 255)}, [](int x, int) { return x; })));
+        openTheme(m_env->path("t/Bg.Theme"), {{"Picture", {{"A", {200, 20}}}, bmp}, {"Plain", {{"B", {200, 20}}}}});
 
         QImage img = m_view->ListCtrl(0)->viewport()->grab().toImage();
         const int w = img.width(), h = img.height();
         QVERIFY(w > 100 && h > 100);
-        QCOMPARE(img.pixel(4, h - 4) & 0xFFFFFF, 0xFF0000u);
-        QCOMPARE(img.pixel(w / 2 - 6, h / 2) & 0xFFFFFF, 0xFF0000u);
-        QCOMPARE(img.pixel(w / 2 + 6, h / 2) & 0xFFFFFF, 0x0000FFu);
-        QCOMPARE(img.pixel(w - 4, h - 4) & 0xFFFFFF, 0x0000FFu);
+        QCOMPARE(img.pixel(w / 2 - 6, h - 4) & 0xFFFFFF, 0xFF0000u);
+        QCOMPARE(img.pixel(w / 2 + 6, h - 4) & 0xFFFFFF, 0x0000FFu);
 
         m_view->TabCtrl()->setCurrentIndex(1);
         CItemListCtrl* plain = m_view->ListCtrl(1);

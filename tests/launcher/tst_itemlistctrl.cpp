@@ -3,6 +3,7 @@
 // bitmap under the icons.
 
 #include "TestEnv.h"
+#include "TestThemes.h"
 #include "launcher/ImageList.h"
 #include "launcher/ItemListCtrl.h"
 
@@ -10,64 +11,10 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QSignalSpy>
-#include <QtEndian>
-#include <QtTest>
 
-#include <functional>
 #include <memory>
 
 namespace {
-
-void put16(QByteArray& b, quint16 v)
-{
-    char x[2];
-    qToLittleEndian(v, x);
-    b.append(x, 2);
-}
-
-void put32(QByteArray& b, quint32 v)
-{
-    char x[4];
-    qToLittleEndian(v, x);
-    b.append(x, 4);
-}
-
-// An 8-bit bitmap file: file header, 40-byte info header, colour table,
-// bottom-up rows padded to 4 bytes. index(x, y) counts y from the top.
-QByteArray bmp8(int w, int h, const QList<QRgb>& colours, const std::function<int(int, int)>& index)
-{
-    const int stride = (w + 3) & ~3;
-    const quint32 offBits = 14 + 40 + 4 * quint32(colours.size());
-    QByteArray b("BM");
-    put32(b, offBits + quint32(stride * h));
-    put16(b, 0);
-    put16(b, 0);
-    put32(b, offBits);
-    put32(b, 40);
-    put32(b, quint32(w));
-    put32(b, quint32(h));
-    put16(b, 1);
-    put16(b, 8);
-    put32(b, 0);
-    put32(b, quint32(stride * h));
-    put32(b, 2835);
-    put32(b, 2835);
-    put32(b, quint32(colours.size()));
-    put32(b, 0);
-    for (QRgb c : colours) {
-        b.append(char(qBlue(c)));
-        b.append(char(qGreen(c)));
-        b.append(char(qRed(c)));
-        b.append('\0');
-    }
-    for (int y = h - 1; y >= 0; --y) {
-        QByteArray row(stride, '\0');
-        for (int x = 0; x < w; ++x)
-            row[x] = char(index(x, y));
-        b += row;
-    }
-    return b;
-}
 
 // A 32 x 32 icon: transparent, with a green square in the middle.
 QIcon greenDotIcon()
@@ -249,57 +196,44 @@ private slots:
         QCOMPARE(moved[0][1].toPoint(), QPoint(120, 30));
     }
 
-    void escapeCancelsADrag()
+    // Escape, another tab shown, or the entry deleted: the drag ends, the
+    // pointer comes back and the release that follows moves nothing.
+    void cancelledDrag_data()
     {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("escape") << "escape";
+        QTest::newRow("hidden") << "hide";
+        QTest::newRow("deleted") << "delete";
+    }
+
+    void cancelledDrag()
+    {
+        QFETCH(QString, how);
         m_list->InsertItem(0, "A", 0);
         m_list->SetItemPosition(0, QPoint(40, 40));
         QSignalSpy moved(m_list.get(), &CItemListCtrl::itemMoved);
         beginDrag(0);
         QTest::mouseMove(vp(), QPoint(300, 200));
-        QTest::keyClick(m_list.get(), Qt::Key_Escape);
+        if (how == "escape")
+            QTest::keyClick(m_list.get(), Qt::Key_Escape);
+        else if (how == "hide")
+            m_list->hide();
+        else
+            QVERIFY(m_list->DeleteItem(0));
         QVERIFY(!m_list->IsDragging());
         QVERIFY(vp()->cursor().shape() != Qt::BlankCursor);
         QVERIFY(!QApplication::overrideCursor());
         QVERIFY(QWidget::mouseGrabber() != vp());
-
-        // The release that follows moves nothing.
         QTest::mouseRelease(vp(), Qt::LeftButton, {}, QPoint(300, 200));
         QCoreApplication::processEvents();
         QCOMPARE(moved.count(), 0);
+        if (how != "escape")
+            return;
         QCOMPARE(m_list->GetItemPosition(0), QPoint(40, 40));
-
         // And the next drag works as usual.
         beginDrag(0);
         QTest::mouseRelease(vp(), Qt::LeftButton, {}, QPoint(200, 100));
         QTRY_COMPARE(moved.count(), 1);
-    }
-
-    void hidingTheListCancelsADrag()
-    {
-        // Another tab shown in the middle of a drag.
-        m_list->InsertItem(0, "A", 0);
-        m_list->SetItemPosition(0, QPoint(40, 40));
-        QSignalSpy moved(m_list.get(), &CItemListCtrl::itemMoved);
-        beginDrag(0);
-        m_list->hide();
-        QVERIFY(!m_list->IsDragging());
-        QVERIFY(vp()->cursor().shape() != Qt::BlankCursor);
-        QCoreApplication::processEvents();
-        QCOMPARE(moved.count(), 0);
-    }
-
-    void deletingDuringADragCancelsIt()
-    {
-        m_list->InsertItem(0, "A", 0);
-        m_list->InsertItem(1, "B", 0);
-        QSignalSpy moved(m_list.get(), &CItemListCtrl::itemMoved);
-        beginDrag(1);
-        QVERIFY(m_list->DeleteItem(1));
-        QVERIFY(!m_list->IsDragging());
-        QTest::mouseRelease(vp(), Qt::LeftButton, {}, QPoint(200, 200));
-        QCoreApplication::processEvents();
-        QCOMPARE(moved.count(), 0);
-        QCOMPARE(m_list->GetItemCount(), 1);
     }
 
     void notifications()
@@ -349,16 +283,13 @@ private slots:
         QCOMPARE(rgbAt(img, icon.topLeft() + QPoint(16, 16)), qRgb(0, 200, 0) & 0xFFFFFF);
     }
 
-    void withoutBackgroundTheWindowColour()
-    {
-        const QImage img = grabViewport();
-        const QRgb base = m_list->palette().color(QPalette::Base).rgb() & 0xFFFFFF;
-        QCOMPARE(rgbAt(img, QPoint(5, 5)), base);
-        QCOMPARE(rgbAt(img, QPoint(img.width() - 5, img.height() - 5)), base);
-    }
-
     void backgroundFilesThatFail()
     {
+        const QRgb base = m_list->palette().color(QPalette::Base).rgb() & 0xFFFFFF;
+        const QImage none = grabViewport(); // without a picture, the window colour
+        QCOMPARE(rgbAt(none, QPoint(5, 5)), base);
+        QCOMPARE(rgbAt(none, QPoint(none.width() - 5, none.height() - 5)), base);
+
         const QString red = m_env->path("red.bmp");
         QVERIFY(TestEnv::writeAll(red, bmp8(1, 1, {qRgb(255, 0, 0)}, [](int, int) { return 0; })));
         QVERIFY(m_list->SetBackground(red));
@@ -373,7 +304,6 @@ private slots:
         QVERIFY(TestEnv::writeAll(junk, "not a bitmap at all"));
         QVERIFY(!m_list->SetBackground(junk));
         QVERIFY(m_list->Background().IsEmpty());
-        const QRgb base = m_list->palette().color(QPalette::Base).rgb() & 0xFFFFFF;
         QCOMPARE(rgbAt(grabViewport(), QPoint(5, 5)), base);
 
         // An empty path clears it.

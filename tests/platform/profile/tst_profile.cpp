@@ -114,76 +114,57 @@ private slots:
         QCOMPARE(GetPrivateProfileInt("s", "missing", 99, m_file), 99);
     }
 
-    void writeCreatesFileSectionAndKey()
+    // Each edit of the sample changes only its own lines; every other byte,
+    // comment and spacing stays as the user left it.
+    void edits_data()
+    {
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");     // null deletes the section
+        QTest::addColumn<QString>("value");   // null deletes the key
+        QTest::addColumn<QByteArray>("from"); // the part of the sample that changes
+        QTest::addColumn<QByteArray>("to");
+        QTest::newRow("replace") << "MONTH" << "feb" << "25" << QByteArray("  Feb = 20  \n") << QByteArray("Feb=25\n");
+        QTest::newRow("new key at the end of its section")
+            << "totals" << "Week" << "7200" << QByteArray("Today=3600\n\n") << QByteArray("Today=3600\nWeek=7200\n\n");
+        QTest::newRow("new key in the last section")
+            << "Quoted" << "Last" << "z" << QByteArray("?a=b\n") << QByteArray("?a=b\nLast=z\n");
+        QTest::newRow("empty value is stored") << "Month" << "Jan" << "" << QByteArray("Jan=10\n") << QByteArray("Jan=\n");
+        QTest::newRow("delete key") << "Totals" << "SESSION" << QString() << QByteArray("Session = 120\n") << QByteArray();
+        QTest::newRow("delete section") << "month" << QString() << QString()
+                                        << QByteArray("[Month]\n# kept by hand\nJan=10\n  Feb = 20  \n\n") << QByteArray();
+        QTest::newRow("delete a missing key") << "Totals" << "None" << QString() << QByteArray() << QByteArray();
+        QTest::newRow("delete a missing section") << "Absent" << QString() << QString() << QByteArray() << QByteArray();
+    }
+
+    void edits()
+    {
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        QFETCH(QByteArray, from);
+        QFETCH(QByteArray, to);
+        QVERIFY(TestEnv::writeAll(m_file, kSample));
+        QVERIFY(WritePrivateProfileString(section, key, value, m_file));
+        QByteArray expected(kSample);
+        if (!from.isEmpty())
+            expected.replace(from, to);
+        QCOMPARE(bytes(), expected);
+        if (!key.isNull())
+            QCOMPARE(read(section, key, "gone"), value.isNull() ? QString("gone") : value);
+    }
+
+    void writeCreatesFileSectionAndKeyDeleteCreatesNothing()
     {
         const QString nested = m_env->path("Home/Acme.tms");
         QVERIFY(WritePrivateProfileString("Totals", "Session", "5", nested));
         QCOMPARE(TestEnv::readAll(nested), QByteArray("[Totals]\nSession=5\n"));
         QVERIFY(WritePrivateProfileString("Month", "Jan", "1", nested));
         QCOMPARE(TestEnv::readAll(nested), QByteArray("[Totals]\nSession=5\n\n[Month]\nJan=1\n"));
-    }
+        QCOMPARE(GetPrivateProfileKeys("Totals", nested), QStringList{"Session"});
 
-    void replaceKeepsEveryOtherLine()
-    {
-        QVERIFY(TestEnv::writeAll(m_file, kSample));
-        QVERIFY(WritePrivateProfileString("MONTH", "feb", "25", m_file));
-        QByteArray expected(kSample);
-        expected.replace("  Feb = 20  \n", "Feb=25\n");
-        QCOMPARE(bytes(), expected);
-        QCOMPARE(read("Month", "Feb"), QString("25"));
-    }
-
-    void newKeyGoesAtEndOfItsSection()
-    {
-        QVERIFY(TestEnv::writeAll(m_file, kSample));
-        QVERIFY(WritePrivateProfileString("totals", "Week", "7200", m_file));
-        QByteArray expected(kSample);
-        expected.replace("Today=3600\n\n", "Today=3600\nWeek=7200\n\n");
-        QCOMPARE(bytes(), expected);
-        QCOMPARE(GetPrivateProfileKeys("Totals", m_file), (QStringList{"Session", "Today", "Week"}));
-
-        // In the last section, which has no separator after it.
-        QVERIFY(WritePrivateProfileString("Quoted", "Last", "z", m_file));
-        QVERIFY(bytes().endsWith("Url=http://example.com/?a=b\nLast=z\n"));
-    }
-
-    void nullKeyDeletesSection()
-    {
-        QVERIFY(TestEnv::writeAll(m_file, kSample));
-        QVERIFY(WritePrivateProfileString("month", QString(), QString(), m_file));
-        QCOMPARE(GetPrivateProfileSectionNames(m_file), (QStringList{"Totals", "Quoted"}));
-        QCOMPARE(read("Month", "Jan", "gone"), QString("gone"));
-        QVERIFY(bytes().startsWith("; times of Acme Net\n[Totals]\nSession = 120\nToday=3600\n\n[Quoted]\n"));
-        // A section that is not there is already deleted.
-        QVERIFY(WritePrivateProfileString("Absent", QString(), QString(), m_file));
-    }
-
-    void nullValueDeletesKey()
-    {
-        QVERIFY(TestEnv::writeAll(m_file, kSample));
-        QVERIFY(WritePrivateProfileString("Totals", "SESSION", QString(), m_file));
-        QByteArray expected(kSample);
-        expected.replace("Session = 120\n", "");
-        QCOMPARE(bytes(), expected);
         QVERIFY(WritePrivateProfileString("Totals", "Session", QString(), m_file));
-        QCOMPARE(bytes(), expected);
-        // Deleting from a file that does not exist creates nothing.
-        const QString none = m_env->path("none.tms");
-        QVERIFY(WritePrivateProfileString("Totals", "Session", QString(), none));
-        QVERIFY(!QFile::exists(none));
-    }
-
-    void allNullFlushes()
-    {
-        QVERIFY(WritePrivateProfileString(QString(), QString(), QString(), m_file));
+        QVERIFY(WritePrivateProfileString(QString(), QString(), QString(), m_file)); // only flushes
         QVERIFY(!QFile::exists(m_file));
-    }
-
-    void emptyValueIsStoredNotDeleted()
-    {
-        QVERIFY(WritePrivateProfileString("S", "K", "", m_file));
-        QCOMPARE(bytes(), QByteArray("[S]\nK=\n"));
-        QCOMPARE(read("S", "K", "default"), QString(""));
     }
 
     void sectionNamesInFileOrder()
@@ -200,19 +181,14 @@ private slots:
         QVERIFY(TestEnv::writeAll(m_file, crlf));
         QCOMPARE(read("Month", "Jan"), QString("10"));
         QVERIFY(WritePrivateProfileString("Month", "Mar", "30", m_file));
-        QVERIFY(WritePrivateProfileString("New", "K", "v", m_file));
+        QVERIFY(WritePrivateProfileString("Clé", "K", "Grüße", m_file));
+        QCOMPARE(read("CLÉ", "k"), QString("Grüße"));
         const QByteArray after = bytes();
         QCOMPARE(after.count('\n'), after.count("\r\n"));
         QByteArray expected = crlf;
         expected.replace("Feb = 20  \r\n", "Feb = 20  \r\nMar=30\r\n");
-        expected += "\r\n[New]\r\nK=v\r\n";
+        expected += "\r\n[Clé]\r\nK=Grüße\r\n";
         QCOMPARE(after, expected);
-    }
-
-    void nonAsciiText()
-    {
-        QVERIFY(WritePrivateProfileString("Café", "Clé", "Grüße", m_file));
-        QCOMPARE(read("CAFÉ", "clé"), QString("Grüße"));
     }
 };
 

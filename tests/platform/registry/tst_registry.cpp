@@ -227,24 +227,16 @@ private slots:
         QVERIFY(!missing.IsOpen());
         // Opening never creates: the file holds no trace of the missing key.
         QVERIFY(!hiveText().contains("Nowhere"));
-    }
 
-    void deleteValue()
-    {
-        RegKey key;
-        QCOMPARE(key.Create(HKEY_CURRENT_USER, "Software\\Corvane\\Dialtop"), ERROR_SUCCESS);
-        QCOMPARE(key.WriteString("Keep", "1"), ERROR_SUCCESS);
+        // A deleted value is gone from the file, whatever the spelling used.
         QCOMPARE(key.WriteString("Drop", "2"), ERROR_SUCCESS);
         QCOMPARE(key.DeleteValue("DROP"), ERROR_SUCCESS);
         QCOMPARE(key.DeleteValue("Drop"), ERROR_FILE_NOT_FOUND);
-        QCOMPARE(key.ValueNames(), QStringList{"Keep"});
+        QCOMPARE(key.ValueNames(), QStringList{"Home"});
         QVERIFY(!hiveText().contains("Drop"));
         ResetStore();
-        RegKey again;
-        QCOMPARE(again.Open(HKEY_CURRENT_USER, "Software\\Corvane\\Dialtop"), ERROR_SUCCESS);
-        DWORD len = 0;
-        QCOMPARE(again.QueryValue("Drop", nullptr, nullptr, &len), ERROR_FILE_NOT_FOUND);
-        QCOMPARE(again.QueryValue("Keep", nullptr, nullptr, &len), ERROR_SUCCESS);
+        QCOMPARE(key.QueryValue("Drop", nullptr, nullptr, &len), ERROR_FILE_NOT_FOUND);
+        QCOMPARE(key.QueryValue("Home", nullptr, nullptr, &len), ERROR_SUCCESS);
     }
 
     void deleteKeyTreeAndSubKeys()
@@ -408,15 +400,12 @@ private slots:
         QCOMPARE(b.exitCode(), 0);
 
         // No reset: the store must notice the other processes' writes itself.
-        QStringList names = key.ValueNames();
-        QCOMPARE(names.size(), 2 * kValuesPerWriter + 1);
-        for (const char* prefix : {"A", "B"}) {
-            for (int i = 0; i < kValuesPerWriter; ++i) {
-                const QString name = QString(prefix) + QString::number(i);
-                QString value;
-                QVERIFY2(key.ReadString(name, value), qPrintable(name));
-                QCOMPARE(value, name + "-value");
-            }
+        QCOMPARE(key.ValueNames().size(), 2 * kValuesPerWriter + 1);
+        for (int i = 0; i < 2 * kValuesPerWriter; ++i) {
+            const QString name = QString(i % 2 ? "A" : "B") + QString::number(i / 2);
+            QString value;
+            QVERIFY2(key.ReadString(name, value), qPrintable(name));
+            QCOMPARE(value, name + "-value");
         }
         QVERIFY(damagedFiles().isEmpty());
         QVERIFY(!QFile::exists(hiveFile() + ".lock"));

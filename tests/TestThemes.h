@@ -1,0 +1,201 @@
+#pragma once
+// Shared by the theme, app, frame and launcher tests: theme and bitmap files
+// written from a short description, stand-ins for message boxes and file
+// dialogs, and the recent list as the settings hold it.
+
+#include "app/Settings.h"
+#include "framework/FileDialog.h"
+#include "framework/MessageBox.h"
+#include "platform/registry/Registry.h"
+#include "theme/ThemeData.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QtEndian>
+#include <QtTest>
+
+#include <functional>
+
+struct ItemSpec
+{
+    QString name;
+    QPoint pos;
+    QString target = "https://example.org/";
+    QString arguments;
+    QString startIn;
+    QString iconFile;
+};
+
+struct TabSpec
+{
+    QString name;
+    QList<ItemSpec> items;
+    QString background;
+};
+
+inline void writeTheme(const QString& path, const QList<TabSpec>& tabs)
+{
+    CThemeData theme;
+    for (int i = 0; i < tabs.size(); ++i) {
+        CThemeTab* tab = theme.InsertTab(i);
+        tab->m_strName = tabs[i].name;
+        tab->m_strBackground = tabs[i].background;
+        for (int j = 0; j < tabs[i].items.size(); ++j) {
+            const ItemSpec& s = tabs[i].items[j];
+            CThemeItem* item = theme.InsertItem(i, j);
+            item->m_strName = s.name;
+            item->m_strTarget = s.target;
+            item->m_strArguments = s.arguments;
+            item->m_strStartIn = s.startIn;
+            item->m_strIconFile = s.iconFile;
+            item->m_ptPosition = s.pos;
+        }
+    }
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    theme.m_strPath = path;
+    theme.m_bModified = true;
+    QVERIFY(theme.Save());
+}
+
+// One tab of one entry: the smallest theme that opens with something in it.
+inline void writeTheme(const QString& path, const QString& tabName)
+{
+    writeTheme(path, {{tabName, {{"Item", {20, 20}}}}});
+}
+
+// Every field of every tab and entry, for comparing two themes.
+inline QStringList describe(const CThemeTab& tab)
+{
+    QStringList out{QString("tab|%1|%2|%3").arg(tab.m_strName, tab.m_strBackground).arg(tab.m_nReserved)};
+    for (const auto& i : tab.m_items)
+        out << QString("item|%1|%2|%3|%4|%5|%6|%7|%8|%9|%10|%11|%12|%13")
+                   .arg(i->m_strName, i->m_strArguments, i->m_strTarget, i->m_strStartIn, i->m_strIconFile,
+                        i->m_strDescription)
+                   .arg(i->m_nIconIndex)
+                   .arg(i->m_nShowCmd)
+                   .arg(i->m_nReserved1)
+                   .arg(i->m_ptPosition.x())
+                   .arg(i->m_ptPosition.y())
+                   .arg(i->m_nReserved2)
+                   .arg(i->m_bDialFirst);
+    return out;
+}
+
+inline QStringList describe(const CThemeData& theme)
+{
+    QStringList out;
+    for (const auto& tab : theme.m_tabs)
+        out << describe(*tab);
+    return out;
+}
+
+inline QString themesFolder()
+{
+    QString folder;
+    GetThemesFolder(folder);
+    return folder;
+}
+
+// Entry n (from 1) of the recent list, read afresh from disk.
+inline QString recentFile(int n)
+{
+    reg::ResetStore();
+    reg::RegKey key;
+    QString value;
+    if (key.Open(reg::HKEY_CURRENT_USER, "Software\\Corvane\\Dialtop\\Recent File List") == reg::ERROR_SUCCESS)
+        key.ReadString(QString("File%1").arg(n), value);
+    return value;
+}
+
+inline QDateTime mtime(const QString& path)
+{
+    return QFileInfo(path).fileTime(QFileDevice::FileModificationTime);
+}
+
+// Sets a file's date well into the past, so a rewrite shows.
+inline void age(const QString& path)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadWrite));
+    QVERIFY(f.setFileTime(QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6), Qt::UTC), QFileDevice::FileModificationTime));
+}
+
+inline void put16(QByteArray& b, quint16 v)
+{
+    char x[2];
+    qToLittleEndian(v, x);
+    b.append(x, 2);
+}
+
+inline void put32(QByteArray& b, qint32 v)
+{
+    char x[4];
+    qToLittleEndian(v, x);
+    b.append(x, 4);
+}
+
+// An 8-bit bitmap file: file header, 40-byte info header, colour table,
+// bottom-up rows padded to 4 bytes. index(x, y) counts y from the top.
+inline QByteArray bmp8(int w, int h, const QList<QRgb>& colours, const std::function<int(int, int)>& index)
+{
+    const int stride = (w + 3) & ~3;
+    const qint32 offBits = 14 + 40 + 4 * qint32(colours.size());
+    QByteArray b("BM");
+    put32(b, offBits + stride * h);
+    put32(b, 0);
+    put32(b, offBits);
+    for (qint32 v : {40, w, h})
+        put32(b, v);
+    put16(b, 1);
+    put16(b, 8);
+    for (qint32 v : {0, stride * h, 2835, 2835, qint32(colours.size()), 0})
+        put32(b, v);
+    for (QRgb c : colours)
+        b.append(char(qBlue(c))).append(char(qGreen(c))).append(char(qRed(c))).append('\0');
+    for (int y = h - 1; y >= 0; --y) {
+        QByteArray row(stride, '\0');
+        for (int x = 0; x < w; ++x)
+            row[x] = char(index(x, y));
+        b += row;
+    }
+    return b;
+}
+
+// Answers message boxes and file dialogs as a test scripts them, and records
+// what the user would have seen. Installed for its lifetime.
+struct UiStubs
+{
+    QList<fw::MessageRequest> messages;
+    QList<int> answers;           // next message box answers; IDOK when none
+    QList<fw::FileDialogRequest> dialogs;
+    QStringList fileAnswers;      // next file names; none or a null string cancels
+
+    UiStubs()
+    {
+        fw::SetMessageHandler([this](const fw::MessageRequest& r) {
+            messages << r;
+            return answers.isEmpty() ? fw::IDOK : answers.takeFirst();
+        });
+        fw::SetFileDialogHandler([this](fw::FileDialogRequest& r) {
+            dialogs << r;
+            const QString answer = fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
+            if (answer.isNull())
+                return false;
+            r.fileName = answer;
+            return true;
+        });
+    }
+    ~UiStubs()
+    {
+        fw::SetMessageHandler({});
+        fw::SetFileDialogHandler({});
+    }
+    QStringList texts() const
+    {
+        QStringList out;
+        for (const auto& m : messages)
+            out << m.text;
+        return out;
+    }
+};
