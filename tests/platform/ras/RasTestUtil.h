@@ -3,7 +3,10 @@
 // phonebook set-up, fast timings, and driving the command-line dialer.
 
 #include "TestEnv.h"
+#include "platform/ras/Credentials.h"
+#include "platform/ras/Notices.h"
 #include "platform/ras/Phonebook.h"
+#include "platform/ras/RasService.h"
 #include "platform/ras/ServiceSettings.h"
 #include "platform/registry/Registry.h"
 
@@ -48,6 +51,63 @@ inline void AddEntry(const QString& name, const QString& line = QString(),
                      const QString& number = QStringLiteral("555 0100"))
 {
     QCOMPARE(ras::CreateEntry(name, SimEntry(line, number)), ras::ERROR_SUCCESS);
+}
+
+inline QStringList Entries()
+{
+    QStringList names;
+    ras::EnumEntries(names);
+    return names;
+}
+
+inline ras::RasDialParams Params(const QString& entry, const QString& user = {}, const QString& password = {})
+{
+    return ras::RasDialParams{.strEntryName = entry, .strUserName = user, .strPassword = password};
+}
+
+// An entry's stored dial parameters as one line, so a check shows all of
+// them: "saved user/password", "unsaved user/password" or "error N". A
+// number left in the caller's record is reported too.
+inline QString Creds(const QString& entry)
+{
+    ras::RasDialParams p = Params(entry);
+    p.strPhoneNumber = QStringLiteral("left over");
+    bool saved = true;
+    const ras::DWORD rc = ras::GetEntryDialParams(p, saved);
+    if (rc != ras::ERROR_SUCCESS)
+        return QStringLiteral("error %1%2").arg(rc).arg(saved ? " saved" : "");
+    if (!p.strPhoneNumber.isEmpty())
+        return QStringLiteral("number left");
+    return QStringLiteral("%1 %2/%3").arg(saved ? "saved" : "unsaved", p.strUserName, p.strPassword);
+}
+
+// A connection's status as one line: "connected 0", "disconnected 676",
+// "state 2 error 0", or "invalid handle".
+inline QString Status(ras::HRASCONN h)
+{
+    ras::RasConnStatus st;
+    if (const ras::DWORD rc = ras::GetConnectStatus(h, st))
+        return rc == ras::ERROR_INVALID_HANDLE ? QStringLiteral("invalid handle") : QStringLiteral("error %1").arg(rc);
+    if (st.rasconnstate == ras::RASCS_Connected || st.rasconnstate == ras::RASCS_Disconnected)
+        return QStringLiteral("%1 %2")
+            .arg(st.rasconnstate == ras::RASCS_Connected ? "connected" : "disconnected")
+            .arg(st.dwError);
+    return QStringLiteral("state %1 error %2").arg(st.rasconnstate).arg(st.dwError);
+}
+
+// The notice queue as the user would read it, oldest first, with its kind:
+// "up: Connected to X [X] 9600 bps" or "offer: Reestablish Connection [X]",
+// and "(hidden)" for a notice not shown.
+inline QStringList NoticeLines()
+{
+    QStringList out;
+    for (const ras::Notice& n : ras::ListNotices()) {
+        QString line = (n.kind == ras::Notice::Connected ? "up: " : "offer: ") + n.strTitle + " [" + n.strEntryName + "]";
+        if (n.kind == ras::Notice::Connected)
+            line += " " + n.strSpeedText;
+        out << line + (n.bVisible ? "" : " (hidden)");
+    }
+    return out;
 }
 
 inline QString DialExe()

@@ -4,43 +4,61 @@
 
 #include "RasTestUtil.h"
 #include "platform/ras/ConnectionRecords.h"
-#include "platform/ras/Notices.h"
-#include "platform/ras/RasService.h"
 
 #include <QtTest>
 
 using namespace ras;
 
+namespace {
+
+QList<RasConn> Connections()
+{
+    QList<RasConn> conns;
+    if (EnumConnections(conns) != ERROR_SUCCESS)
+        conns.append(RasConn{.strEntryName = "(enumeration failed)"});
+    return conns;
+}
+
+auto Fields(const RasConn& c)
+{
+    return std::tuple(c.hrasconn, c.strEntryName, c.strDeviceName, c.rasconnstate, c.dwError, c.dwSpeed,
+                      c.strIpAddress, c.nStartedMs, c.nConnectedMs, c.nHolderPid);
+}
+
+struct Run
+{
+    int code = -1;
+    QByteArray out, err;
+};
+
+Run Dialer(const QStringList& args, const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
+{
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(rastest::DialExe(), args);
+    p.waitForStarted();
+    p.closeWriteChannel();
+    p.waitForFinished(20000);
+    return {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
+}
+
+// Starts "dialtop-dial dial ARGS..." and waits until it is connected.
+bool StartHolder(QProcess& p, const QStringList& args, QByteArray& out, const QByteArray& input = {})
+{
+    p.start(rastest::DialExe(), QStringList{"dial"} + args);
+    if (!p.waitForStarted())
+        return false;
+    p.write(input);
+    p.closeWriteChannel();
+    return rastest::WaitForOutput(p, "Connected to", out);
+}
+
+} // namespace
+
 class TestConnections : public QObject
 {
     Q_OBJECT
     TestEnv m_env;
-
-    // Starts "dialtop-dial dial ENTRY ..." and waits until it is connected.
-    bool StartHolder(QProcess& p, const QStringList& args, QByteArray& out)
-    {
-        p.start(rastest::DialExe(), QStringList{"dial"} + args);
-        if (!p.waitForStarted())
-            return false;
-        return rastest::WaitForOutput(p, "Connected to", out);
-    }
-
-    struct Run
-    {
-        int code = -1;
-        QByteArray out, err;
-    };
-    static Run Dialer(const QStringList& args, const QByteArray& input = QByteArray())
-    {
-        QProcess p;
-        p.start(rastest::DialExe(), args);
-        p.waitForStarted();
-        if (!input.isEmpty())
-            p.write(input);
-        p.closeWriteChannel();
-        p.waitForFinished(20000);
-        return {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
-    }
 
 private slots:
     void init()
@@ -58,9 +76,7 @@ private slots:
         QByteArray out;
         QVERIFY(StartHolder(holder, {"Shared"}, out));
         QVERIFY(out.contains("Connected to Shared at 33600 bps"));
-
-        QList<RasConn> conns;
-        QCOMPARE(EnumConnections(conns), ERROR_SUCCESS);
+        const QList<RasConn> conns = Connections();
         QCOMPARE(conns.size(), 1);
         const RasConn c = conns[0];
         QCOMPARE(c.strEntryName, QString("Shared"));
@@ -71,10 +87,8 @@ private slots:
         QCOMPARE(GetProjectionInfo(c.hrasconn, RASP_PppIp, ip), ERROR_SUCCESS);
         QCOMPARE(ip.strIpAddress, c.strIpAddress);
         // Its "Connected to" notice waits for whoever watches.
-        const QList<Notice> notices = ListNotices();
-        QCOMPARE(notices.size(), 1);
-        QCOMPARE(notices[0].hConn, c.hrasconn);
-        QVERIFY(notices[0].bVisible);
+        QCOMPARE(rastest::NoticeLines(), QStringList{"up: Connected to Shared [Shared] 33600 bps"});
+        QCOMPARE(ListNotices()[0].hConn, c.hrasconn);
         QCOMPARE(LocalConnectionCount(), 0);
 
         // Hung up from this process: the holder ends the line and leaves.
@@ -86,8 +100,7 @@ private slots:
         QVERIFY(!QFile::exists(RecordPath(c.hrasconn)));
         QVERIFY(!QFile::exists(HangUpRequestPath(c.hrasconn)));
         QVERIFY(ListNotices().isEmpty());
-        QCOMPARE(EnumConnections(conns), ERROR_SUCCESS);
-        QVERIFY(conns.isEmpty());
+        QVERIFY(Connections().isEmpty());
     }
 
     void deadHolderRemovedNotReported()
@@ -95,19 +108,14 @@ private slots:
         QProcess holder;
         QByteArray out;
         QVERIFY(StartHolder(holder, {"Shared"}, out));
-        QList<RasConn> conns;
-        EnumConnections(conns);
-        QCOMPARE(conns.size(), 1);
-        const HRASCONN h = conns[0].hrasconn;
-
+        QCOMPARE(Connections().size(), 1);
+        const HRASCONN h = Connections()[0].hrasconn;
         holder.kill();
         QVERIFY(holder.waitForFinished());
-        QCOMPARE(EnumConnections(conns), ERROR_SUCCESS);
-        QVERIFY(conns.isEmpty());
+        QVERIFY(Connections().isEmpty());
         QVERIFY(!QFile::exists(RecordPath(h)));
         QVERIFY(ListNotices().isEmpty());
-        RasConnStatus st;
-        QCOMPARE(GetConnectStatus(h, st), ERROR_INVALID_HANDLE);
+        QCOMPARE(rastest::Status(h), QString("invalid handle"));
         QCOMPARE(HangUp(h), ERROR_INVALID_HANDLE);
     }
 
@@ -117,17 +125,15 @@ private slots:
         QTest::addColumn<bool>("listed");
         QTest::addColumn<bool>("kept");
         const QByteArray self = QByteArray::number(QCoreApplication::applicationPid());
-        const QByteArray start = QByteArray::number(ProcessStartTicks(QCoreApplication::applicationPid()));
+        const qint64 start = ProcessStartTicks(QCoreApplication::applicationPid());
         const QByteArray base = "Handle=abc\nEntry=Shared\nState=8192\nSpeed=9600\n";
-        QTest::newRow("live holder") << base + "Holder=" + self + "\nHolderStart=" + start + "\n" << true << true;
+        const auto held = [&](qint64 ticks) { return base + "Holder=" + self + "\nHolderStart=" + QByteArray::number(ticks) + "\n"; };
+        QTest::newRow("live holder") << held(start) << true << true;
         QTest::newRow("no such process") << base + "Holder=999999999\nHolderStart=5\n" << false << false;
-        QTest::newRow("pid reused by another process")
-            << base + "Holder=" + self + "\nHolderStart=" + QByteArray::number(start.toLongLong() + 1) + "\n" << false
-            << false;
+        QTest::newRow("pid reused by another process") << held(start + 1) << false << false;
         QTest::newRow("damaged") << QByteArray("\x00\x01garbage=\n=\n", 14) << false << true;
         QTest::newRow("no holder") << base << false << true;
-        QTest::newRow("oversized") << base + "Holder=" + self + "\nHolderStart=" + start + "\nX=" + QByteArray(9000, 'x')
-                                   << false << true;
+        QTest::newRow("oversized") << held(start) + "X=" + QByteArray(9000, 'x') << false << true;
     }
 
     void recordsOfOthers()
@@ -138,8 +144,7 @@ private slots:
         MakePrivateFolder(ConnectionsFolder());
         const QString path = RecordPath(0xabc);
         QVERIFY(TestEnv::writeAll(path, contents));
-        QList<RasConn> conns;
-        QCOMPARE(EnumConnections(conns), ERROR_SUCCESS);
+        const QList<RasConn> conns = Connections();
         QCOMPARE(conns.size(), listed ? 1 : 0);
         QCOMPARE(QFile::exists(path), kept);
         if (listed) {
@@ -151,31 +156,13 @@ private slots:
 
     void recordRoundTrip()
     {
-        RasConn c;
-        c.hrasconn = 0x7fffffffffffffffull;
-        c.strEntryName = QString::fromUtf8("Ünïcode = name; [x]");
-        c.strDeviceName = "/dev/ttyUSB0";
-        c.rasconnstate = RASCS_Disconnected;
-        c.dwError = 691;
-        c.dwSpeed = 4294967295u;
-        c.strIpAddress = "10.1.2.3";
-        c.nStartedMs = 1700000000123;
-        c.nConnectedMs = 1700000005000;
-        c.nHolderPid = 4194304;
+        const RasConn c{0x7fffffffffffffffull, QString::fromUtf8("Ünïcode = name; [x]"), "/dev/ttyUSB0",
+                        RASCS_Disconnected, 691, 4294967295u, "10.1.2.3", 1700000000123, 1700000005000, 4194304};
         RasConn back;
         qint64 start = 0;
         QVERIFY(ParseRecord(SerialiseRecord(c, 987654321), back, start));
         QCOMPARE(start, qint64(987654321));
-        QCOMPARE(back.hrasconn, c.hrasconn);
-        QCOMPARE(back.strEntryName, c.strEntryName);
-        QCOMPARE(back.strDeviceName, c.strDeviceName);
-        QCOMPARE(back.rasconnstate, c.rasconnstate);
-        QCOMPARE(back.dwError, c.dwError);
-        QCOMPARE(back.dwSpeed, c.dwSpeed);
-        QCOMPARE(back.strIpAddress, c.strIpAddress);
-        QCOMPARE(back.nStartedMs, c.nStartedMs);
-        QCOMPARE(back.nConnectedMs, c.nConnectedMs);
-        QCOMPARE(back.nHolderPid, c.nHolderPid);
+        QCOMPARE(Fields(back), Fields(c));
     }
 
     void dialerCommands_data()
@@ -207,6 +194,18 @@ private slots:
         QVERIFY2(r.err.contains(err), r.err.constData());
     }
 
+    // A configuration root that is a file cannot hold the service.
+    void noServiceFolders()
+    {
+        const QString file = m_env.path("not-a-folder");
+        TestEnv::writeAll(file, "x");
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DIALTOP_CONFIG_DIR", file);
+        const Run r = Dialer({"list"}, env);
+        QCOMPARE(r.code, 255);
+        QVERIFY(r.err.contains("cannot be used"));
+    }
+
     // A scripted line continues from one dialer run to the next.
     void sequenceAcrossRuns()
     {
@@ -225,44 +224,18 @@ private slots:
     void passwordFromInputAndInterrupt()
     {
         QProcess holder;
-        holder.start(rastest::DialExe(), {"dial", "Shared", "alice", "-"});
-        QVERIFY(holder.waitForStarted());
-        holder.write("pa55word-xyz\n");
-        holder.closeWriteChannel();
         QByteArray out;
-        QVERIFY(rastest::WaitForOutput(holder, "Connected to", out));
+        QVERIFY(StartHolder(holder, {"Shared", "alice", "-"}, out, "pa55word-xyz\n"));
         const Run status = Dialer({"status"});
         QVERIFY(status.out.contains("Shared\tconnected\t33600 bps"));
         // An interrupt hangs up cleanly.
         holder.terminate();
         QVERIFY(holder.waitForFinished(10000));
         QCOMPARE(holder.exitCode(), 0);
-        out += holder.readAllStandardOutput();
-        const QByteArray err = holder.readAllStandardError();
-        QVERIFY(!out.contains("pa55word") && !err.contains("pa55word"));
-        QVERIFY(!status.out.contains("pa55word"));
+        out += holder.readAllStandardOutput() + holder.readAllStandardError() + status.out;
+        QVERIFY(!out.contains("pa55word"));
         QVERIFY(QDir(ConnectionsFolder()).entryList({"*.conn"}).isEmpty());
-        // Nothing was stored either.
-        RasDialParams p;
-        p.strEntryName = "Shared";
-        bool saved = true;
-        GetEntryDialParams(p, saved);
-        QVERIFY(!saved);
-    }
-
-    void noServiceFolders()
-    {
-        // A configuration root that is a file cannot hold the service.
-        const QString file = m_env.path("not-a-folder");
-        TestEnv::writeAll(file, "x");
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DIALTOP_CONFIG_DIR", file);
-        p.setProcessEnvironment(env);
-        p.start(rastest::DialExe(), {"list"});
-        QVERIFY(p.waitForFinished());
-        QCOMPARE(p.exitCode(), 255);
-        QVERIFY(p.readAllStandardError().contains("cannot be used"));
+        QCOMPARE(rastest::Creds("Shared"), QString("unsaved /")); // nothing was stored either
     }
 };
 

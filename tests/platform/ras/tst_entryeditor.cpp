@@ -4,7 +4,6 @@
 
 #include "RasTestUtil.h"
 #include "framework/MessageBox.h"
-#include "platform/ras/Credentials.h"
 #include "platform/ras/EntryEditorDlg.h"
 #include "platform/ras/RasService.h"
 
@@ -93,12 +92,8 @@ private slots:
         QVERIFY(m_bSimEnabled);
         RasEntry e;
         QCOMPARE(GetEntryProperties("Dial Me", &e, nullptr), ERROR_SUCCESS);
-        QCOMPARE(e.strLocalPhoneNumber, QString("555 0100"));
-        QCOMPARE(e.strDeviceName, kSimulatedModem);
-        QCOMPARE(e.dwSpeed, DWORD(115200));
-        QCOMPARE(e.strInitString, QString("AT&F"));
-        QCOMPARE(e.strAuthentication, QString("pap"));
-        QCOMPARE(e.strSimLine, QString("busy, connect 33600"));
+        QCOMPARE(e, (RasEntry{.strLocalPhoneNumber = "555 0100", .dwSpeed = 115200, .strInitString = "AT&F",
+                               .strAuthentication = "pap", .strSimLine = "busy, connect 33600"}));
     }
 
     void cancelLeavesNothing()
@@ -149,32 +144,19 @@ private slots:
         rastest::AddEntry("First");
         rastest::AddEntry("Middle", "busy");
         rastest::AddEntry("Last");
-        RasDialParams p;
-        p.strEntryName = "Middle";
-        p.strUserName = "mid";
-        p.strPassword = "pw";
-        QCOMPARE(SetEntryDialParams(p, false), ERROR_SUCCESS);
-
+        QCOMPARE(SetEntryDialParams(rastest::Params("Middle", "mid", "pw"), false), ERROR_SUCCESS);
         m_answers.fields = {{"name", "Centre"}, {"phoneNumber", "777"}};
         QCOMPARE(EditPhonebookEntry(nullptr, "middle"), ERROR_SUCCESS);
-        QStringList names;
-        EnumEntries(names);
-        QCOMPARE(names, (QStringList{"First", "Centre", "Last"}));
+        QCOMPARE(rastest::Entries(), (QStringList{"First", "Centre", "Last"}));
         RasEntry e;
         QCOMPARE(GetEntryProperties("Centre", &e, nullptr), ERROR_SUCCESS);
-        QCOMPARE(e.strLocalPhoneNumber, QString("777"));
-        QCOMPARE(e.strSimLine, QString("busy")); // untouched fields stay
-        p.strEntryName = "Centre";
-        bool saved = false;
-        QCOMPARE(GetEntryDialParams(p, saved), ERROR_SUCCESS);
-        QVERIFY(saved);
-        QCOMPARE(p.strUserName, QString("mid"));
+        QCOMPARE(e, rastest::SimEntry("busy", "777")); // untouched fields stay
+        QCOMPARE(rastest::Creds("Centre"), QString("saved mid/pw"));
 
         // Keeping its own name (in another case) is not a clash.
         m_answers.fields = {{"name", "CENTRE"}};
         QCOMPARE(EditPhonebookEntry(nullptr, "Centre"), ERROR_SUCCESS);
-        EnumEntries(names);
-        QCOMPARE(names, (QStringList{"First", "CENTRE", "Last"}));
+        QCOMPARE(rastest::Entries(), (QStringList{"First", "CENTRE", "Last"}));
         QCOMPARE(EditPhonebookEntry(nullptr, "Nobody"), ERROR_CANNOT_FIND_PHONEBOOK_ENTRY);
     }
 
@@ -208,11 +190,12 @@ private slots:
             items << device->itemText(i);
         QCOMPARE(items, (QStringList{kSimulatedModem, "/dev/ttyS0", "/dev/ttyUSB0", "/dev/ttyUSB-unplugged"}));
         QCOMPARE(device->currentText(), QString("/dev/ttyUSB-unplugged"));
-        QVERIFY(!dlg.findChild<QLineEdit*>("simLine")->isEnabled());
-        QCOMPARE(dlg.GetEntry().strDeviceName, QString("/dev/ttyUSB-unplugged"));
+        auto* sim = dlg.findChild<QLineEdit*>("simLine");
+        QVERIFY(!sim->isEnabled());
+        QCOMPARE(dlg.GetEntry(), e);
         device->setCurrentIndex(0);
-        QVERIFY(dlg.findChild<QLineEdit*>("simLine")->isEnabled());
-        QCOMPARE(dlg.GetEntry().strSimLine, QString("busy"));
+        QVERIFY(sim->isEnabled());
+        QCOMPARE(dlg.GetEntry(), rastest::SimEntry("busy"));
     }
 
     void serialPorts()

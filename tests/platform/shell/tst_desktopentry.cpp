@@ -24,7 +24,9 @@ class TestDesktopEntry : public QObject
 private slots:
     void init() { qunsetenv("LC_ALL"); qunsetenv("LC_MESSAGES"); qputenv("LANG", "C"); }
 
-    void groupsCommentsAndEscapes()
+    // Only the main group counts, its first value of a key wins, escapes are
+    // undone, only "true" is true, and lists split on unescaped semicolons.
+    void groupsCommentsEscapesFlagsAndLists()
     {
         DesktopEntry e;
         QVERIFY(e.LoadFromBytes("# comment\n[Other]\nName=Wrong\n[Desktop Entry]\n"
@@ -35,6 +37,13 @@ private slots:
         QVERIFY(e.Exec().isNull());
         QVERIFY(!DesktopEntry().LoadFromBytes("[Other]\nName=x\n"));
         QVERIFY(!DesktopEntry().LoadFromBytes("Name=x\n"));
+
+        const DesktopEntry f = entry("Terminal=true\nHidden=false\nNoDisplay=True\n");
+        QVERIFY(f.Terminal());
+        QVERIFY(!f.Hidden());
+        QVERIFY(!f.BoolValue("NoDisplay"));
+        QCOMPARE(shell::SplitListValue("a.desktop;b\\;c;;d;"), (QStringList{"a.desktop", "b;c", "", "d"}));
+        QCOMPARE(shell::SplitListValue(""), QStringList());
     }
 
     void localisedName_data()
@@ -59,14 +68,6 @@ private slots:
         // LC_ALL wins over LANG
         qputenv("LC_ALL", "de_DE");
         QCOMPARE(e.Name(), QString("Deutsch DE"));
-    }
-
-    void flags()
-    {
-        const DesktopEntry e = entry("Terminal=true\nHidden=false\nNoDisplay=True\n");
-        QVERIFY(e.Terminal());
-        QVERIFY(!e.Hidden());
-        QVERIFY(!e.BoolValue("NoDisplay")); // only "true" is true
     }
 
     void commandLines_data()
@@ -111,12 +112,6 @@ private slots:
         QFETCH(QList<QStringList>, lines);
         const DesktopEntry e = entry("Name=My App\nIcon=appicon\nExec=" + exec + "\n");
         QCOMPARE(e.CommandLines(files), lines);
-    }
-
-    void listValues()
-    {
-        QCOMPARE(shell::SplitListValue("a.desktop;b\\;c;;d;"), (QStringList{"a.desktop", "b;c", "", "d"}));
-        QCOMPARE(shell::SplitListValue(""), QStringList());
     }
 
     void cachedEntryFollowsTheFile()

@@ -1,5 +1,5 @@
 #include "IconThemeFixture.h"
-#include "TestEnv.h"
+#include "TestFile.h"
 #include "platform/shell/FileInfo.h"
 
 #include <QMimeDatabase>
@@ -8,19 +8,11 @@
 class TestFileInfo : public QObject
 {
     Q_OBJECT
-
-private:
     std::unique_ptr<TestEnv> m_env;
 
-    QString file(const QString& name, const QByteArray& bytes, bool exec = false)
+    QString file(const QString& name, const QByteArray& data, bool exec = false)
     {
-        const QString p = m_env->path(name);
-        QDir().mkpath(QFileInfo(p).absolutePath());
-        if (!TestEnv::writeAll(p, bytes))
-            qFatal("cannot write %s", qPrintable(p));
-        if (exec)
-            QFile::setPermissions(p, QFile::permissions(p) | QFile::ExeOwner);
-        return p;
+        return MakeFile(*m_env, name, data, exec);
     }
 
 private slots:
@@ -28,6 +20,7 @@ private slots:
     {
         m_env = std::make_unique<TestEnv>();
         InstallTestIconTheme(m_env->dataDir());
+        QDir().mkpath(m_env->path("My Folder"));
     }
 
     void cleanupTestCase()
@@ -38,26 +31,21 @@ private slots:
 
     void displayNames()
     {
-        QString name;
-        QVERIFY(shell::GetDisplayName(file("report.final.txt", "x"), &name));
-        QCOMPARE(name, QString("report.final.txt"));
-        QDir().mkpath(m_env->path("My Folder"));
-        QVERIFY(shell::GetDisplayName(m_env->path("My Folder"), &name));
-        QCOMPARE(name, QString("My Folder"));
-        QVERIFY(shell::GetDisplayName("/", &name));
-        QCOMPARE(name, QString("/"));
-
         const QString entry = file("ed.desktop", "[Desktop Entry]\nName=Editor\nName[de]=Bearbeiter\n");
-        qputenv("LC_ALL", "de_DE.UTF-8");
-        QVERIFY(shell::GetDisplayName(entry, &name));
-        QCOMPARE(name, QString("Bearbeiter"));
-        qputenv("LC_ALL", "C");
-        QVERIFY(shell::GetDisplayName(entry, &name));
-        QCOMPARE(name, QString("Editor"));
-        QVERIFY(shell::GetDisplayName(file("noname.desktop", "[Desktop Entry]\nExec=x\n"), &name));
-        QCOMPARE(name, QString("noname.desktop"));
-
-        name = "unchanged";
+        const QList<std::tuple<QString, QByteArray, QString>> cases = {
+            {file("report.final.txt", "x"), "C", "report.final.txt"},
+            {m_env->path("My Folder"), "C", "My Folder"},
+            {"/", "C", "/"},
+            {entry, "de_DE.UTF-8", "Bearbeiter"},
+            {entry, "C", "Editor"},
+            {file("noname.desktop", "[Desktop Entry]\nExec=x\n"), "C", "noname.desktop"}};
+        for (const auto& [path, locale, want] : cases) {
+            qputenv("LC_ALL", locale);
+            QString name;
+            QVERIFY2(shell::GetDisplayName(path, &name), qPrintable(path));
+            QCOMPARE(name, want);
+        }
+        QString name = "unchanged";
         QVERIFY(!shell::GetDisplayName(m_env->path("missing.txt"), &name));
         QCOMPARE(name, QString("unchanged"));
     }
@@ -65,36 +53,40 @@ private slots:
     void typeNames()
     {
         QMimeDatabase db;
-        QString type;
-        QVERIFY(shell::GetTypeName(file("tool", "#!/bin/sh\n", true), &type));
-        QCOMPARE(type, QString("Application"));
-        QVERIFY(shell::GetTypeName(file("a.txt", "text\n"), &type));
-        QCOMPARE(type, db.mimeTypeForName("text/plain").comment());
+        const QString text = db.mimeTypeForName("text/plain").comment();
         // the execute bit alone does not make a program
-        QVERIFY(shell::GetTypeName(file("b.txt", "text\n", true), &type));
-        QCOMPARE(type, db.mimeTypeForName("text/plain").comment());
-        QVERIFY(shell::GetTypeName(m_env->root(), &type));
-        QCOMPARE(type, db.mimeTypeForName("inode/directory").comment());
+        const QList<QPair<QString, QString>> cases = {{file("tool", "#!/bin/sh\n", true), "Application"},
+                                                      {file("a.txt", "text\n"), text},
+                                                      {file("b.txt", "text\n", true), text},
+                                                      {m_env->root(), db.mimeTypeForName("inode/directory").comment()}};
+        for (const auto& [path, want] : cases) {
+            QString type;
+            QVERIFY2(shell::GetTypeName(path, &type), qPrintable(path));
+            QCOMPARE(type, want);
+        }
+        QString type;
         QVERIFY(!shell::GetTypeName(m_env->path("missing"), &type));
         QVERIFY(!shell::GetTypeName(QString(), &type));
     }
 
     void iconLocations()
     {
-        QString icon;
-        int index = 7;
-        QVERIFY(shell::GetIconLocation(file("app.desktop", "[Desktop Entry]\nIcon=/opt/app/app.png\n"), &icon, &index));
-        QCOMPARE(icon, QString("/opt/app/app.png"));
-        QCOMPARE(index, 0);
-        QVERIFY(shell::GetIconLocation(m_env->root(), &icon, &index));
-        QCOMPARE(icon, QString("folder"));
-        QVERIFY(shell::GetIconLocation(file("run", "#!/bin/sh\n", true), &icon, &index));
-        QCOMPARE(icon, QString("application-x-executable"));
-        QVERIFY(shell::GetIconLocation(file("c.txt", "x\n"), &icon, &index));
-        QCOMPARE(icon, QString("text-plain"));
         // an entry without an icon gets the icon of its type
-        QVERIFY(shell::GetIconLocation(file("bare.desktop", "[Desktop Entry]\nName=x\n"), &icon, &index));
-        QCOMPARE(icon, QString("application-x-desktop"));
+        const QList<QPair<QString, QString>> cases = {
+            {file("app.desktop", "[Desktop Entry]\nIcon=/opt/app/app.png\n"), "/opt/app/app.png"},
+            {m_env->root(), "folder"},
+            {file("run", "#!/bin/sh\n", true), "application-x-executable"},
+            {file("c.txt", "x\n"), "text-plain"},
+            {file("bare.desktop", "[Desktop Entry]\nName=x\n"), "application-x-desktop"}};
+        for (const auto& [path, want] : cases) {
+            QString icon;
+            int index = 7;
+            QVERIFY2(shell::GetIconLocation(path, &icon, &index), qPrintable(path));
+            QCOMPARE(icon, want);
+            QCOMPARE(index, 0);
+        }
+        QString icon;
+        int index = 0;
         QVERIFY(!shell::GetIconLocation(m_env->path("missing.txt"), &icon, &index));
     }
 
