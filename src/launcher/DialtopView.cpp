@@ -159,16 +159,22 @@ void CDialtopView::ShowCurrentTab()
     }
 }
 
+int CDialtopView::AddIcon(int tab, const CThemeItem& item)
+{
+    // Icons are looked up again each time an item is shown; the image list
+    // only ever grows.
+    const QIcon icon = item.GetIcon();
+    if (icon.isNull() || tab < 0 || tab >= int(m_imageLists.size()))
+        return -1;
+    m_pCurImageList = m_imageLists[size_t(tab)].get();
+    return m_pCurImageList->Add(icon);
+}
+
 int CDialtopView::AddListItem(int tab, int, CThemeItem* pItem)
 {
     if (!m_pCurList)
         return -1;
-    int image = -1;
-    const QIcon icon = pItem->GetIcon();
-    if (!icon.isNull() && tab >= 0 && tab < int(m_imageLists.size())) {
-        m_pCurImageList = m_imageLists[size_t(tab)].get();
-        image = m_pCurImageList->Add(icon);
-    }
+    const int image = AddIcon(tab, *pItem);
     return m_pCurList->InsertItem(m_pCurList->GetItemCount(), pItem->m_strName, image);
 }
 
@@ -176,13 +182,7 @@ void CDialtopView::UpdateListItem(int tab, int item, CThemeItem* pItem)
 {
     if (!m_pCurList)
         return;
-    int image = -1;
-    const QIcon icon = pItem->GetIcon();
-    if (!icon.isNull() && tab >= 0 && tab < int(m_imageLists.size())) {
-        m_pCurImageList = m_imageLists[size_t(tab)].get();
-        image = m_pCurImageList->Add(icon);
-    }
-    m_pCurList->SetItem(item, pItem->m_strName, image);
+    m_pCurList->SetItem(item, pItem->m_strName, AddIcon(tab, *pItem));
 }
 
 void CDialtopView::RunSelectedItems()

@@ -62,6 +62,7 @@ protected:
     void OnTabRightClick(const QPoint& pos);
 
     bool HasSelectedItem() const;
+    int AddIcon(int tab, const CThemeItem& item);
     void ShowContextMenu(int popup, const QPoint& globalPos);
 
     QTabBar* m_tabCtrl = nullptr;

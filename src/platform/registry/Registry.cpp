@@ -534,21 +534,15 @@ QString HiveFilePath(Hive hive)
 
 LONG RegKey::Open(Hive hive, const QString& path)
 {
-    m_bOpen = false;
-    HiveStore& s = store(hive);
-    QMutexLocker lock(&s.mutex);
-    s.refresh();
-    const QString norm = normalisePath(path);
-    if (!s.keyExists(norm))
-        return ERROR_FILE_NOT_FOUND;
-    m_hive = hive;
-    Key* k = s.rootOrFind(norm);
-    m_strPath = k ? k->path : norm;
-    m_bOpen = true;
-    return ERROR_SUCCESS;
+    return OpenKey(hive, path, false);
 }
 
 LONG RegKey::Create(Hive hive, const QString& path)
+{
+    return OpenKey(hive, path, true);
+}
+
+LONG RegKey::OpenKey(Hive hive, const QString& path, bool create)
 {
     m_bOpen = false;
     HiveStore& s = store(hive);
@@ -556,7 +550,9 @@ LONG RegKey::Create(Hive hive, const QString& path)
     s.refresh();
     const QString norm = normalisePath(path);
     if (!s.keyExists(norm)) {
-        LONG r = s.modify([&] {
+        if (!create)
+            return ERROR_FILE_NOT_FOUND;
+        const LONG r = s.modify([&] {
             s.ensureKey(norm);
             return ERROR_SUCCESS;
         });
@@ -654,14 +650,12 @@ LONG RegKey::DeleteValue(const QString& name)
 
 bool RegKey::ReadString(const QString& name, QString& out) const
 {
-    DWORD type = 0, len = 0;
-    if (QueryValue(name, &type, nullptr, &len) != ERROR_SUCCESS || type != REG_SZ)
+    QByteArray bytes;
+    DWORD type = REG_NONE;
+    if (!ReadBinary(name, bytes, &type) || type != REG_SZ)
         return false;
-    QByteArray buf(int(len), '\0');
-    if (QueryValue(name, &type, buf.data(), &len) != ERROR_SUCCESS)
-        return false;
-    const int nul = buf.indexOf('\0');
-    out = QString::fromUtf8(buf.constData(), nul < 0 ? buf.size() : nul);
+    const int nul = bytes.indexOf('\0');
+    out = QString::fromUtf8(bytes.constData(), nul < 0 ? bytes.size() : nul);
     return true;
 }
 

@@ -78,6 +78,7 @@ public:
     QStringList ValueNames() const;
 
 private:
+    LONG OpenKey(Hive hive, const QString& path, bool create);
     Hive m_hive = HKEY_CURRENT_USER;
     QString m_strPath;
     bool m_bOpen = false;
