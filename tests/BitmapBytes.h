@@ -10,19 +10,15 @@
 
 namespace bytes {
 
-inline void Put16(QByteArray& b, int v)
+template <typename T>
+inline void Put(QByteArray& b, qint64 v)
 {
-    char x[2];
-    qToLittleEndian<quint16>(quint16(v), x);
-    b.append(x, 2);
+    char x[sizeof(T)];
+    qToLittleEndian<T>(T(v), x);
+    b.append(x, sizeof x);
 }
-
-inline void Put32(QByteArray& b, qint64 v)
-{
-    char x[4];
-    qToLittleEndian<quint32>(quint32(v), x);
-    b.append(x, 4);
-}
+inline void Put16(QByteArray& b, qint64 v) { Put<quint16>(b, v); }
+inline void Put32(QByteArray& b, qint64 v) { Put<quint32>(b, v); }
 
 // pixel(x, storedRow), row 0 being the bottom row of the picture: an index,
 // or 0xAARRGGBB for 24 and 32 bits.
@@ -69,8 +65,7 @@ inline QByteArray PackedDib(const Dib& s)
     if (s.headerSize == 40) {
         Put32(b, s.width);
         Put32(b, s.height);
-        Put16(b, 1);
-        Put16(b, s.bits);
+        Put32(b, 1 | s.bits << 16); // planes, then bits per pixel
         for (quint32 v : {0u, 0u, 2835u, 2835u, s.colorsUsed, 0u}) // no compression, pixels per metre
             Put32(b, v);
     } else {
@@ -89,16 +84,15 @@ inline QByteArray BmpFile(const Dib& s)
 {
     const QByteArray dib = PackedDib(s);
     QByteArray f("BM");
-    Put32(f, 14 + dib.size());
-    Put32(f, 0);
-    Put32(f, 14 + s.headerSize + s.table.size() * (s.headerSize == 40 ? 4 : 3));
+    for (qint64 v : {14 + dib.size(), qint64(0), 14 + s.headerSize + s.table.size() * (s.headerSize == 40 ? 4 : 3)})
+        Put32(f, v);
     return f + dib;
 }
 
 // An icon image stored as a bitmap: the header counts the picture and its
 // 1-bit mask (1 = see-through) in the height. Here y runs top-down.
-inline QByteArray IcoBitmap(int side, int bits, const QList<QRgb>& table,
-                            const std::function<quint32(int, int)>& pixel, const std::function<bool(int, int)>& clear)
+inline QByteArray IcoBitmap(int side, int bits, const QList<QRgb>& table, const PixelFn& pixel,
+                            const std::function<bool(int, int)>& clear)
 {
     QByteArray b = PackedDib({40, side, side, bits, table, quint32(table.size()),
                               [&](int x, int r) { return pixel(x, side - 1 - r); }});
@@ -112,12 +106,9 @@ inline QByteArray IcoFile(const QList<QPair<int, QByteArray>>& images) // (bit d
     for (int v : {0, 1, int(images.size())})
         Put16(b, v);
     qint64 offset = 6 + 16 * images.size();
-    for (const auto& img : images) {
-        Put32(b, 0); // size bytes are not trusted
-        Put16(b, 1);
-        Put16(b, img.first);
-        Put32(b, img.second.size());
-        Put32(b, offset);
+    for (const auto& img : images) { // size bytes (0) are not trusted; one plane
+        for (qint64 v : {qint64(0), 1 | qint64(img.first) << 16, img.second.size(), offset})
+            Put32(b, v);
         offset += img.second.size();
     }
     for (const auto& img : images)

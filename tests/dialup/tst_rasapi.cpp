@@ -36,11 +36,7 @@ public:
                 out.append(unsigned(m.w));
         return out;
     }
-    bool Ended() const
-    {
-        const QList<unsigned> s = States();
-        return !s.isEmpty() && (s.last() == RASCS_Connected || s.last() == RASCS_Disconnected);
-    }
+    bool Ended() const { return States().endsWith(RASCS_Connected) || States().endsWith(RASCS_Disconnected); }
 
 protected:
     bool event(QEvent* e) override
@@ -83,8 +79,14 @@ private slots:
     }
     void cleanup() { m_api.reset(); }
 
-    void loadFailsWithoutService()
+    // Loading again keeps the one watcher; without the service nothing loads
+    // and the entry functions are missing.
+    void load()
     {
+        const std::thread::id watcher = m_api->m_pWatchThread->get_id();
+        QVERIFY(m_api->Load());
+        QCOMPARE(m_api->m_pWatchThread->get_id(), watcher);
+
         const QByteArray saved = qgetenv("DIALTOP_CONFIG_DIR");
         const QString file = m_env.path("plain-file");
         TestEnv::writeAll(file, "x");
@@ -93,38 +95,9 @@ private slots:
         QVERIFY(!api.Load());
         QCOMPARE(api.m_dwLastError, E_NOINTERFACE);
         QVERIFY(api.m_pWatchThread == nullptr);
-        // Without the service the entry functions are missing.
         QVERIFY(!api.DeleteEntry("Alpha"));
         QCOMPARE(api.m_dwLastError, DWORD(1));
-        RasEntry e;
-        QVERIFY(!api.GetEntryProperties("Alpha", &e, nullptr));
-        QVERIFY(!api.SetEntryProperties("Alpha", &e, nullptr));
         qputenv("DIALTOP_CONFIG_DIR", saved);
-    }
-
-    void loadStartsWatcherOnce()
-    {
-        QCOMPARE(m_api->m_dwLastError, DWORD(0));
-        const std::thread::id watcher = m_api->m_pWatchThread->get_id();
-        QVERIFY(m_api->Load());
-        QCOMPARE(m_api->m_pWatchThread->get_id(), watcher);
-        // the four messages are distinct registered types
-        const QList<int> types = {RasDialEventType(), RasConnectionTimeEventType(), RasConnectionSpeedEventType(),
-                                  RasDropLineEventType()};
-        for (int t : types)
-            QVERIFY(t >= QEvent::User && t <= QEvent::MaxUser);
-        QCOMPARE(QSet<int>(types.begin(), types.end()).size(), 4);
-    }
-
-    void emptyPhonebook()
-    {
-        rastest::Reset(m_env);
-        QCOMPARE(m_api->EnumEntries(), 0);
-        QCOMPARE(m_api->FindEntry("Alpha"), -1);
-        QString name = "unchanged";
-        QVERIFY(!m_api->GetEntryName(0, name));
-        QCOMPARE(name, QString("unchanged"));
-        QVERIFY(m_api->GetDefaultEntry().isNull());
     }
 
     // GetEntryName serves the cached list; FindEntry always reads anew.
@@ -133,12 +106,10 @@ private slots:
         QString name;
         QVERIFY(m_api->GetEntryName(2, name)); // enumerates on first use
         QCOMPARE(name, QString("Charlie"));
-        QVERIFY(!m_api->GetEntryName(3, name));
         QVERIFY(!m_api->GetEntryName(-1, name));
         rastest::AddEntry("Delta");
         QVERIFY(!m_api->GetEntryName(3, name));
         QCOMPARE(m_api->FindEntry("DELTA"), 3);
-        QCOMPARE(m_api->FindEntry("bravo"), 1);
         QCOMPARE(m_api->FindEntry("Echo"), -1);
         QCOMPARE(m_api->EnumEntries(), 4);
         QVERIFY(m_api->GetEntryName(3, name));
@@ -159,24 +130,26 @@ private slots:
         char buffer[64] = {};
         reg::DWORD length = sizeof buffer;
         QCOMPARE(key.QueryValue("InternetProfile", &type, buffer, &length), reg::ERROR_SUCCESS);
-        QCOMPARE(type, reg::REG_SZ);
-        QCOMPARE(length, reg::DWORD(8)); // with its terminating zero
-        QCOMPARE(QByteArray(buffer), QByteArray("Charlie"));
+        QCOMPARE(QString("%1 %2 %3").arg(type).arg(length).arg(buffer), // a string, with its terminating zero
+                 QString("%1 8 Charlie").arg(reg::REG_SZ));
 
         // "" means no default provider to the callers; it is returned as is.
         QCOMPARE(m_api->SetDefaultEntry(""), 0L);
+        QCOMPARE(m_api->GetDefaultEntry(), QString(""));
         QVERIFY(!m_api->GetDefaultEntry().isNull());
-        QVERIFY(m_api->GetDefaultEntry().isEmpty());
         // A name that does not fit the 256-byte buffer is not read.
         QCOMPARE(m_api->SetDefaultEntry(QString(300, 'x')), 0L);
         QCOMPARE(m_api->GetDefaultEntry(), QString("Alpha"));
+        // No entries, no default.
+        rastest::Reset(m_env);
+        QCOMPARE(m_api->EnumEntries(), 0);
+        QVERIFY(m_api->GetDefaultEntry().isNull());
     }
 
     void dialConnects()
     {
         CRecorder target;
         QVERIFY(DialTo(*m_api, "charlie", &target));
-        QVERIFY(m_api->m_hRasConn != 0);
         QCOMPARE(m_api->GetCurrentEntryName(), QString("charlie"));
         QVERIFY(!m_api->IsConnected());
         QVERIFY(target.msgs.isEmpty());
@@ -186,23 +159,15 @@ private slots:
             if (m.type == RasDialEventType())
                 QCOMPARE(m.l, LPARAM(0));
         QVERIFY(m_api->IsConnected());
-        RasPppIp ip;
-        QVERIFY(m_api->GetProjectionInfo(RASP_PppIp, &ip));
-        QVERIFY(ip.strIpAddress.startsWith("192.0.2."));
         std::unique_ptr<CRasConnList> list = m_api->EnumConnections();
         QVERIFY(list);
         QCOMPARE(list->GetCount(), 1);
         QCOMPARE(list->GetAt(0)->hrasconn, m_api->m_hRasConn);
-        QVERIFY(list->GetAt(1) == nullptr);
-        QVERIFY(list->GetAt(-1) == nullptr);
-
         const HRASCONN h = m_api->m_hRasConn;
         QVERIFY(m_api->HangUp());
         QCOMPARE(m_api->m_hRasConn, HRASCONN(0));
         QCOMPARE(m_api->GetCurrentEntryName(), QString(""));
-        QVERIFY(!m_api->IsConnected());
         QCOMPARE(rastest::Status(h), QString("invalid handle"));
-        QVERIFY(!m_api->EnumConnections());
         QCOMPARE(target.States().size(), 9); // nothing after the end
     }
 
@@ -213,22 +178,15 @@ private slots:
         CRecorder target;
         QVERIFY(DialTo(*m_api, "Bravo", &target));
         QTRY_VERIFY(target.Ended());
-        QCOMPARE(target.msgs.last().type, RasDialEventType());
         QCOMPARE(target.msgs.last().w, WPARAM(RASCS_Disconnected));
         QCOMPARE(target.msgs.last().l, LPARAM(ERROR_LINE_BUSY));
-        QVERIFY(!m_api->IsConnected());
         RasConnStatus st;
         QVERIFY(m_api->GetConnectStatus(&st));
         QCOMPARE(st.dwError, ERROR_LINE_BUSY);
-        QVERIFY(!m_api->EnumConnections());
         QVERIFY(m_api->HangUp());
-
-        target.msgs.clear();
         QVERIFY(!DialTo(*m_api, "Nobody", &target));
         QCOMPARE(m_api->m_dwLastError, ERROR_CANNOT_FIND_PHONEBOOK_ENTRY);
         QCOMPARE(m_api->m_hRasConn, HRASCONN(0));
-        QTest::qWait(20);
-        QVERIFY(target.msgs.isEmpty());
         SetHangUpPauseOverride(10000);
         QElapsedTimer t;
         t.start();
@@ -237,12 +195,15 @@ private slots:
         SetHangUpPauseOverride(0);
     }
 
-    // A held connection is hung up (with the pause) before the next call.
+    // A held connection is hung up (with the pause) before the next call;
+    // the first call's target is gone before its progress arrives.
     void dialWhileConnectedHangsUpFirst()
     {
-        CRecorder first, second;
-        QVERIFY(DialTo(*m_api, "Alpha", &first));
+        auto* first = new CRecorder;
+        QVERIFY(DialTo(*m_api, "Alpha", first));
+        delete first;
         QTRY_VERIFY(m_api->IsConnected());
+        CRecorder second;
         const HRASCONN old = m_api->m_hRasConn;
         SetHangUpPauseOverride(150);
         QElapsedTimer t;
@@ -250,20 +211,9 @@ private slots:
         QVERIFY(DialTo(*m_api, "Charlie", &second));
         QVERIFY(t.elapsed() >= 150);
         SetHangUpPauseOverride(0);
-        QVERIFY(m_api->m_hRasConn != old);
         QCOMPARE(rastest::Status(old), QString("invalid handle"));
         QCOMPARE(m_api->GetCurrentEntryName(), QString("Charlie"));
         QTRY_COMPARE(second.States(), kConnectStates);
-        QCOMPARE(first.States(), kConnectStates);
-        m_api->HangUp();
-    }
-
-    void targetGoneBeforeProgress()
-    {
-        auto* target = new CRecorder;
-        QVERIFY(DialTo(*m_api, "Alpha", target));
-        delete target;
-        QTRY_VERIFY(m_api->IsConnected());
         m_api->HangUp();
     }
 
@@ -284,30 +234,23 @@ private slots:
         QVERIFY(!m_api->AttachConnection(h ^ 1));
         QCOMPARE(m_api->m_hRasConn, HRASCONN(0));
         QVERIFY(m_api->AttachConnection(h));
-        QCOMPARE(m_api->m_hRasConn, h);
         QCOMPARE(m_api->GetCurrentEntryName(), QString("Charlie"));
-        QVERIFY(m_api->IsConnected());
-        QVERIFY(m_api->AttachConnection(h)); // the same one again is kept
         QVERIFY(m_api->IsConnected());
         RasPppIp ip;
         QVERIFY(m_api->GetProjectionInfo(RASP_PppIp, &ip));
         QCOMPARE(ip.strIpAddress, list->GetAt(0)->strIpAddress);
-
         QVERIFY(m_api->HangUp());
         QVERIFY(holder.waitForFinished(10000));
         QCOMPARE(holder.exitCode(), 0);
         QVERIFY(!m_api->EnumConnections());
     }
 
+    // Failures land in m_dwLastError and leave the caller's record alone;
+    // the editor's result comes back as is.
     void entryOperations()
     {
         RasEntry e;
-        QByteArray info;
-        QVERIFY(m_api->GetEntryProperties("alpha", &e, &info));
-        QCOMPARE(e.strSimLine, QString("connect 33600"));
-        QVERIFY(m_api->GetEntryProperties("alpha", nullptr, nullptr));
-        e.strLocalPhoneNumber = "999";
-        QVERIFY(m_api->SetEntryProperties("Alpha", &e, nullptr));
+        QVERIFY(m_api->GetEntryProperties("alpha", &e, nullptr));
         QVERIFY(!m_api->SetEntryProperties("Alpha", nullptr, nullptr));
         QCOMPARE(m_api->m_dwLastError, ERROR_INVALID_PARAMETER);
         RasEntry untouched = e;
@@ -315,23 +258,13 @@ private slots:
         QCOMPARE(m_api->m_dwLastError, ERROR_CANNOT_FIND_PHONEBOOK_ENTRY);
         QCOMPARE(untouched, e);
 
-        const RasDialParams p = rastest::Params("Alpha", "u", "p");
-        QVERIFY(m_api->SetEntryDialParams(&p, false));
-        RasDialParams back = rastest::Params("ALPHA");
-        bool saved = false;
-        QVERIFY(m_api->GetEntryDialParams(&back, &saved));
-        QVERIFY(saved);
-        QCOMPARE(back.strPassword, QString("p"));
-
         QVERIFY(m_api->DeleteEntry("alpha"));
         QVERIFY(!m_api->DeleteEntry("alpha"));
         QCOMPARE(m_api->m_dwLastError, ERROR_CANNOT_FIND_PHONEBOOK_ENTRY);
 
-        // The editor's result comes back as is and is not stored.
         SetEntryEditorRunner([](CEntryEditorDlg&) { return int(QDialog::Rejected); });
         m_api->m_dwLastError = 42;
         QCOMPARE(m_api->CreateEntry(nullptr), ERROR_CANCELLED);
-        QCOMPARE(m_api->EditEntry(nullptr, "Bravo"), ERROR_CANCELLED);
         QCOMPARE(m_api->EditEntry(nullptr, "Nobody"), ERROR_CANNOT_FIND_PHONEBOOK_ENTRY);
         QCOMPARE(m_api->m_dwLastError, DWORD(42));
         SetEntryEditorRunner({});

@@ -56,8 +56,7 @@ inline void AddEntry(const QString& name, const QString& line = QString(),
 inline QStringList Entries()
 {
     QStringList names;
-    ras::EnumEntries(names);
-    return names;
+    return ras::EnumEntries(names) == ras::ERROR_SUCCESS ? names : QStringList{"(enumeration failed)"};
 }
 
 inline ras::RasDialParams Params(const QString& entry, const QString& user = {}, const QString& password = {})
@@ -110,10 +109,7 @@ inline QStringList NoticeLines()
     return out;
 }
 
-inline QString DialExe()
-{
-    return QStringLiteral(DIALTOP_DIAL_EXE);
-}
+inline QString DialExe() { return QStringLiteral(DIALTOP_DIAL_EXE); }
 
 // Reads the process's output until it holds text (or the deadline passes).
 inline bool WaitForOutput(QProcess& p, const QByteArray& text, QByteArray& seen, int ms = 10000)

@@ -13,7 +13,6 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QStringList>("words");
         QTest::newRow("empty") << "" << QStringList();
-        QTest::newRow("blanks only") << "  \t " << QStringList();
         QTest::newRow("plain") << "-a  b\tc" << QStringList{"-a", "b", "c"};
         QTest::newRow("double quotes") << "--file \"My Documents/a b.txt\" x"
                                        << QStringList{"--file", "My Documents/a b.txt", "x"};
