@@ -68,17 +68,14 @@ inline void writeTheme(const QString& path, const QString& tabName)
 inline QStringList describe(const CThemeTab& tab)
 {
     QStringList out{QString("tab|%1|%2|%3").arg(tab.m_strName, tab.m_strBackground).arg(tab.m_nReserved)};
-    for (const auto& i : tab.m_items)
-        out << QString("item|%1|%2|%3|%4|%5|%6|%7|%8|%9|%10|%11|%12|%13")
-                   .arg(i->m_strName, i->m_strArguments, i->m_strTarget, i->m_strStartIn, i->m_strIconFile,
-                        i->m_strDescription)
-                   .arg(i->m_nIconIndex)
-                   .arg(i->m_nShowCmd)
-                   .arg(i->m_nReserved1)
-                   .arg(i->m_ptPosition.x())
-                   .arg(i->m_ptPosition.y())
-                   .arg(i->m_nReserved2)
-                   .arg(i->m_bDialFirst);
+    for (const auto& i : tab.m_items) {
+        QStringList f{"item", i->m_strName, i->m_strArguments, i->m_strTarget, i->m_strStartIn, i->m_strIconFile,
+                      i->m_strDescription};
+        for (int v : {i->m_nIconIndex, i->m_nShowCmd, i->m_nReserved1, i->m_ptPosition.x(), i->m_ptPosition.y(),
+                      i->m_nReserved2, i->m_bDialFirst})
+            f << QString::number(v);
+        out << f.join('|');
+    }
     return out;
 }
 
@@ -121,13 +118,6 @@ inline void age(const QString& path)
     QVERIFY(f.setFileTime(QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6), Qt::UTC), QFileDevice::FileModificationTime));
 }
 
-inline void put16(QByteArray& b, quint16 v)
-{
-    char x[2];
-    qToLittleEndian(v, x);
-    b.append(x, 2);
-}
-
 inline void put32(QByteArray& b, qint32 v)
 {
     char x[4];
@@ -147,8 +137,7 @@ inline QByteArray bmp8(int w, int h, const QList<QRgb>& colours, const std::func
     put32(b, offBits);
     for (qint32 v : {40, w, h})
         put32(b, v);
-    put16(b, 1);
-    put16(b, 8);
+    put32(b, 1 | 8 << 16); // planes, bits per pixel
     for (qint32 v : {0, stride * h, 2835, 2835, qint32(colours.size()), 0})
         put32(b, v);
     for (QRgb c : colours)

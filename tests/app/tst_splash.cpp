@@ -100,17 +100,8 @@ private slots:
         QVERIFY(m_recorder.m_events.isEmpty());
     }
 
-    void mousePressIsSwallowed_data()
-    {
-        QTest::addColumn<Qt::MouseButton>("button");
-        QTest::newRow("left") << Qt::LeftButton;
-        QTest::newRow("right") << Qt::RightButton;
-        QTest::newRow("middle") << Qt::MiddleButton;
-    }
-
     void mousePressIsSwallowed()
     {
-        QFETCH(Qt::MouseButton, button);
         startProgram(60000);
         QWidget* target = m_frame->centralWidget();
         target->installEventFilter(&m_recorder);
@@ -124,10 +115,10 @@ private slots:
         QCOMPARE(m_recorder.count(QEvent::MouseMove), 1);
         QVERIFY(CSplashWnd::Current());
 
-        QTest::mousePress(target, button, {}, QPoint(30, 30));
+        QTest::mousePress(target, Qt::LeftButton, {}, QPoint(30, 30));
         QVERIFY(!CSplashWnd::Current());
         QCOMPARE(m_recorder.count(QEvent::MouseButtonPress), 0);
-        QTest::mouseRelease(target, button, {}, QPoint(30, 30));
+        QTest::mouseRelease(target, Qt::LeftButton, {}, QPoint(30, 30));
 
         // Only that one press: the next reaches the window.
         QTest::mousePress(target, Qt::RightButton, {}, QPoint(30, 30));
@@ -135,32 +126,24 @@ private slots:
         QTest::mouseRelease(target, Qt::RightButton, {}, QPoint(30, 30));
     }
 
+    // The press that closes the splash goes nowhere, not even to a shortcut
+    // (F1 opens the manual); a release before it and the next press pass.
     void keyPressIsSwallowedReleasePasses()
     {
         startProgram(60000);
+        QSignalSpy help(m_frame->FindAction(ids::ID_HELP), &QAction::triggered);
         QTest::keyRelease(m_frame, Qt::Key_B);
         QCOMPARE(m_recorder.count(QEvent::KeyRelease), 1);
         QVERIFY(CSplashWnd::Current());
 
-        QTest::keyPress(m_frame, Qt::Key_A);
+        QTest::keyPress(m_frame, Qt::Key_F1);
         QVERIFY(!CSplashWnd::Current());
         QCOMPARE(m_recorder.count(QEvent::KeyPress), 0);
+        QCOMPARE(help.count(), 0);
 
-        QTest::keyRelease(m_frame, Qt::Key_A);
+        QTest::keyRelease(m_frame, Qt::Key_F1);
         QTest::keyPress(m_frame, Qt::Key_C);
         QCOMPARE(m_recorder.count(QEvent::KeyPress), 1);
-    }
-
-    void aShortcutKeyDoesNotFireWhileClosingIt()
-    {
-        // F1 opens the manual; the press that closes the splash must not.
-        startProgram(60000);
-        QAction* help = m_frame->FindAction(ids::ID_HELP);
-        QVERIFY(help);
-        QSignalSpy triggered(help, &QAction::triggered);
-        QTest::keyClick(m_frame, Qt::Key_F1);
-        QVERIFY(!CSplashWnd::Current());
-        QCOMPARE(triggered.count(), 0);
     }
 
     void disabledSplashShowsNothingAndOnlyOneShows()
@@ -168,21 +151,12 @@ private slots:
         startProgram(60000);
         CSplashWnd::ShowSplashScreen(m_frame);
         QCOMPARE(CSplashWnd::Current(), m_splash.data());
-        const QWidgetList tops = QApplication::topLevelWidgets();
-        QCOMPARE(std::count_if(tops.begin(), tops.end(),
-                               [](QWidget* w) { return qobject_cast<CSplashWnd*>(w) && w->isVisible(); }),
-                 1);
 
         m_splash->HideSplashScreen();
         QVERIFY(!CSplashWnd::Current());
         CSplashWnd::EnableSplashScreen(false);
         CSplashWnd::ShowSplashScreen(m_frame);
         QVERIFY(!CSplashWnd::Current());
-        QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier);
-        QVERIFY(!CSplashWnd::PreTranslateAppMessage(&key));
-        QMouseEvent press(QEvent::MouseButtonPress, QPointF(1, 1), QPointF(1, 1), Qt::LeftButton, Qt::LeftButton,
-                          Qt::NoModifier);
-        QVERIFY(!CSplashWnd::PreTranslateAppMessage(&press));
 
         // Enabled again, a further call shows it again.
         CSplashWnd::EnableSplashScreen(true);

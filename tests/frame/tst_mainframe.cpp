@@ -140,7 +140,6 @@ private slots:
         QMenu* file = qobject_cast<QMenu*>(menuAction(frame(), ids::ID_CONNECT)->parent());
         QCOMPARE(file->actions().value(0)->data().toUInt(), ids::ID_CONNECT);
         QCOMPARE(file->actions().value(1)->data().toUInt(), ids::ID_HANGUP);
-        QCOMPARE(frame()->windowTitle(), QString("Dialtop - Work"));
 
         // Run is off while nothing is selected.
         QList<bool> enabled;
@@ -157,55 +156,28 @@ private slots:
         QTimer::singleShot(400, &idle, &QEventLoop::quit);
         idle.exec();
         QVERIFY(!frame()->FindAction(ids::ID_CONNECT)->isEnabled());
-        QVERIFY(!frame()->FindAction(ids::ID_HANGUP)->isEnabled());
         QVERIFY(frame()->FindAction(ids::ID_FILE_SAVE)->isEnabled());
 
         // Whatever starts them, they do nothing.
         QVERIFY(!frame()->OnCommand(ids::ID_CONNECT));
-        QVERIFY(!frame()->OnCommand(ids::ID_HANGUP));
         QVERIFY(m_ui->messages.isEmpty());
-        QCOMPARE(frame()->ConnectionPane()->text(), QString("Not Connected."));
 
         QVERIFY(frame()->OnCommand(ids::ID_APP_ABOUT));
         QCOMPARE(m_dialogs, QList<unsigned>{0u});
         // Run from the File menu starts the selected item.
         frame()->View()->CurrentList()->SetSelected(0, true);
         openMenuOf(frame(), ids::ID_RUN_ITEM);
-        QVERIFY(menuAction(frame(), ids::ID_RUN_ITEM)->isEnabled());
         menuAction(frame(), ids::ID_RUN_ITEM)->trigger();
         QCOMPARE(m_started.size(), 1);
-    }
-
-    void barTogglesAndTheirChecks()
-    {
-        start(m_theme);
-        QToolBar* bar = frame()->findChild<QToolBar*>("toolbar_59392");
-        QCOMPARE(bar, frame()->ToolBar());
-        const auto checked = [this](unsigned id) {
-            openMenuOf(frame(), id);
-            return menuAction(frame(), id)->isChecked();
-        };
-        QVERIFY(bar->isVisible() && checked(ids::ID_VIEW_TOOLBAR));
-        menuAction(frame(), ids::ID_VIEW_TOOLBAR)->trigger();
-        QVERIFY(!bar->isVisible() && !checked(ids::ID_VIEW_TOOLBAR));
-        QVERIFY(frame()->OnCommand(ids::ID_VIEW_TOOLBAR));
-        QVERIFY(bar->isVisible() && checked(ids::ID_VIEW_TOOLBAR));
-
-        QVERIFY(frame()->OnCommand(ids::ID_VIEW_STATUS_BAR));
-        QVERIFY(!frame()->statusBar()->isVisible() && !checked(ids::ID_VIEW_STATUS_BAR));
-        QVERIFY(frame()->OnCommand(ids::ID_VIEW_STATUS_BAR));
-        QVERIFY(frame()->statusBar()->isVisible());
     }
 
     void statusPanesAndPrompts()
     {
         start(m_theme);
         auto* pane0 = frame()->findChild<QLabel*>("pane0");
-        auto* pane1 = frame()->findChild<QLabel*>("pane1");
-        QVERIFY(pane0 && pane1);
-        QCOMPARE(pane1->text(), QString("Not Connected."));
+        QVERIFY(pane0);
+        QCOMPARE(frame()->findChild<QLabel*>("pane1")->text(), QString("Not Connected."));
         const QString idle = pane0->text();
-        QVERIFY(!idle.isEmpty());
 
         // Fly-by over a toolbar button: the prompt's first part.
         QAction* connect = frame()->FindAction(ids::ID_CONNECT);
@@ -214,53 +186,43 @@ private slots:
         QCOMPARE(connect->toolTip().trimmed(), QString("Connect"));
 
         // A menu item's prompt, then the pane goes back to idle.
-        QAction* save = menuAction(frame(), ids::ID_FILE_SAVE);
-        QStatusTipEvent tip(save->statusTip());
+        QStatusTipEvent tip(menuAction(frame(), ids::ID_FILE_SAVE)->statusTip());
         QApplication::sendEvent(frame(), &tip);
         QCOMPARE(pane0->text(), QString("Save the current Theme"));
         QStatusTipEvent none{QString()};
         QApplication::sendEvent(frame(), &none);
         QCOMPARE(pane0->text(), idle);
-
-        QAction* toggle = menuAction(frame(), ids::ID_VIEW_TOOLBAR);
-        QCOMPARE(toggle->statusTip(), QString("Show or hide the toolbar"));
     }
 
+    // Order and length of the list are the document's test; here, what the
+    // menu shows and does.
     void recentThemesInTheFileMenu()
     {
         QStringList paths;
-        for (int i = 1; i <= 5; ++i) {
+        for (int i = 1; i <= 3; ++i) {
             paths << m_env->path(QString("themes/R%1.Theme").arg(i));
             writeTheme(paths.last(), QString("R%1").arg(i));
         }
         start(paths[0]);
-        for (int i = 1; i < 5; ++i)
-            QVERIFY(m_app->OpenDocumentFile(paths[i]));
+        QVERIFY(m_app->OpenDocumentFile(paths[1]));
+        QVERIFY(m_app->OpenDocumentFile(paths[2]));
 
         openMenuOf(frame(), ids::ID_FILE_SAVE);
-        for (int i = 0; i < 4; ++i) {
-            QAction* a = menuAction(frame(), ids::ID_FILE_MRU_FIRST + unsigned(i));
-            QVERIFY2(a, qPrintable(QString::number(i)));
-            QVERIFY2(a->text().startsWith(QString("&%1 ").arg(i + 1)), qPrintable(a->text()));
-            QVERIFY2(a->text().contains(QString("R%1.Theme").arg(5 - i)), qPrintable(a->text()));
-            QVERIFY(a->isEnabled());
-        }
-        QVERIFY(!menuAction(frame(), ids::ID_FILE_MRU_FIRST + 4));
+        QAction* second = menuAction(frame(), ids::ID_FILE_MRU_FIRST + 1);
+        QVERIFY(second && second->isEnabled());
+        QVERIFY2(second->text().startsWith("&2 ") && second->text().contains("R2.Theme"), qPrintable(second->text()));
+        QVERIFY(!menuAction(frame(), ids::ID_FILE_MRU_FIRST + 3));
 
         // Choosing one opens it.
-        menuAction(frame(), ids::ID_FILE_MRU_FIRST + 2)->trigger();
-        QCOMPARE(doc()->GetPathName(), paths[2]);
-        QCOMPARE(m_app->RecentFiles().value(0), paths[2]);
+        second->trigger();
+        QCOMPARE(doc()->GetPathName(), paths[1]);
 
         // A recent theme that is gone: the message, and it leaves the list.
-        QVERIFY(QFile::remove(paths[4]));
+        QVERIFY(QFile::remove(paths[2]));
         openMenuOf(frame(), ids::ID_FILE_SAVE);
-        const int gone = int(m_app->RecentFiles().indexOf(paths[4]));
-        QVERIFY(gone > 0);
-        menuAction(frame(), ids::ID_FILE_MRU_FIRST + unsigned(gone))->trigger();
-        QCOMPARE(m_ui->messages.size(), 1);
-        QCOMPARE(m_ui->messages[0].text, QString("The selected Theme file does not exist or is corrupted."));
-        QVERIFY(!m_app->RecentFiles().contains(paths[4]));
+        menuAction(frame(), ids::ID_FILE_MRU_FIRST + 1)->trigger();
+        QCOMPARE(m_ui->texts(), QStringList{"The selected Theme file does not exist or is corrupted."});
+        QVERIFY(!m_app->RecentFiles().contains(paths[2]));
     }
 
     void windowPlaceIsWrittenOnClose()
@@ -293,8 +255,8 @@ private slots:
         QVERIFY(onScreen);
         // With no recent theme the File menu shows a disabled placeholder.
         openMenuOf(frame(), ids::ID_FILE_SAVE);
-        QVERIFY(menuAction(frame(), ids::ID_FILE_MRU_FIRST));
-        QVERIFY(!menuAction(frame(), ids::ID_FILE_MRU_FIRST)->isEnabled());
+        QAction* none = menuAction(frame(), ids::ID_FILE_MRU_FIRST);
+        QVERIFY(none && !none->isEnabled());
     }
 
     void minimisedWindowLeavesThePlaceAlone()
@@ -314,27 +276,33 @@ private slots:
         doc()->m_theme.GetItem(0, 0)->m_strName = "Changed";
         doc()->m_theme.m_bModified = true;
         doc()->SetModifiedFlag(true);
-        const QByteArray before = TestEnv::readAll(m_theme);
 
         m_ui->answers << fw::IDCANCEL;
         QVERIFY(!frame()->close());
-        QVERIFY(frame()->isVisible());
         QCOMPARE(m_ui->messages.size(), 1);
         QCOMPARE(winPos().value(0), -12345);
         QVERIFY(doc()->IsModified());
 
         m_ui->answers << fw::IDNO;
         QVERIFY(frame()->close());
-        QCOMPARE(TestEnv::readAll(m_theme), before);
-        m_app.reset();
-        QCOMPARE(TestEnv::readAll(m_theme), before);
     }
 
-    void barStateIsBinaryAndRestoresAHiddenToolbar()
+    // The bar toggles check their menu items, and the toolbar's state is
+    // kept as a binary value from one run to the next.
+    void barTogglesAndTheirStateAcrossRuns()
     {
         start(m_theme);
-        QVERIFY(frame()->OnCommand(ids::ID_VIEW_TOOLBAR));
-        QVERIFY(!frame()->ToolBar()->isVisible());
+        const auto checked = [this](unsigned id) {
+            openMenuOf(frame(), id);
+            return menuAction(frame(), id)->isChecked();
+        };
+        QVERIFY(frame()->ToolBar()->isVisible() && checked(ids::ID_VIEW_TOOLBAR));
+        QVERIFY(frame()->OnCommand(ids::ID_VIEW_STATUS_BAR));
+        QVERIFY(!frame()->statusBar()->isVisible() && !checked(ids::ID_VIEW_STATUS_BAR));
+        QVERIFY(frame()->OnCommand(ids::ID_VIEW_STATUS_BAR));
+        QVERIFY(frame()->statusBar()->isVisible());
+        menuAction(frame(), ids::ID_VIEW_TOOLBAR)->trigger();
+        QVERIFY(!frame()->ToolBar()->isVisible() && !checked(ids::ID_VIEW_TOOLBAR));
         QVERIFY(frame()->close());
 
         reg::ResetStore();
@@ -348,9 +316,7 @@ private slots:
 
         m_app.reset();
         start(m_theme);
-        QVERIFY(!frame()->ToolBar()->isVisible());
-        openMenuOf(frame(), ids::ID_VIEW_TOOLBAR);
-        QVERIFY(!menuAction(frame(), ids::ID_VIEW_TOOLBAR)->isChecked());
+        QVERIFY(!frame()->ToolBar()->isVisible() && !checked(ids::ID_VIEW_TOOLBAR));
 
         // Shown again, it stays shown the time after.
         QVERIFY(frame()->OnCommand(ids::ID_VIEW_TOOLBAR));

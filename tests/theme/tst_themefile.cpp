@@ -110,7 +110,6 @@ private slots:
         bytes += itemRecord({}); // a new item: version 1, show state 1, all else zero
         bytes += itemRecord({"Browser", "--private", "/usr/bin/firefox", "/home/u", "/usr/share/icons/web.png", "Web"},
                             {7, 3, -2, -100, 0x12345678, 0x7fffffff, 1});
-        QCOMPARE(bytes.size(), 8 + kTab + 4 + 2 * kItem);
         CThemeData theme;
         QVERIFY(theme.Load(file(bytes)));
         QCOMPARE(describe(theme),
@@ -130,20 +129,12 @@ private slots:
         CThemeTab* tab = theme.InsertTab(0);
         tab->m_strName = QString("N").repeated(259) + "z";
         tab->m_strBackground = "/" + QString("b").repeated(259);
-        tab->m_nReserved = -123456;
         CThemeItem* item = theme.InsertItem(0, 0);
         item->m_strName = QString("n").repeated(127) + "!";
         item->m_strArguments = QString(128, 'a');
-        item->m_strTarget = QString(260, 't');
-        item->m_strStartIn = QString(260, 's');
-        item->m_strIconFile = QString(260, 'i');
-        item->m_strDescription = QString(260, 'd');
-        item->m_nIconIndex = -1;
-        item->m_nShowCmd = 2;
-        item->m_nReserved1 = INT_MIN;
-        item->m_ptPosition = QPoint(-32768, -1);
-        item->m_nReserved2 = INT_MAX;
-        item->m_bDialFirst = 1;
+        int c = 'c';
+        for (QString* f : {&item->m_strTarget, &item->m_strStartIn, &item->m_strIconFile, &item->m_strDescription})
+            *f = QString(260, QChar(++c)); // a different letter each, so a swap shows
         // Multi-byte text that just fits: 64 two-byte and 86 three-byte characters.
         CThemeItem* wide = theme.InsertItem(0, 1);
         wide->m_strName = QString("é").repeated(64);
@@ -153,15 +144,12 @@ private slots:
 
         const QByteArray b = saved(theme);
         QCOMPARE(b.size(), 8 + 2 * 536 + 2 * kItem);
-        QCOMPARE(b.left(8), header(2));
         // The terminator takes the last byte of a full field.
         QCOMPARE(b.mid(8 + 4 + 259, 2), QByteArray("z\0", 2));
         QCOMPARE(b.mid(8 + 536 + 4 + 127, 2), QByteArray("!\0", 2));
 
         CThemeData back;
-        back.m_bModified = true;
         QVERIFY(back.Load(theme.m_strPath));
-        QVERIFY(!back.m_bModified);
         QCOMPARE(back.m_strPath, theme.m_strPath);
         QCOMPARE(describe(back), describe(theme));
     }
@@ -172,10 +160,6 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::newRow("UTF-8") << QByteArray("Caf\xc3\xa9 \xe2\x82\xac") << "Café €";
         QTest::newRow("Windows-1252 e acute") << QByteArray("Caf\xe9") << "Café";
-        QTest::newRow("Windows-1252 euro") << QByteArray("\x80 5") << "€ 5";
-        QTest::newRow("Windows-1252 quotes") << QByteArray("\x93hi\x94 \x85") << "“hi” …";
-        QTest::newRow("broken UTF-8") << QByteArray("\xc3\x28") << "Ã(";
-        QTest::newRow("overlong UTF-8") << QByteArray("\xc0\xaf") << "À¯";
         QTest::newRow("UTF-8 cut at the end") << QByteArray("ab\xe2\x82") << "abâ‚";
         // A field filled to its last byte without a terminator ends with the field.
         QTest::newRow("unterminated") << QByteArray(261, 'x') << QString(261, 'x');
@@ -191,7 +175,6 @@ private slots:
         CThemeData theme;
         QVERIFY(theme.Load(file(b)));
         QCOMPARE(theme.GetTab(0)->m_strName, text);
-        QCOMPARE(theme.GetTab(0)->m_strBackground, text);
         QCOMPARE(theme.GetItem(0, 0)->m_strName, text.left(129));
         QCOMPARE(theme.GetItem(0, 0)->m_strTarget, text);
     }
@@ -200,18 +183,9 @@ private slots:
     {
         QTest::addColumn<int>("field"); // tab name, background, then the item's text fields in order
         QTest::addColumn<QString>("text");
-        const QString t261(261, 'x'), t129(129, 'x');
-        QTest::newRow("tab name") << 0 << t261;
-        QTest::newRow("background") << 1 << t261;
-        QTest::newRow("item name") << 2 << t129;
-        QTest::newRow("arguments") << 3 << t129;
-        QTest::newRow("target") << 4 << t261;
-        QTest::newRow("start in") << 5 << t261;
-        QTest::newRow("icon file") << 6 << t261;
-        QTest::newRow("description") << 7 << t261;
+        QTest::newRow("tab name") << 0 << QString(261, 'x');
+        QTest::newRow("description") << 7 << QString(261, 'x');
         QTest::newRow("multi-byte name") << 2 << QString("é").repeated(65);
-        QTest::newRow("multi-byte target") << 4 << QString("€").repeated(87);
-        QTest::newRow("emoji tab name") << 0 << QString("😀").repeated(66);
     }
 
     void tooLongIsRefused()
@@ -266,14 +240,9 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("width");
         QTest::addColumn<int>("expectedChars");
-        QTest::newRow("exact") << QString(128, 'a') << 129 << 128;
         QTest::newRow("one over") << QString(129, 'a') << 129 << 128;
-        QTest::newRow("two-byte even") << QString("é").repeated(100) << 129 << 64;
-        QTest::newRow("two-byte odd") << "a" + QString("é").repeated(100) << 129 << 64;
-        QTest::newRow("three-byte") << QString("€").repeated(100) << 129 << 42;
         QTest::newRow("three-byte shifted") << "ab" + QString("€").repeated(100) << 129 << 44;
-        QTest::newRow("four-byte") << QString("😀").repeated(100) << 261 << 2 * 65; // UTF-16 units
-        QTest::newRow("four-byte shifted") << "abc" + QString("😀").repeated(100) << 261 << 3 + 2 * 64;
+        QTest::newRow("four-byte shifted") << "abc" + QString("😀").repeated(100) << 261 << 3 + 2 * 64; // UTF-16 units
         QTest::newRow("width 1") << "abc" << 1 << 0;
     }
 
@@ -285,103 +254,61 @@ private slots:
         const QString fitted = ThemeRecord::FitToField(text, width);
         QCOMPARE(fitted.size(), expectedChars);
         QVERIFY(text.startsWith(fitted));
-        QVERIFY(fitted.toUtf8().size() <= width - 1);
-        QCOMPARE(QString::fromUtf8(fitted.toUtf8()), fitted); // no half character
         QVERIFY(ThemeRecord::FitsField(fitted, width));
         QCOMPARE(ThemeRecord::FitsField(text, width), fitted == text);
     }
 
-    void wrongVersion_data()
+    // Counts of zero or less read as nothing and what follows is ignored. A
+    // file shorter than its counts is refused whole, before anything is kept
+    // and without a word; only another version is reported.
+    void loadOrRefuse_data()
     {
-        QTest::addColumn<quint32>("version");
-        QTest::newRow("2") << 2u;
-        QTest::newRow("0") << 0u;
-        QTest::newRow("big-endian 1") << 0x01000000u;
-        QTest::newRow("all ones") << 0xffffffffu;
-    }
-
-    void wrongVersion()
-    {
-        QFETCH(quint32, version);
-        QByteArray b = header(1, version) + tabRecord("T");
-        put32(b, 0);
-        const QString path = file(b);
-        CThemeData theme;
-        QVERIFY(!theme.Load(path));
-        QCOMPARE(m_messages.size(), 1);
-        QCOMPARE(m_messages[0].text, "Invalid File Version Error:  " + path);
-        QCOMPARE(m_messages[0].style & fw::MB_ICONMASK, fw::MB_ICONEXCLAMATION);
-        QCOMPARE(m_messages[0].style & fw::MB_TYPEMASK, fw::MB_OK);
-        QCOMPARE(theme.GetTabCount(), 0);
-        QCOMPARE(theme.m_strPath, path);
-    }
-
-    // Counts of zero or less read as nothing, and what follows is ignored.
-    void emptyCounts_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("shape"); // tab:items ...
-        QTest::newRow("count 0") << header(0) << "";
-        QTest::newRow("count -1") << header(-1) << "";
-        QTest::newRow("count INT_MIN") << header(INT_MIN) << "";
-        QTest::newRow("count 0, trailing bytes") << header(0) + tabRecord("ignored") << "";
+        QTest::addColumn<QByteArray>("bytes"); // null: no file at all
+        QTest::addColumn<QString>("shape");    // tab:items after the tab held before; null: refused
+        QTest::addColumn<bool>("reported");
+        const QByteArray full = twoByTwo();
+        QTest::newRow("count INT_MIN") << header(INT_MIN) << "" << false;
+        QTest::newRow("count 0, trailing bytes") << header(0) + tabRecord("ignored") << "" << false;
         QByteArray b = header(2) + tabRecord("A");
         put32(b, -3);
         b += tabRecord("B");
         put32(b, 1);
-        QTest::newRow("item count -3") << b + itemRecord({"only"}) << "A:0 B:1";
+        QTest::newRow("item count -3") << b + itemRecord({"only"}) << " A:0 B:1" << false;
+        QTest::newRow("missing file") << QByteArray() << QString() << false;
+        QTest::newRow("inside the header") << full.left(6) << QString() << false;
+        QTest::newRow("inside a tab record") << full.left(8 + 100) << QString() << false;
+        QTest::newRow("inside an item record") << full.left(8 + 536 + 700) << QString() << false;
+        QTest::newRow("one byte short") << full.left(full.size() - 1) << QString() << false;
+        QTest::newRow("tab count 0x7fffffff") << header(0x7fffffff) << QString() << false;
+        QByteArray hugeItems = header(1) + tabRecord("T");
+        put32(hugeItems, 0x7fffffff);
+        QTest::newRow("item count 0x7fffffff") << hugeItems << QString() << false;
+        QTest::newRow("version 2") << header(2, 2) + full.mid(8) << QString() << true;
+        QTest::newRow("version 1 big-endian") << header(2, 0x01000000u) + full.mid(8) << QString() << true;
     }
 
-    void emptyCounts()
+    void loadOrRefuse()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, shape);
-        CThemeData theme;
-        theme.m_bModified = true;
-        QVERIFY(theme.Load(file(bytes)));
-        QStringList tabs;
-        for (int t = 0; t < theme.GetTabCount(); ++t)
-            tabs << theme.GetTab(t)->m_strName + ":" + QString::number(theme.GetItemCount(t));
-        QCOMPARE(tabs.join(' '), shape);
-        QVERIFY(!theme.m_bModified);
-        QVERIFY(m_messages.isEmpty());
-    }
-
-    void damagedFilesFail_data()
-    {
-        QTest::addColumn<QByteArray>("bytes"); // null: no file at all
-        const QByteArray full = twoByTwo();
-        QTest::newRow("missing file") << QByteArray();
-        QTest::newRow("empty file") << QByteArray("");
-        QTest::newRow("version only, cut") << full.left(3);
-        QTest::newRow("count cut") << full.left(6);
-        QTest::newRow("inside first tab record") << full.left(8 + 100);
-        QTest::newRow("inside first item count") << full.left(8 + kTab + 2);
-        QTest::newRow("inside first item record") << full.left(8 + 536 + 700);
-        QTest::newRow("inside second tab record") << full.left(8 + 536 + 2 * kItem + 300);
-        QTest::newRow("one byte short") << full.left(full.size() - 1);
-        QTest::newRow("tab count one too many") << header(3) + full.mid(8);
-        QTest::newRow("tab count 0x7fffffff") << header(0x7fffffff);
-        QByteArray hugeItems = header(1) + tabRecord("T");
-        put32(hugeItems, 0x7fffffff);
-        QTest::newRow("item count 0x7fffffff") << hugeItems;
-        QByteArray manyItems = header(1) + tabRecord("T");
-        put32(manyItems, 1000);
-        QTest::newRow("item count 1000, two records") << manyItems + itemRecord({"one"}) + itemRecord({"two"});
-    }
-
-    void damagedFilesFail()
-    {
-        QFETCH(QByteArray, bytes);
+        QFETCH(bool, reported);
         const QString path = bytes.isNull() ? m_env->path("none.Theme") : file(bytes);
         CThemeData theme;
         theme.InsertTab(0)->m_strName = "held";
-        QVERIFY(!theme.Load(path));
-        QVERIFY(!theme.Load(m_env->root())); // a folder
-        QCOMPARE(describe(theme), QStringList{"tab|held||0"});
-        QVERIFY(m_messages.isEmpty());
-        if (!bytes.isNull())
+        QCOMPARE(theme.Load(path), !shape.isNull());
+        QString got;
+        for (int t = 0; t < theme.GetTabCount(); ++t)
+            got += QString(t ? " " : "") + theme.GetTab(t)->m_strName + ":" + QString::number(theme.GetItemCount(t));
+        QCOMPARE(got, "held:0" + shape);
+        if (!shape.isNull())
+            QVERIFY(!theme.m_bModified);
+        else if (!bytes.isNull())
             QCOMPARE(TestEnv::readAll(path), bytes);
+        QCOMPARE(m_messages.size(), int(reported));
+        if (reported) {
+            QCOMPARE(m_messages[0].text, "Invalid File Version Error:  " + path);
+            QCOMPARE(m_messages[0].style & fw::MB_ICONMASK, fw::MB_ICONEXCLAMATION);
+        }
     }
 
     void unmodifiedSaveTouchesNothing()
@@ -418,75 +345,41 @@ private slots:
         struct stat st;
         QVERIFY(::stat(QFile::encodeName(theme.m_strPath).constData(), &st) == 0);
         QCOMPARE(int(st.st_mode & 0777), int(0666 & ~mask));
-
-        // A file where a folder should be: the save fails and stays pending.
-        file("x", "blocker");
-        theme.m_bModified = true;
-        theme.m_strPath = m_env->path("blocker/sub/x.Theme");
-        QVERIFY(!theme.Save());
-        QVERIFY(theme.m_bModified);
-        QCOMPARE(TestEnv::readAll(m_env->path("blocker")), QByteArray("x"));
     }
 
-    void loadAppendsAndMakesFileFolderCurrent()
+    // Relative names in the theme then mean files beside it.
+    void loadMakesTheFileFolderCurrent()
     {
         QVERIFY(QDir().mkpath(m_env->path("Themes/sub")));
         const QString path = file(twoByTwo(), "Themes/sub/two.Theme");
         QVERIFY(QDir::setCurrent(m_env->root()));
         CThemeData theme;
-        theme.InsertTab(0)->m_strName = "held";
+        QVERIFY(!theme.Load(m_env->root())); // a folder
         QVERIFY(theme.Load(path));
-        QCOMPARE(theme.GetTabCount(), 3);
-        QCOMPARE(theme.GetTab(0)->m_strName, QString("held"));
-        QCOMPARE(theme.GetTab(1)->m_strName, QString("Tab 0"));
-        QCOMPARE(theme.GetItem(2, 1)->m_strName, QString("Item 11"));
-        QCOMPARE(theme.GetItem(2, 1)->m_strTarget, QString("/usr/bin/true"));
-        QVERIFY(!theme.m_bModified);
-
         QCOMPARE(QDir::currentPath(), QFileInfo(m_env->path("Themes/sub")).canonicalFilePath());
-        // A relative path then names files beside the theme.
-        QVERIFY(TestEnv::writeAll("beside.Theme", header(0)));
-        QVERIFY(QFileInfo::exists(m_env->path("Themes/sub/beside.Theme")));
     }
 
-    void saveKeepsLinkAndMode_data()
-    {
-        QTest::addColumn<int>("links"); // links between the theme's path and the file
-        QTest::addColumn<int>("mode");
-        QTest::newRow("plain file 0600") << 0 << 0600;
-        QTest::newRow("through a link, 0640") << 1 << 0640;
-        QTest::newRow("through two links, 0604") << 2 << 0604;
-    }
-
+    // Saved through two links, then by its own name: the links stay links, the
+    // file keeps its mode, and no temporary file is left beside it.
     void saveKeepsLinkAndMode()
     {
-        QFETCH(int, links);
-        QFETCH(int, mode);
         QVERIFY(QDir().mkpath(m_env->path("real")));
         const QString real = file(twoByTwo(), "real/Shared.Theme");
-        QVERIFY(::chmod(QFile::encodeName(real).constData(), mode_t(mode)) == 0);
-        QString path = real;
-        if (links >= 1)
-            QVERIFY(QFile::link("real/Shared.Theme", m_env->path("My.Theme"))); // relative link
-        if (links >= 2)
-            QVERIFY(QFile::link(m_env->path("My.Theme"), m_env->path("Outer.Theme")));
-        if (links > 0)
-            path = m_env->path(links == 1 ? "My.Theme" : "Outer.Theme");
-
-        CThemeData theme;
-        QVERIFY(theme.Load(path));
-        QVERIFY(theme.RemoveTab(0));
-        QVERIFY(theme.Save());
-
-        QCOMPARE(TestEnv::readAll(real).size(), 8 + 536 + 2 * kItem);
+        QVERIFY(::chmod(QFile::encodeName(real).constData(), 0604) == 0);
+        QVERIFY(QFile::link("real/Shared.Theme", m_env->path("My.Theme"))); // relative link
+        QVERIFY(QFile::link(m_env->path("My.Theme"), m_env->path("Outer.Theme")));
+        for (const QString& path : {m_env->path("Outer.Theme"), real}) {
+            CThemeData theme;
+            QVERIFY(theme.Load(path));
+            QVERIFY(theme.RemoveTab(0));
+            QVERIFY(theme.Save());
+        }
+        QCOMPARE(TestEnv::readAll(real), header(0)); // both saves reached it
         struct stat st;
         QVERIFY(::stat(QFile::encodeName(real).constData(), &st) == 0);
-        QCOMPARE(int(st.st_mode & 07777), mode);
-        if (links > 0) {
-            QVERIFY(QFileInfo(path).isSymLink());
-            QVERIFY(QFileInfo(m_env->path("My.Theme")).isSymLink());
-            QCOMPARE(QFileInfo(path).canonicalFilePath(), QFileInfo(real).canonicalFilePath());
-        }
+        QCOMPARE(int(st.st_mode & 07777), 0604);
+        QVERIFY(QFileInfo(m_env->path("Outer.Theme")).isSymLink());
+        QVERIFY(QFileInfo(m_env->path("My.Theme")).isSymLink());
         QCOMPARE(QDir(m_env->path("real")).entryList(QDir::Files | QDir::Hidden), QStringList{"Shared.Theme"});
     }
 };

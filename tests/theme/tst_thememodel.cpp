@@ -1,6 +1,8 @@
 #include "TestEnv.h"
 #include "TestThemes.h"
 
+#include <tuple>
+
 namespace {
 
 // Tabs and their items by name, e.g. "T0: T0.I0 T0.I1 | T1:", to see where changes land.
@@ -54,37 +56,25 @@ private slots:
         QVERIFY(theme.m_bModified);
     }
 
-    void invalidIndexesChangeNothing_data()
-    {
-        QTest::addColumn<int>("tab");
-        QTest::addColumn<int>("item");
-        QTest::newRow("tab -1") << -1 << 0;
-        QTest::newRow("tab past end") << 2 << 0;
-        QTest::newRow("tab far past end") << 1000 << 0;
-        QTest::newRow("item -1") << 0 << -1;
-        QTest::newRow("item past end") << 0 << 3;
-    }
-
+    // Out of range nothing is found, removed or inserted, and nothing is marked;
+    // an index equal to the count inserts at the end.
     void invalidIndexesChangeNothing()
     {
-        QFETCH(int, tab);
-        QFETCH(int, item);
         CThemeData theme;
         fill(theme, 2, 2);
-
-        const bool badTab = tab < 0 || tab >= 2;
-        if (badTab) {
-            QCOMPARE(theme.GetTab(tab), nullptr);
-            QVERIFY(!theme.RemoveTab(tab));
-            QCOMPARE(theme.GetItemCount(tab), 0);
-            if (tab != 2) // 2 is the count: an append
-                QCOMPARE(theme.InsertTab(tab), nullptr);
+        for (int bad : {-1, 2}) {
+            QCOMPARE(theme.GetTab(bad), nullptr);
+            QVERIFY(!theme.RemoveTab(bad));
+            QCOMPARE(theme.GetItemCount(bad), 0);
+            QCOMPARE(theme.GetItem(bad, 0), nullptr);
+            QVERIFY(!theme.RemoveItem(bad, 0));
+            QCOMPARE(theme.InsertItem(bad, 0), nullptr);
+            QCOMPARE(theme.GetItem(0, bad), nullptr);
+            QVERIFY(!theme.RemoveItem(0, bad));
         }
-        QCOMPARE(theme.GetItem(tab, item), nullptr);
-        QVERIFY(!theme.RemoveItem(tab, item));
-        if (badTab || item < 0 || item > 2)
-            QCOMPARE(theme.InsertItem(tab, item), nullptr);
-
+        QCOMPARE(theme.InsertTab(-1), nullptr);
+        QCOMPARE(theme.InsertItem(0, -1), nullptr);
+        QCOMPARE(theme.InsertItem(0, 3), nullptr);
         QVERIFY(!theme.m_bModified);
         QCOMPARE(outline(theme), QString("T0: T0.I0 T0.I1 | T1: T1.I0 T1.I1"));
     }
@@ -125,29 +115,25 @@ private slots:
         QVERIFY(!unmodified.m_bModified);
     }
 
+    // Every field is copied, items are appended after what the copy held,
+    // and nothing is shared with the source afterwards.
     void copiesAreDeep()
     {
-        CThemeTab source;
-        source.m_strName = "Internet";
+        CThemeData theme;
+        fill(theme, 1, 3);
+        CThemeTab& source = *theme.m_tabs[0];
         source.m_strBackground = "/usr/share/backgrounds/sky.bmp";
         source.m_nReserved = 77;
-        for (int i = 0; i < 3; ++i) {
-            auto item = std::make_unique<CThemeItem>();
-            QString* text[] = {&item->m_strName, &item->m_strArguments, &item->m_strTarget,
-                               &item->m_strStartIn, &item->m_strIconFile, &item->m_strDescription};
-            for (int f = 0; f < 6; ++f)
-                *text[f] = QString("field %1 of %2").arg(f).arg(i);
-            item->m_nIconIndex = 4;
-            item->m_nShowCmd = 3;
-            item->m_nReserved1 = 11;
-            item->m_ptPosition = QPoint(-5, 900 + i);
-            item->m_nReserved2 = 22;
-            item->m_bDialFirst = 1;
-            source.m_items.push_back(std::move(item));
-        }
+        CThemeItem& full = *source.m_items[1];
+        int n = 0;
+        for (QString* f : {&full.m_strArguments, &full.m_strTarget, &full.m_strStartIn, &full.m_strIconFile,
+                           &full.m_strDescription})
+            *f = QString("field %1").arg(++n);
+        std::tie(full.m_nIconIndex, full.m_nShowCmd, full.m_nReserved1, full.m_nReserved2, full.m_bDialFirst) =
+            std::tuple(4, 3, 11, 22, 1);
+        full.m_ptPosition = QPoint(-5, 901);
         const QStringList before = describe(source);
 
-        // Copy goes into a new, empty tab: items are appended after what is there.
         CThemeTab copy;
         copy.m_items.push_back(std::make_unique<CThemeItem>());
         copy.m_items.back()->m_strName = "already here";
@@ -157,13 +143,11 @@ private slots:
         copy.m_items.erase(copy.m_items.begin());
         QCOMPARE(describe(copy), before);
 
-        copy.m_strName = "changed";
-        copy.m_items[0]->m_strName = "changed";
-        copy.m_items[0]->m_ptPosition = QPoint(1, 1);
+        copy.m_items[1]->m_strTarget = "changed";
+        copy.m_items[1]->m_ptPosition = QPoint(1, 1);
         copy.m_items.pop_back();
         CThemeItem single;
-        single.Copy(*source.m_items[1]);
-        single.m_strTarget = "/bin/true";
+        single.Copy(full);
         QCOMPARE(describe(source), before);
         QCOMPARE(single.m_nReserved2, 22);
     }
