@@ -28,22 +28,22 @@ QString CSingleInstance::ServerPath()
     return dir + "/Dialtop.instance";
 }
 
-bool CSingleInstance::HandOver(const QString& fileToOpen, int timeoutMs)
+bool CSingleInstance::HandOver(const QString& fileToOpen, int connectMs, int answerMs)
 {
     QLocalSocket socket;
     socket.connectToServer(ServerPath());
-    if (!socket.waitForConnected(timeoutMs))
+    if (!socket.waitForConnected(connectMs))
         return false;
     QJsonObject msg;
     msg["open"] = fileToOpen;
     socket.write(QJsonDocument(msg).toJson(QJsonDocument::Compact) + "\n");
     while (socket.bytesToWrite() > 0) {
-        if (!socket.waitForBytesWritten(timeoutMs))
+        if (!socket.waitForBytesWritten(answerMs))
             return false;
     }
     // The first instance answers once it has the request.
     while (!socket.canReadLine()) {
-        if (!socket.waitForReadyRead(timeoutMs))
+        if (!socket.waitForReadyRead(answerMs))
             break;
     }
     return socket.canReadLine() && socket.readLine().trimmed() == "ok";

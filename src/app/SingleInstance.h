@@ -21,7 +21,9 @@ public:
     static QString ServerPath();
 
     // True when another instance took the request (this one should end).
-    static bool HandOver(const QString& fileToOpen, int timeoutMs = 3000);
+    // The running instance may still be busy starting: its answer is waited
+    // for longer than the connection.
+    static bool HandOver(const QString& fileToOpen, int connectMs = 2000, int answerMs = 15000);
     // Starts listening; false when that is impossible (another instance won a race).
     bool Listen();
     bool IsListening() const;

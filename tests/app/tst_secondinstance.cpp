@@ -89,7 +89,7 @@ private slots:
 
         // Without a theme, the second start only ends.
         QProcess* second = start({});
-        QVERIFY(second->waitForFinished(5000));
+        QVERIFY(second->waitForFinished(30000));
         QCOMPARE(second->exitStatus(), QProcess::NormalExit);
         QCOMPARE(second->exitCode(), 0);
         QTest::qWait(300);
@@ -99,7 +99,7 @@ private slots:
 
         // With one, the first instance opens it: B heads its recent list, A comes next.
         second = start({b});
-        QVERIFY(second->waitForFinished(5000));
+        QVERIFY(second->waitForFinished(30000));
         QCOMPARE(second->exitStatus(), QProcess::NormalExit);
         QCOMPARE(second->exitCode(), 0);
         QTRY_COMPARE_WITH_TIMEOUT(recentFile(1), b, 10000);
