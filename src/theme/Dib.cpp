@@ -32,6 +32,53 @@ int BitCount(const QByteArray& dib) { return IsInfoHeader(dib) ? U16(dib, 14) : 
 
 quint32 Compression(const QByteArray& dib) { return IsInfoHeader(dib) ? U32(dib, 16) : 0; }
 
+constexpr quint32 kRle8 = 1;
+constexpr quint32 kRle4 = 2;
+
+// Expands run-length coded pixels into one colour index a byte, rows stored
+// bottom-up like the uncompressed form. Pixels the runs skip stay index 0;
+// a stream that ends early or runs past the picture simply stops there.
+QByteArray DecodeRle(const uchar* p, const uchar* end, int width, int height, bool rle4)
+{
+    QByteArray out(qsizetype(width) * height, '\0');
+    int x = 0, y = 0;
+    auto put = [&](int index) {
+        if (x < width && y < height)
+            out[qsizetype(y) * width + x] = char(index);
+        ++x;
+    };
+    while (p + 2 <= end && y < height) {
+        const int count = p[0];
+        const int value = p[1];
+        p += 2;
+        if (count > 0) {
+            for (int i = 0; i < count; ++i)
+                put(rle4 ? ((i & 1) ? value & 0x0F : value >> 4) : value);
+            continue;
+        }
+        if (value == 0) { // end of line
+            x = 0;
+            ++y;
+        } else if (value == 1) { // end of bitmap
+            break;
+        } else if (value == 2) { // move right and up
+            if (p + 2 > end)
+                break;
+            x += p[0];
+            y += p[1];
+            p += 2;
+        } else { // a literal run, padded to a 16-bit boundary
+            const int bytes = rle4 ? (value + 1) / 2 : value;
+            if (p + bytes > end)
+                break;
+            for (int i = 0; i < value; ++i)
+                put(rle4 ? ((i & 1) ? p[i / 2] & 0x0F : p[i / 2] >> 4) : p[i]);
+            p += bytes + (bytes & 1);
+        }
+    }
+    return out;
+}
+
 qint64 RowBytes(qint64 width, int bitCount) { return ((width * bitCount + 31) / 32) * 4; }
 
 // Everything the header promises must be there: a bitmap cut short or with
@@ -51,7 +98,15 @@ bool IsWellFormed(const QByteArray& dib)
         return false;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
         return false;
-    if (Compression(dib) != 0)
+    // Run-length compressed 8- and 4-bit bitmaps are drawn as the display
+    // does; any other compression is refused.
+    const quint32 compression = Compression(dib);
+    if (compression == kRle8 || compression == kRle4) {
+        if (bits != (compression == kRle8 ? 8 : 4) || width > 65535 || height > 65535)
+            return false;
+        return qint64(headerSize) + qint64(PaletteSize(dib)) + 2 <= dib.size();
+    }
+    if (compression != 0)
         return false;
     const qint64 needed = qint64(headerSize) + qint64(PaletteSize(dib)) + RowBytes(width, bits) * height;
     return needed <= dib.size();
@@ -203,6 +258,18 @@ QImage DIBToImage(const QByteArray& dib)
     if (img.isNull())
         return {};
     const QList<QRgb> table = bits <= 8 ? ColourTable(dib, bits) : QList<QRgb>();
+    const quint32 compression = Compression(dib);
+    if (compression == kRle8 || compression == kRle4) {
+        const auto* end = reinterpret_cast<const uchar*>(dib.constData() + dib.size());
+        const QByteArray indexes = DecodeRle(base, end, width, height, compression == kRle4);
+        for (int y = 0; y < height; ++y) {
+            const auto* row = reinterpret_cast<const uchar*>(indexes.constData()) + qsizetype(height - 1 - y) * width;
+            auto* out = reinterpret_cast<QRgb*>(img.scanLine(y));
+            for (int x = 0; x < width; ++x)
+                out[x] = table[row[x] & ((1 << bits) - 1)];
+        }
+        return img;
+    }
     for (int y = 0; y < height; ++y) {
         // Rows are stored bottom-up.
         const uchar* row = base + stride * (height - 1 - y);

@@ -140,6 +140,37 @@ private slots:
         QCOMPARE(big.pixel(3, 3), qRgb(1, 2, 3));
     }
 
+    // Run-length coded pictures: runs, literals (padded to 16 bits), a skip,
+    // line and picture ends; the rows still run bottom-up.
+    void runLengthCodedBitmaps_data()
+    {
+        QTest::addColumn<int>("bits");
+        QTest::addColumn<QByteArray>("stream");
+        // 4 x 3: bottom row 1 1 1 2, middle row 3 4 5 (then 0), top row skipped to x=2: 0 0 6 6.
+        QTest::newRow("8 bit") << 8 << QByteArray::fromHex("03010102" "0000" "0003030405" "00" "0000" "00020200" "020600" "01");
+        QTest::newRow("4 bit") << 4 << QByteArray::fromHex("03110120" "0000" "00033450" "0000" "00020200" "0266" "0001");
+    }
+
+    void runLengthCodedBitmaps()
+    {
+        QFETCH(int, bits);
+        QFETCH(QByteArray, stream);
+        QByteArray file = BmpFile({.width = 4, .height = 3, .bits = bits, .table = greyRamp(1 << bits),
+                                   .colorsUsed = 0, .pixel = [](int, int) { return 0u; }});
+        const int bitsAt = 14 + 40 + (1 << bits) * 4;
+        file.truncate(bitsAt);
+        file += stream;
+        qToLittleEndian<quint32>(bits == 8 ? 1u : 2u, file.data() + 14 + 16);
+        CDib dib;
+        QVERIFY(loadBytes(dib, file));
+        const QImage img = DIBToImage(dib.m_hDIB);
+        const QList<QRgb> table = greyRamp(1 << bits);
+        const int expected[3][4] = {{0, 0, 6, 6}, {3, 4, 5, 0}, {1, 1, 1, 2}}; // top row first
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 4; ++x)
+                QCOMPARE(img.pixel(x, y), table[expected[y][x]]);
+    }
+
     void damagedOrUnsupportedFilesAreRefused_data()
     {
         QTest::addColumn<QByteArray>("data");
@@ -157,7 +188,8 @@ private slots:
         QTest::newRow("zero width") << BmpFile({.width = 0, .table = greyRamp(256)});
         QTest::newRow("size beyond the data") << patched(14 + 4, 0x7FFFFFF0u); // width
         QTest::newRow("colours used beyond the data") << patched(14 + 32, 0x40000000u);
-        QTest::newRow("compressed") << patched(14 + 16, 1u);
+        QTest::newRow("compression of another depth") << patched(14 + 16, 2u);
+        QTest::newRow("bit fields") << patched(14 + 16, 3u);
     }
 
     void damagedOrUnsupportedFilesAreRefused()
