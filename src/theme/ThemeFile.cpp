@@ -12,7 +12,9 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <cstring>
+#include <thread>
 
 namespace {
 
@@ -316,28 +318,53 @@ CThemeData::ParseResult CThemeData::ParseBytes(const char* data, qsizetype size,
     // than the file could hold is refused before anything is allocated.
     if (qsizetype(tabCount) > (size - pos) / kTabBlockHeader)
         return ParseResult::Damaged;
-    std::vector<std::unique_ptr<CThemeTab>> parsed;
-    parsed.reserve(size_t(tabCount));
+
+    // First the block layout alone, so a damaged file is refused before any
+    // item is built, and the blocks can be decoded independently.
+    std::vector<qsizetype> blocks;
+    blocks.reserve(size_t(tabCount));
     for (std::int32_t t = 0; t < tabCount; ++t) {
         if (size - pos < kTabBlockHeader)
             return ParseResult::Damaged;
-        auto tab = std::make_unique<CThemeTab>();
-        tab->FromRecord(data + pos);
-        pos += kTabRecordSize;
-        const std::int32_t itemCount = getInt(data + pos);
-        pos += 4;
+        blocks.push_back(pos);
+        const std::int32_t itemCount = getInt(data + pos + kTabRecordSize);
+        pos += kTabBlockHeader;
         if (itemCount > 0) {
             if (qsizetype(itemCount) > (size - pos) / kItemRecordSize)
                 return ParseResult::Damaged;
+            pos += qsizetype(itemCount) * kItemRecordSize;
+        }
+    }
+
+    std::vector<std::unique_ptr<CThemeTab>> parsed(blocks.size());
+    auto decode = [&](size_t first, size_t last) {
+        for (size_t t = first; t < last; ++t) {
+            const char* p = data + blocks[t];
+            auto tab = std::make_unique<CThemeTab>();
+            tab->FromRecord(p);
+            const std::int32_t itemCount = std::max<std::int32_t>(0, getInt(p + kTabRecordSize));
+            p += kTabBlockHeader;
             tab->m_items.reserve(size_t(itemCount));
-            for (std::int32_t i = 0; i < itemCount; ++i) {
+            for (std::int32_t i = 0; i < itemCount; ++i, p += kItemRecordSize) {
                 auto item = std::make_unique<CThemeItem>();
-                item->FromRecord(data + pos);
-                pos += kItemRecordSize;
+                item->FromRecord(p);
                 tab->m_items.push_back(std::move(item));
             }
+            parsed[t] = std::move(tab);
         }
-        parsed.push_back(std::move(tab));
+    };
+    // A large theme is decoded on two threads: the halves share nothing.
+    constexpr qsizetype kParallelFrom = 1 << 20;
+    if (size >= kParallelFrom && blocks.size() > 1 && std::thread::hardware_concurrency() > 1) {
+        // Split where half of the bytes lie, not half of the tabs.
+        size_t split = 1;
+        while (split + 1 < blocks.size() && blocks[split] < size / 2)
+            ++split;
+        std::thread helper(decode, split, blocks.size());
+        decode(0, split);
+        helper.join();
+    } else {
+        decode(0, blocks.size());
     }
     for (auto& tab : parsed)
         tabs.push_back(std::move(tab));
