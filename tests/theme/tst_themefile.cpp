@@ -382,6 +382,37 @@ private slots:
         QVERIFY(QFileInfo(m_env->path("My.Theme")).isSymLink());
         QCOMPARE(QDir(m_env->path("real")).entryList(QDir::Files | QDir::Hidden), QStringList{"Shared.Theme"});
     }
+
+    // A theme big enough to be decoded in parallel comes back whole and in
+    // order, and a damaged one is still refused with nothing appended.
+    void largeThemeKeepsOrder()
+    {
+        CThemeData theme;
+        const int counts[] = {400, 3, 0, 500};
+        for (int t = 0; t < 4; ++t) {
+            theme.InsertTab(t)->m_strName = QString("tab %1").arg(t);
+            for (int i = 0; i < counts[t]; ++i)
+                theme.InsertItem(t, i)->m_strName = QString("%1/%2").arg(t).arg(i);
+        }
+        theme.m_strPath = m_env->path("Big.Theme");
+        QVERIFY(theme.Save());
+        QVERIFY(QFileInfo(theme.m_strPath).size() > (1 << 20));
+        CThemeData back;
+        QVERIFY(back.Load(theme.m_strPath));
+        QCOMPARE(back.GetTabCount(), 4);
+        for (int t = 0; t < 4; ++t) {
+            QCOMPARE(back.GetTab(t)->m_strName, QString("tab %1").arg(t));
+            QCOMPARE(back.GetItemCount(t), counts[t]);
+            for (int i = 0; i < counts[t]; ++i)
+                QCOMPARE(back.GetItem(t, i)->m_strName, QString("%1/%2").arg(t).arg(i));
+        }
+        QByteArray bytes = TestEnv::readAll(theme.m_strPath);
+        bytes.chop(1);
+        QVERIFY(TestEnv::writeAll(theme.m_strPath, bytes));
+        CThemeData damaged;
+        QVERIFY(!damaged.Load(theme.m_strPath));
+        QCOMPARE(damaged.GetTabCount(), 0);
+    }
 };
 
 QTEST_GUILESS_MAIN(tst_ThemeFile)
