@@ -168,39 +168,40 @@ bool DeclineNotice(const QString& id)
     return ValidId(id) && QFile::remove(NoticePath(id));
 }
 
+namespace {
+
+// Removes every queued notice the predicate picks.
+template <typename Pick>
+void RemoveNotices(Pick pick)
+{
+    const QDir dir(NoticesFolder());
+    const QStringList files = dir.entryList({QStringLiteral("*.notice")}, QDir::Files);
+    for (const QString& name : files) {
+        QFile f(dir.filePath(name));
+        if (!f.open(QIODevice::ReadOnly))
+            continue;
+        Notice n;
+        const bool remove = ParseNotice(f.read(kMaxNoticeBytes + 1), n) && pick(n);
+        f.close();
+        if (remove)
+            QFile::remove(dir.filePath(name));
+    }
+}
+
+} // namespace
+
 void RemoveNoticesFor(HRASCONN h)
 {
     if (!h)
         return;
-    const QDir dir(NoticesFolder());
-    const QStringList files = dir.entryList({QStringLiteral("*.notice")}, QDir::Files);
-    for (const QString& name : files) {
-        QFile f(dir.filePath(name));
-        if (!f.open(QIODevice::ReadOnly))
-            continue;
-        Notice n;
-        if (ParseNotice(f.read(kMaxNoticeBytes + 1), n) && n.kind == Notice::Connected && n.hConn == h) {
-            f.close();
-            QFile::remove(dir.filePath(name));
-        }
-    }
+    RemoveNotices([h](const Notice& n) { return n.kind == Notice::Connected && n.hConn == h; });
 }
 
 void RemoveReestablishNotices(const QString& entry)
 {
-    const QDir dir(NoticesFolder());
-    const QStringList files = dir.entryList({QStringLiteral("*.notice")}, QDir::Files);
-    for (const QString& name : files) {
-        QFile f(dir.filePath(name));
-        if (!f.open(QIODevice::ReadOnly))
-            continue;
-        Notice n;
-        if (ParseNotice(f.read(kMaxNoticeBytes + 1), n) && n.kind == Notice::Reestablish
-            && n.strEntryName.compare(entry, Qt::CaseInsensitive) == 0) {
-            f.close();
-            QFile::remove(dir.filePath(name));
-        }
-    }
+    RemoveNotices([&entry](const Notice& n) {
+        return n.kind == Notice::Reestablish && n.strEntryName.compare(entry, Qt::CaseInsensitive) == 0;
+    });
 }
 
 CNoticeWaiter::CNoticeWaiter()

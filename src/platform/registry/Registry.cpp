@@ -504,6 +504,20 @@ HiveStore& store(Hive hive)
     return stores[int(hive) % 3];
 }
 
+// Changes one key under the hive's lock and writes the hive; a key deleted
+// meanwhile by someone else is reported as such.
+template <typename Change>
+LONG modifyKey(Hive hive, const QString& path, Change change)
+{
+    HiveStore& s = store(hive);
+    QMutexLocker lock(&s.mutex);
+    const QString norm = normalisePath(path);
+    return s.modify([&]() -> LONG {
+        Key* k = s.rootOrFind(norm);
+        return k ? change(*k) : ERROR_KEY_DELETED;
+    });
+}
+
 } // namespace
 
 QString ConfigRoot()
@@ -610,18 +624,12 @@ LONG RegKey::SetValue(const QString& name, DWORD type, const void* data, DWORD l
         if (nul >= 0)
             bytes.truncate(nul);
     }
-    HiveStore& s = store(m_hive);
-    QMutexLocker lock(&s.mutex);
-    const QString norm = normalisePath(m_strPath);
-    return s.modify([&]() -> LONG {
-        Key* k = s.rootOrFind(norm);
-        if (!k)
-            return ERROR_KEY_DELETED;
-        if (Value* v = k->find(name)) {
+    return modifyKey(m_hive, m_strPath, [&](Key& k) -> LONG {
+        if (Value* v = k.find(name)) {
             v->type = type;
             v->data = bytes;
         } else {
-            k->values.push_back(Value{name, type, bytes});
+            k.values.push_back(Value{name, type, bytes});
         }
         return ERROR_SUCCESS;
     });
@@ -631,16 +639,10 @@ LONG RegKey::DeleteValue(const QString& name)
 {
     if (!m_bOpen)
         return ERROR_INVALID_PARAMETER;
-    HiveStore& s = store(m_hive);
-    QMutexLocker lock(&s.mutex);
-    const QString norm = normalisePath(m_strPath);
-    return s.modify([&]() -> LONG {
-        Key* k = s.rootOrFind(norm);
-        if (!k)
-            return ERROR_KEY_DELETED;
-        for (auto it = k->values.begin(); it != k->values.end(); ++it) {
+    return modifyKey(m_hive, m_strPath, [&](Key& k) -> LONG {
+        for (auto it = k.values.begin(); it != k.values.end(); ++it) {
             if (it->name.compare(name, Qt::CaseInsensitive) == 0) {
-                k->values.erase(it);
+                k.values.erase(it);
                 return ERROR_SUCCESS;
             }
         }
