@@ -3,7 +3,7 @@
 // written from a short description, stand-ins for message boxes and file
 // dialogs, and the recent list as the settings hold it.
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "framework/FileDialog.h"
 #include "framework/MessageBox.h"
 #include "platform/registry/Registry.h"

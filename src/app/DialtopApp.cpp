@@ -1,9 +1,9 @@
 #include "DialtopApp.h"
 
-#include "Settings.h"
+#include "settings/Settings.h"
 #include "SingleInstance.h"
 #include "SplashWnd.h"
-#include "ThemeFileDialog.h"
+#include "theme/ThemeFileDialog.h"
 
 #include "frame/MainFrame.h"
 #include "framework/Dialog.h"

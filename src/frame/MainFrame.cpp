@@ -1,6 +1,6 @@
 #include "MainFrame.h"
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "framework/Document.h"
 #include "framework/MessageBox.h"
 #include "framework/WinApp.h"
@@ -74,8 +74,8 @@ bool CMainFrame::OnCreate()
     GetUserThemesFolder(userThemes);
     CreateFolderPath(userThemes);
 
-    BuildMenuBar(ids::IDR_MAINFRAME);
     LoadAccelTable(ids::IDR_MAINFRAME);
+    BuildMenuBar(ids::IDR_MAINFRAME);
     m_wndToolBar = BuildToolBar(ids::IDR_MAINFRAME, tr("Toolbar"), QString("toolbar_%1").arg(ids::AFX_IDW_TOOLBAR));
     addToolBar(Qt::TopToolBarArea, m_wndToolBar);
 

@@ -109,7 +109,7 @@ bool CFrameWnd::OnCmdMsg(unsigned id, CCmdUI* pUpdate, bool probe)
         if (id == ids::ID_VIEW_STATUS_BAR)
             bar = statusBar();
         else
-            bar = findChild<QToolBar*>(QString("toolbar_%1").arg(ids::AFX_IDW_TOOLBAR));
+            bar = m_toolBars.value(0); // the first bar built is the standard toolbar
         if (!bar)
             return false;
         if (pUpdate) {
@@ -192,7 +192,7 @@ QMenu* CFrameWnd::BuildMenu(const res::MenuNode& node, QWidget* parent)
 {
     auto* menu = new QMenu(node.text, parent);
     QMap<unsigned, QString> shortcutText;
-    for (const auto& accel : res::LoadAccelerators(ids::IDR_MAINFRAME))
+    for (const auto& accel : res::LoadAccelerators(m_nAccelId))
         if (!shortcutText.contains(accel.id))
             shortcutText.insert(accel.id, QKeySequence(accel.key).toString(QKeySequence::NativeText));
     for (const res::MenuNode& child : node.children) {
@@ -211,8 +211,11 @@ QMenu* CFrameWnd::BuildMenu(const res::MenuNode& node, QWidget* parent)
             a->setStatusTip(PromptStatus(child.id));
             const unsigned id = child.id;
             connect(a, &QAction::triggered, this, [this, id] { OnCommand(id); });
-            if (isRecentId(id))
+            if (isRecentId(id)) {
                 menu->setProperty("dialtopRecent", true);
+                // Shown, disabled, while the list is empty.
+                menu->setProperty("dialtopRecentText", child.text);
+            }
         }
     }
     connect(menu, &QMenu::aboutToShow, this, [this, menu] { UpdateMenu(menu); });
@@ -239,7 +242,7 @@ void CFrameWnd::FillRecentFiles(QMenu* menu)
     const QStringList recent = app ? app->RecentFiles() : QStringList();
     QList<QAction*> entries;
     if (recent.isEmpty()) {
-        auto* a = new QAction(QStringLiteral("Recent Theme"), menu);
+        auto* a = new QAction(menu->property("dialtopRecentText").toString(), menu);
         a->setData(ids::ID_FILE_MRU_FIRST);
         entries << a;
     }
@@ -288,6 +291,7 @@ QToolBar* CFrameWnd::BuildToolBar(unsigned toolbarId, const QString& title, cons
 
 void CFrameWnd::LoadAccelTable(unsigned accelId)
 {
+    m_nAccelId = accelId;
     QMap<unsigned, QList<QKeySequence>> keys;
     for (const auto& accel : res::LoadAccelerators(accelId))
         keys[accel.id] << QKeySequence(accel.key);

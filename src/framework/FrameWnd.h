@@ -72,6 +72,8 @@ protected:
     QMenuBar* BuildMenuBar(unsigned menuId);
     QMenu* BuildMenu(const res::MenuNode& node, QWidget* parent);
     QToolBar* BuildToolBar(unsigned toolbarId, const QString& title, const QString& objectName);
+    // Also the table whose keys menus show beside their items; load it
+    // before building the menus.
     void LoadAccelTable(unsigned accelId);
     QStatusBar* BuildStatusBar();
 
@@ -91,6 +93,7 @@ private:
     QTimer* m_pIdleTimer = nullptr;
     bool m_bIdleUpdatePending = false;
     QList<QPointer<QToolBar>> m_toolBars;
+    unsigned m_nAccelId = 0;
 };
 
 } // namespace fw

@@ -1,6 +1,6 @@
 #include "DialtopDoc.h"
 
-#include "app/ThemeFileDialog.h"
+#include "theme/ThemeFileDialog.h"
 #include "framework/FileDialog.h"
 #include "framework/MessageBox.h"
 #include "res/ResourceIds.h"

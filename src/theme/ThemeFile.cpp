@@ -4,7 +4,7 @@
 
 #include "ThemeData.h"
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "framework/MessageBox.h"
 #include "res/Strings.h"
 

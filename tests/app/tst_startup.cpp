@@ -7,7 +7,7 @@
 #include "app/DialtopApp.h"
 #include "app/SingleInstance.h"
 #include "app/SplashWnd.h"
-#include "app/ThemeFileDialog.h"
+#include "theme/ThemeFileDialog.h"
 #include "framework/FrameWnd.h"
 #include "res/ResourceIds.h"
 #include "theme/DialtopDoc.h"

@@ -1,5 +1,5 @@
 #include "TestEnv.h"
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "platform/registry/Registry.h"
 
 #include <QDir>

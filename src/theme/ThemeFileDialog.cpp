@@ -1,6 +1,6 @@
-#include "ThemeFileDialog.h"
+#include "theme/ThemeFileDialog.h"
 
-#include "Settings.h"
+#include "settings/Settings.h"
 
 #include "framework/FileDialog.h"
 #include "res/ResourceIds.h"
