@@ -42,7 +42,10 @@ CMainFrame::CMainFrame(CDialtopDoc* doc)
     OnUpdateFrameTitle();
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame()
+{
+    m_favorites.SaveAndClear();
+}
 
 void CMainFrame::PreCreateWindow()
 {
@@ -73,11 +76,14 @@ bool CMainFrame::OnCreate()
     QString userThemes;
     GetUserThemesFolder(userThemes);
     CreateFolderPath(userThemes);
+    // A missing file leaves the favourites empty; the path is kept for saving.
+    m_favorites.Load(FavoritesFileName());
 
     LoadAccelTable(ids::IDR_MAINFRAME);
     BuildMenuBar(ids::IDR_MAINFRAME);
     m_wndToolBar = BuildToolBar(ids::IDR_MAINFRAME, tr("Toolbar"), QString("toolbar_%1").arg(ids::AFX_IDW_TOOLBAR));
     addToolBar(Qt::TopToolBarArea, m_wndToolBar);
+    CreateFavoritesBar();
 
     QStatusBar* bar = BuildStatusBar();
     m_pConnectionPane = new QLabel(res::LoadString(ids::IDS_NOT_CONNECTED), bar);
@@ -152,6 +158,10 @@ bool CMainFrame::OnOwnCmdMsg(unsigned id, fw::CCmdUI* pUpdate, bool probe)
         fw::OnCommand<CMainFrame>(ids::ID_DEFAULT_HELP, &CMainFrame::OnHelpFinder),
         fw::OnCommand<CMainFrame>(ids::ID_HELP, &CMainFrame::OnHelpFinder),
         fw::OnCommand<CMainFrame>(ids::ID_CONTEXT_HELP, &CMainFrame::OnHelpFinder),
+        fw::OnCommand<CMainFrame>(ids::ID_VIEW_FAVORITES, &CMainFrame::OnViewFavorites),
+        fw::OnUpdate<CMainFrame>(ids::ID_VIEW_FAVORITES, &CMainFrame::OnUpdateViewFavorites),
+        fw::OnCommandRange<CMainFrame>(ids::ID_FAVORITE_FIRST, ids::ID_FAVORITE_LAST, &CMainFrame::OnFavorite),
+        fw::OnUpdateRange<CMainFrame>(ids::ID_FAVORITE_FIRST, ids::ID_FAVORITE_LAST, &CMainFrame::OnUpdateFavorite),
     };
     return fw::DispatchCmdMsg(this, map, id, pUpdate, probe);
 }

@@ -4,6 +4,7 @@
 // layout.
 
 #include "framework/FrameWnd.h"
+#include "theme/ThemeData.h"
 
 class CDialtopDoc;
 class CDialtopView;
@@ -30,6 +31,25 @@ public:
     void OnHelpFinder();
     void OnUpdateHelp(fw::CCmdUI* pCmdUI);
 
+    // The favorites bar: one button per item of the favourites' first tab.
+    static constexpr int kMaxFavorites = 50;
+    CThemeData& Favorites() { return m_favorites; }
+    QToolBar* FavoritesBar() const { return m_wndFavoritesBar; }
+    static QString FavoritesFileName();
+    void BuildFavoritesBar();
+    void OnFavorite(unsigned id);
+    void OnUpdateFavorite(fw::CCmdUI* pCmdUI);
+    // The tool tip of a favourite's button: its description, else its name,
+    // at most 79 characters; empty for a button without an item.
+    QString FavoriteTip(unsigned id) const;
+    void OnFavoritesContextMenu(const QPoint& globalPos);
+
+    // Shows a hidden bar and hides a shown one; false for an unknown id.
+    bool ToggleBar(unsigned nID);
+    QWidget* GetControlBar(unsigned nID) const;
+    void OnViewFavorites();
+    void OnUpdateViewFavorites(fw::CCmdUI* pCmdUI);
+
 protected:
     void PreCreateWindow();
     bool OnCreate();
@@ -40,7 +60,11 @@ protected:
     // Where the dial-up subsystem plugs in: the connection commands, the timer
     // bar and the favorites bar belong to it and are added by it.
 
+    void CreateFavoritesBar();
+
+    CThemeData m_favorites;
     CDialtopView* m_pView = nullptr;
     QToolBar* m_wndToolBar = nullptr;
+    QToolBar* m_wndFavoritesBar = nullptr;
     QLabel* m_pConnectionPane = nullptr;
 };

@@ -55,6 +55,8 @@ constexpr unsigned ID_PROVIDER_FIRST = 3000;
 constexpr unsigned ID_PROVIDER_LAST = 3500;
 constexpr unsigned ID_FAVORITE_FIRST = 10000;
 constexpr unsigned ID_FAVORITE_LAST = 10050;
+// Control ids of the frame's own bars.
+constexpr unsigned IDW_FAVORITES_BAR = 101;
 
 constexpr unsigned ID_FILE_NEW = 57600;
 constexpr unsigned ID_FILE_OPEN = 57601;

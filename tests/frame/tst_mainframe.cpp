@@ -19,11 +19,18 @@
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTimer>
+#include <QStyle>
 #include <QToolBar>
 
 #include <memory>
 
 namespace {
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
 
 QAction* menuAction(QWidget* frame, unsigned id)
 {
@@ -324,6 +331,61 @@ private slots:
         m_app.reset();
         start(m_theme);
         QVERIFY(frame()->ToolBar()->isVisible());
+    }
+
+    // The user's favourites file: at most 50 buttons (the rest stay in the
+    // file), none gives a hidden bar; a button runs its item; tool tips; the
+    // bar's menu offers Customize; an unchanged list is not written back.
+    void favoritesBar_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("buttons");
+        QTest::newRow("none") << 0 << 0;
+        QTest::newRow("three") << 3 << 3;
+        QTest::newRow("sixty") << 60 << 50;
+    }
+
+    void favoritesBar()
+    {
+        QFETCH(int, count);
+        QFETCH(int, buttons);
+        QList<ItemSpec> items;
+        for (int i = 0; i < count; ++i)
+            items << ItemSpec{QString("Fav %1").arg(i), {}, QString("https://example.org/%1").arg(i)};
+        const QString file = CMainFrame::FavoritesFileName();
+        writeTheme(file, {{"Favorites", items}, {"Hidden tab", {{"Other", {}}}}});
+        const QByteArray before = readFile(file);
+        start(m_theme);
+
+        QToolBar* bar = frame()->FavoritesBar();
+        QCOMPARE(frame()->toolBarArea(bar), Qt::RightToolBarArea);
+        if (count == 0) {
+            QCOMPARE(bar->actions().size(), 1);
+            QVERIFY(!bar->isVisible() && !bar->actions()[0]->isEnabled());
+            QCOMPARE(frame()->FavoriteTip(ids::ID_FAVORITE_FIRST), QString());
+        } else {
+            QCOMPARE(bar->actions().size(), buttons);
+            QVERIFY(bar->isVisible());
+            QCOMPARE(bar->iconSize().width(), bar->style()->pixelMetric(QStyle::PM_SmallIconSize));
+            bar->actions().last()->trigger();
+            QCOMPARE(m_started.size(), 1);
+            QCOMPARE(m_started[0].arguments, QStringList(QString("https://example.org/%1").arg(buttons - 1)));
+            QCOMPARE(frame()->FavoriteTip(ids::ID_FAVORITE_FIRST + unsigned(buttons) - 1),
+                     QString("Fav %1").arg(buttons - 1));
+            frame()->Favorites().GetItem(0, 0)->m_strDescription = QString(100, 'd');
+            QCOMPARE(frame()->FavoriteTip(ids::ID_FAVORITE_FIRST), QString(79, 'd'));
+        }
+        QList<unsigned> offered;
+        fw::CFrameWnd::SetPopupHandler([&](QMenu* menu) {
+            for (QAction* a : menu->actions())
+                offered << a->data().toUInt();
+            return 0u;
+        });
+        frame()->OnFavoritesContextMenu(QPoint());
+        QCOMPARE(offered, QList<unsigned>{ids::ID_CUSTOMIZE_FAVORITES});
+        QVERIFY(frame()->close());
+        m_app.reset();
+        QCOMPARE(readFile(file), before);
     }
 };
 
