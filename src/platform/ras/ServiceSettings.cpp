@@ -49,7 +49,7 @@ QString NoticesFolder()
 
 bool MakePrivateFolder(const QString& path)
 {
-    if (!QDir::isAbsolutePath(path))
+    if (path.isEmpty())
         return false;
     QFileInfo fi(path);
     // A folder someone else made (say in a shared /tmp) is not used.
