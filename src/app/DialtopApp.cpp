@@ -109,7 +109,7 @@ bool CDialtopApp::InstallFirstTheme(const QString& themesFolder)
         return false;
     CThemeData theme;
     const QString cwd = QDir::currentPath();
-    const bool loaded = theme.Load(source);
+    const bool loaded = theme.Load(QFileInfo(source).absoluteFilePath()); // loading changes folder
     QDir::setCurrent(cwd);
     if (!loaded)
         return false;
