@@ -259,7 +259,6 @@ private slots:
                                              "The selected Theme file does not exist or is corrupted."}));
         QVERIFY(recentFile(1).isEmpty());
         QVERIFY(doc()->GetPathName().isEmpty() && doc()->m_theme.GetTabCount() == 0);
-        QVERIFY(m_app->GetDocTemplate()->GetFrame()->isVisible());
     }
 
     // Without XDG_RUNTIME_DIR the fallback in the temporary folder is used
@@ -277,9 +276,8 @@ private slots:
         if (::chown(QFile::encodeName(fallback).constData(), 4242, 4242) != 0)
             QVERIFY(QDir(fallback).removeRecursively() && QFile::link(m_env->path("home"), fallback));
         makeApp();
-        const bool started = m_app->InitInstance({});
+        QVERIFY(!m_app->InitInstance({}));
         qunsetenv("TMPDIR");
-        QVERIFY(!started);
         QCOMPARE(m_app->m_nExitCode, 1);
         QVERIFY2(m_ui->texts().value(0).startsWith("Dialtop cannot start: " + fallback), qPrintable(m_ui->texts().value(0)));
     }

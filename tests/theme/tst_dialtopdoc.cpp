@@ -328,7 +328,6 @@ private slots:
         QCOMPARE(m_ui->dialogs.value(1).fileName, existing);
         QVERIFY(m_ui->texts().value(0).startsWith(existing));
         QCOMPARE(TestEnv::readAll(existing), before);
-        QCOMPARE(doc()->GetPathName(), m_work);
     }
 
     // Loading changes the current folder: a relative name is resolved first.
@@ -345,12 +344,12 @@ private slots:
     void unchangedProfileValuesAreNotRewritten()
     {
         const QByteArray hive = QFile::encodeName(reg::HiveFilePath(reg::HKEY_CURRENT_USER));
-        struct stat before{}, after{};
-        QVERIFY(m_app->WriteProfileInt("WinPos", "x", 10) && m_app->WriteProfileBinary("", "BarState", "\x01"));
-        ::stat(hive.constData(), &before);
-        QVERIFY(m_app->WriteProfileInt("WinPos", "x", 10) && m_app->WriteProfileBinary("", "BarState", "\x01"));
-        ::stat(hive.constData(), &after);
-        QCOMPARE(after.st_ino, before.st_ino);
+        struct stat st[2]{};
+        for (struct stat& s : st) {
+            QVERIFY(m_app->WriteProfileInt("WinPos", "x", 10) && m_app->WriteProfileBinary("", "BarState", "\x01"));
+            ::stat(hive.constData(), &s);
+        }
+        QCOMPARE(st[1].st_ino, st[0].st_ino);
     }
 
     void recentListKeepsFourNewestFirst()
