@@ -109,7 +109,7 @@ bool CDialtopApp::InstallFirstTheme(const QString& themesFolder)
         return false;
     CThemeData theme;
     const QString cwd = QDir::currentPath();
-    const bool loaded = theme.Load(source);
+    const bool loaded = theme.Load(QFileInfo(source).absoluteFilePath()); // loading changes folder
     QDir::setCurrent(cwd);
     if (!loaded)
         return false;
@@ -182,6 +182,20 @@ QString CDialtopApp::ChooseStartTheme()
     return FileExists(m_strFirstTheme) ? m_strFirstTheme : QString();
 }
 
+QString CDialtopApp::ThemeFromCommandLine(const QStringList& args)
+{
+    // The first argument that is not an option; "--" ends the options, so a
+    // theme whose name starts with '-' can still be named.
+    bool options = true;
+    for (const QString& a : args) {
+        if (options && a == QLatin1String("--"))
+            options = false;
+        else if (!options || !a.startsWith('-'))
+            return a;
+    }
+    return QString();
+}
+
 bool CDialtopApp::ActivatePreviousInstance(const QString& fileToOpen)
 {
     return !CSingleInstance::HandOver(fileToOpen);
@@ -193,17 +207,13 @@ bool CDialtopApp::InitInstance(const QStringList& args)
     if (MajorVersion(KernelRelease()) < 4) {
         fw::MessageBox(QStringLiteral("This application will only run on Linux 4.0 or greater"),
                        fw::MB_OK | fw::MB_ICONASTERISK, nullptr, QStringLiteral("Error"));
+        m_nExitCode = 1;
         return false;
     }
 
-    // The command line: the first argument that is not an option names a theme.
-    QString fileToOpen;
-    for (const QString& a : args) {
-        if (!a.startsWith('-') || a == "-") {
-            fileToOpen = QFileInfo(a).absoluteFilePath();
-            break;
-        }
-    }
+    QString fileToOpen = ThemeFromCommandLine(args);
+    if (!fileToOpen.isEmpty())
+        fileToOpen = QFileInfo(fileToOpen).absoluteFilePath();
 
     // 2. Another instance takes over.
     if (!ActivatePreviousInstance(fileToOpen))
@@ -212,8 +222,15 @@ bool CDialtopApp::InitInstance(const QStringList& args)
     // 3. Claim the instance, which is what later starts find.
     m_pInstance = new CSingleInstance;
     if (!m_pInstance->Listen()) {
-        // Another instance started at the same moment and won: hand over to it.
-        CSingleInstance::HandOver(fileToOpen);
+        if (m_pInstance->ErrorString().isEmpty()) {
+            // Another instance started at the same moment and won: hand over to it.
+            CSingleInstance::HandOver(fileToOpen);
+            return false;
+        }
+        // Without the socket a second start could not find this one: say why.
+        fw::MessageBox(res::FormatString(ids::IDS_CANNOT_START, {m_pInstance->ErrorString()}),
+                       fw::MB_OK | fw::MB_ICONEXCLAMATION);
+        m_nExitCode = 1;
         return false;
     }
     m_bClassRegistered = true;
@@ -238,12 +255,17 @@ bool CDialtopApp::InitInstance(const QStringList& args)
     RegisterShellFileTypes();
 
     // 8, 9. The theme to open.
-    if (fileToOpen.isEmpty())
+    const bool chosenHere = fileToOpen.isEmpty();
+    if (chosenHere)
         fileToOpen = ChooseStartTheme();
 
-    // 10.
-    if (!OpenDocumentFile(fileToOpen))
+    // 10. A theme the user named ends the start when it cannot be opened; one
+    // chosen here was not asked for, so after the message a new theme opens
+    // (the failed open has taken it off the recent list).
+    if (!OpenDocumentFile(fileToOpen) && (!chosenHere || fileToOpen.isEmpty() || !OpenDocumentFile(QString()))) {
+        m_nExitCode = 1;
         return false;
+    }
     fw::CFrameWnd* frame = GetDocTemplate()->GetFrame();
     frame->show();
     CSplashWnd::ShowSplashScreen(frame);

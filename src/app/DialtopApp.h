@@ -20,6 +20,9 @@ public:
 
     QString m_strFirstTheme;
     bool m_bClassRegistered = false;
+    // The process's status when InitInstance fails: 0 after handing over to
+    // a running instance, else not 0.
+    int m_nExitCode = 0;
 
     // args: the command line without the program name. False ends the program.
     bool InitInstance(const QStringList& args);
@@ -42,6 +45,8 @@ public:
     // Makes ".Theme" files known to the desktop as this program's documents.
     static void RegisterShellFileTypes();
 
+    // The theme the command line names (as written), empty when none.
+    static QString ThemeFromCommandLine(const QStringList& args);
     // The theme to open when the command line names none (empty: a new one).
     QString ChooseStartTheme();
 

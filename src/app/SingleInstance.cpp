@@ -1,14 +1,11 @@
 #include "SingleInstance.h"
 
-#include <QDir>
-#include <QFile>
+#include "platform/runtime/RuntimeFolder.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QStandardPaths>
-
-#include <unistd.h>
 
 CSingleInstance::CSingleInstance(QObject* parent) : QObject(parent) {}
 
@@ -17,21 +14,19 @@ CSingleInstance::~CSingleInstance()
     Close();
 }
 
-QString CSingleInstance::ServerPath()
+QString CSingleInstance::ServerPath(QString* why)
 {
-    QString dir = QString::fromLocal8Bit(qgetenv("XDG_RUNTIME_DIR"));
-    if (dir.isEmpty() || !QDir(dir).exists()) {
-        dir = QDir::tempPath() + QString("/dialtop-%1").arg(::getuid());
-        QDir().mkpath(dir);
-        QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    }
-    return dir + "/Dialtop.instance";
+    const QString dir = platform::RuntimeFolder(why);
+    return dir.isEmpty() ? QString() : dir + "/Dialtop.instance";
 }
 
 bool CSingleInstance::HandOver(const QString& fileToOpen, int connectMs, int answerMs)
 {
+    const QString path = ServerPath();
+    if (path.isEmpty())
+        return false;
     QLocalSocket socket;
-    socket.connectToServer(ServerPath());
+    socket.connectToServer(path);
     if (!socket.waitForConnected(connectMs))
         return false;
     QJsonObject msg;
@@ -52,9 +47,12 @@ bool CSingleInstance::HandOver(const QString& fileToOpen, int connectMs, int ans
 bool CSingleInstance::Listen()
 {
     Close();
+    m_strError.clear();
+    const QString path = ServerPath(&m_strError);
+    if (path.isEmpty())
+        return false;
     m_pServer = new QLocalServer(this);
     m_pServer->setSocketOptions(QLocalServer::UserAccessOption);
-    const QString path = ServerPath();
     // Someone answering on the socket is a running instance: never take its
     // place. A socket nobody answers was left by one that died.
     {
@@ -64,8 +62,10 @@ bool CSingleInstance::Listen()
             return false;
     }
     QLocalServer::removeServer(path);
-    if (!m_pServer->listen(path))
+    if (!m_pServer->listen(path)) {
+        m_strError = path + ": " + m_pServer->errorString();
         return false;
+    }
     connect(m_pServer, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* client = m_pServer->nextPendingConnection()) {
             connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);

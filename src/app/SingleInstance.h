@@ -17,16 +17,19 @@ public:
     explicit CSingleInstance(QObject* parent = nullptr);
     ~CSingleInstance() override;
 
-    // The socket's path: the user's runtime folder, else the temporary folder.
-    static QString ServerPath();
+    // The socket's path in the user's runtime folder; empty (with the reason
+    // in *why) when the user has no usable one.
+    static QString ServerPath(QString* why = nullptr);
 
     // True when another instance took the request (this one should end).
     // The running instance may still be busy starting: its answer is waited
     // for longer than the connection.
     static bool HandOver(const QString& fileToOpen, int connectMs = 2000, int answerMs = 15000);
-    // Starts listening; false when that is impossible (another instance won a race).
+    // Starts listening; false when another instance answers (it won a race)
+    // or when no socket can be made; ErrorString() says why in the second case.
     bool Listen();
     bool IsListening() const;
+    QString ErrorString() const { return m_strError; }
     void Close();
 
 signals:
@@ -35,4 +38,5 @@ signals:
 
 private:
     QLocalServer* m_pServer = nullptr;
+    QString m_strError;
 };

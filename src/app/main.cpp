@@ -19,7 +19,7 @@ int main(int argc, char** argv)
     args.removeFirst();
     if (!theApp.InitInstance(args)) {
         theApp.ExitInstance();
-        return 0;
+        return theApp.m_nExitCode;
     }
     // For start-up measurements: end as soon as the window has been shown.
     if (qEnvironmentVariableIsSet("DIALTOP_EXIT_WHEN_SHOWN"))

@@ -128,8 +128,11 @@ void CDocTemplate::SetDefaultTitle(CDocument* doc)
     doc->SetTitle(title);
 }
 
-CDocument* CDocTemplate::OpenDocumentFile(const QString& path)
+CDocument* CDocTemplate::OpenDocumentFile(const QString& name)
 {
+    // Resolved now: opening may change the current folder, and a relative
+    // name would then name another file.
+    const QString path = name.isEmpty() ? QString() : QFileInfo(name).absoluteFilePath();
     bool created = false;
     if (m_pDocument) {
         if (!m_pDocument->SaveModified())
@@ -162,6 +165,10 @@ CDocument* CDocTemplate::OpenDocumentFile(const QString& path)
     } else {
         doc->SetModifiedFlag(false);
         if (!doc->OnOpenDocument(path)) {
+            // A file that cannot be opened leaves the recent list, or it
+            // would be offered (and at start chosen) again and again.
+            if (CWinApp* app = AfxGetApp())
+                app->RemoveFromRecentFileList(path);
             if (created)
                 return giveUp();
             // The old contents were already let go of: start a new theme so

@@ -3,6 +3,8 @@
 #include "res/Strings.h"
 
 #include <QApplication>
+#include <QCursor>
+#include <QList>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QWidget>
@@ -34,6 +36,30 @@ int answerWithoutUser(unsigned style)
     }
 }
 
+// A box is answered with the normal pointer: the busy cursor of the work
+// that led to it is lifted while the box is up and put back afterwards.
+class CursorLift
+{
+public:
+    CursorLift()
+    {
+        if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+            return;
+        while (const QCursor* c = QGuiApplication::overrideCursor()) {
+            m_saved.prepend(*c);
+            QGuiApplication::restoreOverrideCursor();
+        }
+    }
+    ~CursorLift()
+    {
+        for (const QCursor& c : std::as_const(m_saved))
+            QGuiApplication::setOverrideCursor(c);
+    }
+
+private:
+    QList<QCursor> m_saved;
+};
+
 } // namespace
 
 QString AppName()
@@ -57,6 +83,7 @@ MessageHandler SetMessageHandler(MessageHandler h)
 int MessageBox(const QString& text, unsigned style, QWidget* owner, const QString& caption)
 {
     MessageRequest req{text, caption.isNull() ? AppName() : caption, style, owner};
+    CursorLift lift;
     if (handler())
         return handler()(req);
 

@@ -57,6 +57,12 @@ bool CWinApp::WriteProfileInt(const QString& section, const QString& entry, int 
     reg::RegKey key;
     if (key.Create(reg::HKEY_CURRENT_USER, m_strRegistryRoot + "\\" + section) != reg::ERROR_SUCCESS)
         return false;
+    // Every write is a locked, synced rewrite of the settings file, and
+    // closing the window writes its place and bars each time: a value that
+    // has not changed is left as it is.
+    reg::DWORD old = 0;
+    if (key.ReadDword(entry, old) && old == reg::DWORD(value))
+        return true;
     return key.WriteDword(entry, reg::DWORD(value)) == reg::ERROR_SUCCESS;
 }
 
@@ -78,6 +84,9 @@ bool CWinApp::WriteProfileString(const QString& section, const QString& entry, c
         return false;
     if (value.isNull())
         return key.DeleteValue(entry) == reg::ERROR_SUCCESS;
+    QString old;
+    if (key.ReadString(entry, old) && old == value)
+        return true;
     return key.WriteString(entry, value) == reg::ERROR_SUCCESS;
 }
 
@@ -96,6 +105,10 @@ bool CWinApp::WriteProfileBinary(const QString& section, const QString& entry, c
     const QString path = section.isEmpty() ? m_strRegistryRoot : m_strRegistryRoot + "\\" + section;
     if (key.Create(reg::HKEY_CURRENT_USER, path) != reg::ERROR_SUCCESS)
         return false;
+    QByteArray old;
+    reg::DWORD type = 0;
+    if (key.ReadBinary(entry, old, &type) && type == reg::REG_BINARY && old == value)
+        return true;
     return key.WriteBinary(entry, value) == reg::ERROR_SUCCESS;
 }
 
@@ -147,6 +160,13 @@ void CWinApp::RemoveFromRecentFileList(int index)
     SaveRecentList();
 }
 
+void CWinApp::RemoveFromRecentFileList(const QString& path)
+{
+    const int index = m_recent.indexOf(QFileInfo(path).absoluteFilePath());
+    if (index >= 0)
+        RemoveFromRecentFileList(index);
+}
+
 CDocument* CWinApp::OpenDocumentFile(const QString& path)
 {
     return m_pDocTemplate ? m_pDocTemplate->OpenDocumentFile(path) : nullptr;
@@ -162,9 +182,8 @@ void CWinApp::OnFileMruFile(unsigned id)
     const int index = int(id - ids::ID_FILE_MRU_FIRST);
     if (index < 0 || index >= m_recent.size())
         return;
-    const QString path = m_recent[index];
-    if (!OpenDocumentFile(path) && !QFileInfo::exists(path))
-        RemoveFromRecentFileList(m_recent.indexOf(path));
+    // A failed open drops the entry (the template does).
+    OpenDocumentFile(m_recent[index]);
 }
 
 void CWinApp::OnUpdateFileMruFile(CCmdUI* pCmdUI)

@@ -38,6 +38,7 @@ public:
     void LoadStdProfileSettings(int maxMRU);
     void AddToRecentFileList(const QString& path);
     void RemoveFromRecentFileList(int index);
+    void RemoveFromRecentFileList(const QString& path);
     const QStringList& RecentFiles() const { return m_recent; }
     int MaxRecentFiles() const { return m_nMaxMRU; }
 

@@ -29,6 +29,8 @@ constexpr unsigned AFX_IDS_SAVEFILE = 61441;
 constexpr unsigned AFX_IDS_UNTITLED = 61443;
 constexpr unsigned AFX_IDS_SAVEFILECOPY = 61444;
 constexpr unsigned AFX_IDP_ASK_TO_SAVE = 61699;
+constexpr unsigned IDP_ASK_TO_REPLACE = 61760;
+constexpr unsigned IDS_CANNOT_START = 5530;
 
 // Commands.
 constexpr unsigned ID_NEW_TAB = 32772;

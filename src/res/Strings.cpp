@@ -114,6 +114,11 @@ const Entry kStrings[] = {
     {61443, "Untitled"},
     {61444, "Save Copy As"},
     {61699, "Save changes to %1?"},
+
+    // A save name that the extension rule changed after the dialog's own
+    // overwrite question; the reason a start cannot claim its instance.
+    {61760, "%1!s! already exists.%nDo you want to replace it?"},
+    {5530, "Dialtop cannot start: %1!s!"},
 };
 
 const QHash<unsigned, QString>& table()

@@ -46,7 +46,9 @@ bool GetHomeFolder(QString& out)
     reg::RegKey root;
     if (root.Open(reg::HKEY_CURRENT_USER, kSettingsRoot) == reg::ERROR_SUCCESS) {
         QString home;
-        if (root.ReadString("Home", home)) {
+        // An empty or relative value would put the data below "/" or below
+        // whatever folder is current: it counts as absent.
+        if (root.ReadString("Home", home) && QDir::isAbsolutePath(home)) {
             out = home;
             return true;
         }
@@ -58,8 +60,8 @@ bool GetHomeFolder(QString& out)
             == reg::ERROR_SUCCESS)
         appPaths.ReadString("Path", home);
     // Without an installation folder on record (or with one that names
-    // nothing), the user's own data folder is home.
-    if (home.isEmpty())
+    // nothing certain), the user's own data folder is home.
+    if (!QDir::isAbsolutePath(home))
         home = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/dialtop";
     out = home;
 

@@ -7,6 +7,7 @@
 #include "res/Strings.h"
 
 #include <QCursor>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QRegularExpression>
 
@@ -80,11 +81,14 @@ bool CDialtopDoc::OnNewDocument()
     return fw::CDocument::OnNewDocument();
 }
 
-bool CDialtopDoc::OnOpenDocument(const QString& path)
+bool CDialtopDoc::OnOpenDocument(const QString& name)
 {
     WaitCursor wait;
-    if (path.isEmpty())
+    if (name.isEmpty())
         return OnNewDocument();
+    // Loading makes the theme's folder the current one (for its relative
+    // bitmap names); a relative name must be resolved before that.
+    const QString path = QFileInfo(name).absoluteFilePath();
     DeleteContents();
     if (m_theme.Load(path)) {
         SetPathName(path, true);

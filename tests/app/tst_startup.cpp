@@ -14,6 +14,8 @@
 
 #include <memory>
 
+#include <unistd.h>
+
 class tst_Startup : public QObject
 {
     Q_OBJECT
@@ -182,6 +184,12 @@ private slots:
         QString name;
         QVERIFY(PromptThemeFileName(name, ids::AFX_IDS_SAVEFILE, fw::OFN_HIDEREADONLY | fw::OFN_PATHMUSTEXIST, false));
         QCOMPARE(name, QString("/t/notes.Theme"));
+        // A file picked to open is opened as it is.
+        for (const QString picked : {"/t/Work.theme", "/t/WORK.THEME", "/t/Old.Theme.bak"}) {
+            m_ui->fileAnswers << picked;
+            QVERIFY(PromptThemeFileName(name, ids::AFX_IDS_OPENFILE, fw::OFN_FILEMUSTEXIST, true));
+            QCOMPARE(name, picked);
+        }
     }
 
     void promptStartsInTheThemesFolderCreatedWhenMissing()
@@ -202,6 +210,13 @@ private slots:
         QCOMPARE(req.filter, QString("Themes |*.Theme||"));
         QCOMPARE(req.defaultExt, QString(".Theme"));
         QCOMPARE(req.flags, 0x1004u | 0xEu);
+    }
+
+    void commandLineTheme()
+    {
+        QCOMPARE(CDialtopApp::ThemeFromCommandLine({"-x", "--y", "A.Theme", "B.Theme"}), QString("A.Theme"));
+        QCOMPARE(CDialtopApp::ThemeFromCommandLine({"-"}), QString());
+        QCOMPARE(CDialtopApp::ThemeFromCommandLine({"-x", "--", "-odd.Theme"}), QString("-odd.Theme"));
     }
 
     // A theme named on the command line, relative to the current folder, wins
@@ -228,9 +243,10 @@ private slots:
         QVERIFY(!QFileInfo::exists(CSingleInstance::ServerPath()));
     }
 
-    void startUpWithADamagedRecentThemeEnds()
+    // A damaged theme the start chose itself: the messages, then a new
+    // theme, and the file leaves the recent list.
+    void startUpWithADamagedRecentThemeOpensANewOne()
     {
-        // Every start shows the messages and ends until the file is replaced.
         const QString bad = m_env->path("mine/Old.Theme");
         writeTheme(bad, "Old");
         QByteArray bytes = TestEnv::readAll(bad);
@@ -238,12 +254,32 @@ private slots:
         QVERIFY(TestEnv::writeAll(bad, bytes));
         writeTheme(themesFolder() + "/First.Theme", "F");
         makeApp({bad});
-        m_app.reset();
-        m_app = std::make_unique<CDialtopApp>();
-        QVERIFY(!m_app->InitInstance({}));
+        QVERIFY(m_app->InitInstance({}));
         QCOMPARE(m_ui->texts(), (QStringList{"Invalid File Version Error:  " + bad,
                                              "The selected Theme file does not exist or is corrupted."}));
-        QVERIFY(!m_app->GetDocTemplate()->GetFrame());
+        QVERIFY(recentFile(1).isEmpty());
+        QVERIFY(doc()->GetPathName().isEmpty() && doc()->m_theme.GetTabCount() == 0);
+    }
+
+    // Without XDG_RUNTIME_DIR the fallback in the temporary folder is used
+    // only when it is this user's own; otherwise the start says why and fails.
+    void runtimeFallbackMustBeTheUsers()
+    {
+        qunsetenv("XDG_RUNTIME_DIR");
+        qputenv("TMPDIR", m_env->path("tmp").toUtf8());
+        const QString fallback = m_env->path("tmp/dialtop-runtime-") + QString::number(::getuid());
+        QVERIFY(QDir().mkpath(fallback));
+        QVERIFY(QFile::setPermissions(fallback, QFileDevice::Permissions(0x7777)));
+        QCOMPARE(CSingleInstance::ServerPath(), fallback + "/Dialtop.instance"); // ours: closed to others
+        QCOMPARE(QFileInfo(fallback).permissions() & 0x77, QFileDevice::Permissions());
+        // Another user's folder (only root can make one), else a link to elsewhere.
+        if (::chown(QFile::encodeName(fallback).constData(), 4242, 4242) != 0)
+            QVERIFY(QDir(fallback).removeRecursively() && QFile::link(m_env->path("home"), fallback));
+        makeApp();
+        QVERIFY(!m_app->InitInstance({}));
+        qunsetenv("TMPDIR");
+        QCOMPARE(m_app->m_nExitCode, 1);
+        QVERIFY2(m_ui->texts().value(0).startsWith("Dialtop cannot start: " + fallback), qPrintable(m_ui->texts().value(0)));
     }
 };
 

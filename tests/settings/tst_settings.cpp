@@ -52,19 +52,27 @@ private slots:
     void firstRunHome_data()
     {
         QTest::addColumn<QString>("installed"); // App Paths' Path; none when null
-        QTest::newRow("user data folder") << QString();
-        QTest::newRow("install folder") << "/opt/dialtop";
+        QTest::addColumn<QString>("stored");    // a "Home" already there; none when null
+        QTest::newRow("user data folder") << QString() << QString();
+        QTest::newRow("install folder") << "/opt/dialtop" << QString();
+        // Neither names a folder for certain: both count as absent.
+        QTest::newRow("empty Home") << QString() << "";
+        QTest::newRow("relative Home and install folder") << "opt/dialtop" << "rel";
     }
 
     void firstRunHome()
     {
         QFETCH(QString, installed);
+        QFETCH(QString, stored);
+        reg::RegKey root;
+        if (!stored.isNull())
+            QVERIFY(!root.Create(reg::HKEY_CURRENT_USER, kSettingsRoot) && !root.WriteString("Home", stored));
         if (!installed.isNull()) {
             reg::RegKey app;
             QCOMPARE(app.Create(reg::HKEY_LOCAL_MACHINE, kAppPaths), reg::ERROR_SUCCESS);
             QCOMPARE(app.WriteString("Path", installed), reg::ERROR_SUCCESS);
         }
-        const QString expected = installed.isNull() ? m_env->dataDir() + "/dialtop" : installed;
+        const QString expected = installed.startsWith('/') ? installed : m_env->dataDir() + "/dialtop";
         QString home = "caller's";
         QVERIFY(GetHomeFolder(home));
         QCOMPARE(home, expected);

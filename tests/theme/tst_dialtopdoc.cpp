@@ -11,7 +11,11 @@
 #include "res/Strings.h"
 #include "theme/DialtopDoc.h"
 
+#include <QGuiApplication>
+
 #include <memory>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -59,6 +63,7 @@ class tst_DialtopDoc : public QObject
     std::unique_ptr<UiStubs> m_ui;
     std::unique_ptr<fw::CWinApp> m_app;
     QString m_work; // a theme of 2 x 2 in the test folder
+    QStringList m_busyBoxes;
 
     CDialtopDoc* doc() const { return static_cast<CDialtopDoc*>(m_app->GetDocTemplate()->GetDocument()); }
     fw::CFrameWnd* frame() const { return m_app->GetDocTemplate()->GetFrame(); }
@@ -100,6 +105,12 @@ private slots:
         m_env = std::make_unique<TestEnv>();
         reg::ResetStore();
         m_ui = std::make_unique<UiStubs>();
+        // No box may appear under the busy cursor of an open or a save.
+        fw::SetMessageHandler([this, stub = fw::SetMessageHandler({})](const fw::MessageRequest& r) {
+            if (QGuiApplication::overrideCursor())
+                m_busyBoxes << r.text;
+            return stub(r);
+        });
         makeApp();
         m_work = m_env->path("themes/Work.Theme");
         writeGrid(m_work, 2, 2);
@@ -107,6 +118,8 @@ private slots:
 
     void cleanup()
     {
+        QCOMPARE(m_busyBoxes, QStringList());
+        m_busyBoxes.clear();
         m_app.reset();
         m_ui.reset();
         m_env.reset();
@@ -300,6 +313,43 @@ private slots:
             QCOMPARE(back.GetItem(1, 1)->m_ptPosition, QPoint(333, y));
             QVERIFY(!doc()->IsModified());
         }
+    }
+
+    // The dialog asked about notes.txt, not about the notes.Theme it becomes.
+    void saveAsAsksBeforeReplacingTheNameItMakes()
+    {
+        const QString existing = themesFolder() + "/notes.Theme";
+        writeGrid(existing, 1, 1);
+        const QByteArray before = TestEnv::readAll(existing);
+        open(m_work);
+        m_ui->fileAnswers << themesFolder() + "/notes.txt"; // No: the dialog comes back, cancelled
+        m_ui->answers << fw::IDNO;
+        QVERIFY(frame()->OnCommand(ids::ID_FILE_SAVE_AS));
+        QCOMPARE(m_ui->dialogs.value(1).fileName, existing);
+        QVERIFY(m_ui->texts().value(0).startsWith(existing));
+        QCOMPARE(TestEnv::readAll(existing), before);
+    }
+
+    // Loading changes the current folder: a relative name is resolved first.
+    void relativeNameOpensTheFileMeant()
+    {
+        QVERIFY(QDir::setCurrent(m_env->root()));
+        QVERIFY(m_app->OpenDocumentFile("themes/Work.Theme"));
+        QCOMPARE(doc()->GetPathName(), m_work);
+        QCOMPARE(m_app->RecentFiles().value(0), m_work);
+    }
+
+    // Closing writes the window's place every time: a value that did not
+    // change must not cost a rewrite of the settings file.
+    void unchangedProfileValuesAreNotRewritten()
+    {
+        const QByteArray hive = QFile::encodeName(reg::HiveFilePath(reg::HKEY_CURRENT_USER));
+        struct stat st[2]{};
+        for (struct stat& s : st) {
+            QVERIFY(m_app->WriteProfileInt("WinPos", "x", 10) && m_app->WriteProfileBinary("", "BarState", "\x01"));
+            ::stat(hive.constData(), &s);
+        }
+        QCOMPARE(st[1].st_ino, st[0].st_ino);
     }
 
     void recentListKeepsFourNewestFirst()

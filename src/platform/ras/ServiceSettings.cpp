@@ -2,6 +2,7 @@
 
 #include "platform/profile/Profile.h"
 #include "platform/registry/Registry.h"
+#include "platform/runtime/RuntimeFolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,18 +29,28 @@ QString ConfigFolder()
 
 QString RuntimeFolder()
 {
-    // XDG_RUNTIME_DIR when set; the fallback is private to the user as well.
-    QString base = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (base.isEmpty())
-        base = QDir::tempPath() + QStringLiteral("/dialtop-runtime-") + QString::number(getuid());
-    return base + QStringLiteral("/dialtop-ras");
+    // Without a usable runtime folder there is none: an empty path, which
+    // MakePrivateFolder refuses, so the service reports itself unavailable.
+    const QString base = platform::RuntimeFolder();
+    return base.isEmpty() ? QString() : base + QStringLiteral("/dialtop-ras");
 }
 
-QString ConnectionsFolder() { return RuntimeFolder() + QStringLiteral("/connections"); }
-QString NoticesFolder() { return RuntimeFolder() + QStringLiteral("/notices"); }
+QString ConnectionsFolder()
+{
+    const QString base = RuntimeFolder();
+    return base.isEmpty() ? QString() : base + QStringLiteral("/connections");
+}
+
+QString NoticesFolder()
+{
+    const QString base = RuntimeFolder();
+    return base.isEmpty() ? QString() : base + QStringLiteral("/notices");
+}
 
 bool MakePrivateFolder(const QString& path)
 {
+    if (path.isEmpty())
+        return false;
     QFileInfo fi(path);
     // A folder someone else made (say in a shared /tmp) is not used.
     if (fi.exists())

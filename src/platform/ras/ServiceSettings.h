@@ -12,6 +12,7 @@ namespace ras {
 // <configuration root>/ras: phonebook, credentials, service settings.
 QString ConfigFolder();
 // <runtime folder>/dialtop-ras: connection records, notices, call counters.
+// Empty (and so are the two below) when the user has no usable runtime folder.
 QString RuntimeFolder();
 QString ConnectionsFolder();
 QString NoticesFolder();
