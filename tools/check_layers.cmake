@@ -7,16 +7,17 @@ set(allowed_platform/registry "")
 set(allowed_platform/profile "")
 set(allowed_platform/media "res")
 set(allowed_platform/shell "res;platform/registry")
-set(allowed_platform/ras "platform/registry;platform/profile")
+set(allowed_platform/runtime "")
+set(allowed_platform/ras "platform/registry;platform/profile;platform/runtime")
 set(allowed_settings "res;platform/registry")
 set(allowed_framework "res;platform/registry")
 set(allowed_theme "res;settings;platform/registry;framework")
 set(allowed_launcher "res;settings;platform/registry;platform/shell;platform/media;framework;theme")
-set(allowed_dialup "res;settings;platform/registry;platform/profile;platform/ras;platform/media;framework")
-set(allowed_frame "res;settings;platform/registry;platform/profile;platform/shell;platform/media;platform/ras;framework;theme;launcher;dialup")
-set(allowed_app "res;settings;platform/registry;platform/profile;platform/shell;platform/media;platform/ras;framework;theme;launcher;dialup;frame")
+set(allowed_dialup "platform/runtime;res;settings;platform/registry;platform/profile;platform/ras;platform/media;framework")
+set(allowed_frame "platform/runtime;res;settings;platform/registry;platform/profile;platform/shell;platform/media;platform/ras;framework;theme;launcher;dialup")
+set(allowed_app "platform/runtime;res;settings;platform/registry;platform/profile;platform/shell;platform/media;platform/ras;framework;theme;launcher;dialup;frame")
 
-set(known res platform/registry platform/profile platform/media platform/shell platform/ras
+set(known res platform/runtime platform/registry platform/profile platform/media platform/shell platform/ras
     settings framework theme launcher dialup frame app)
 
 file(GLOB_RECURSE sources RELATIVE ${SRC} ${SRC}/*.cpp ${SRC}/*.h)
