@@ -19,8 +19,9 @@
 namespace profile {
 
 // A file larger than this is not read (look-ups give the default) and never
-// rewritten, so nothing on disk is lost.
-constexpr qint64 kMaxProfileBytes = 16 * 1024 * 1024;
+// rewritten, so nothing on disk is lost. A connection-time file grows by a
+// few lines a day: decades fit.
+constexpr qint64 kMaxProfileBytes = 4 * 1024 * 1024;
 
 // Copies the value into out (the default when the file, section or key is
 // missing) and returns its length.
