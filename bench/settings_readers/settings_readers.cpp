@@ -4,8 +4,10 @@
 // paths of 500 components each, with nothing in common), hive-values (n values in
 // one key), hive-hex (one binary value over n continuation lines),
 // pb-sections (n phonebook entries, then one look-up), pb-numbers (one entry
-// with n per-number lines, then its properties).
+// with n per-number lines, then its properties), ini-lines (an
+// initialisation file of n one-letter lines, then one look-up).
 
+#include "platform/profile/Profile.h"
 #include "platform/ras/Phonebook.h"
 #include "platform/ras/ServiceSettings.h"
 #include "platform/registry/Registry.h"
@@ -89,6 +91,9 @@ int main(int argc, char** argv)
     if (c.startsWith("hive-")) {
         bytes = hive(c, n);
         file = reg::HiveFilePath(reg::HKEY_CURRENT_USER);
+    } else if (c == "ini-lines") {
+        bytes = "[S]\n" + QByteArray("a\n").repeated(n);
+        file = dir.filePath("lines.tms");
     } else {
         bytes = phonebook(c, n);
         ras::MakePrivateFolder(ras::ConfigFolder());
@@ -105,6 +110,10 @@ int main(int argc, char** argv)
         result = key.Open(reg::HKEY_CURRENT_USER, "Many") == reg::ERROR_SUCCESS
                      ? QString("%1 values").arg(key.ValueNames().size())
                      : QStringLiteral("opened");
+    } else if (c == "ini-lines") {
+        QString v;
+        profile::GetPrivateProfileString("S", "b", "none", v, file);
+        result = v;
     } else if (c == "pb-sections") {
         QStringList names;
         ras::EnumEntries(names);

@@ -21,6 +21,12 @@ QString fold(const QString& name)
 // The name of a section header line, or a null string when the line is none.
 QString sectionOf(const QByteArray& line)
 {
+    // Most lines are no header: tell without copying them.
+    qsizetype i = 0;
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
+        ++i;
+    if (i == line.size() || line[i] != '[')
+        return QString();
     const QByteArray t = line.trimmed();
     if (!t.startsWith('['))
         return QString();
@@ -96,6 +102,7 @@ struct CProfileFile::Data
         QHash<QString, std::vector<size_t>> keys;
     };
 
+    QByteArray raw; // the file as read; unchanged lines point into it
     std::vector<Section> sections;
     QHash<QString, size_t> index; // folded name -> first section of that name
     bool bIndexBuilt = false;
@@ -164,15 +171,21 @@ bool CProfileFile::Load(const QString& file, qint64 maxBytes)
     if (!f.open(QIODevice::ReadOnly))
         return false;
     // Never more than the limit in memory, however large the file.
-    const QByteArray bytes = f.read(maxBytes + 1);
-    if (bytes.size() > maxBytes)
+    d->raw = f.read(maxBytes + 1);
+    if (d->raw.size() > maxBytes) {
+        d = std::make_unique<Data>();
         return false;
-    d->bCrlf = bytes.contains("\r\n");
-    QList<QByteArray> lines = bytes.split('\n');
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
+    }
+    d->bCrlf = d->raw.contains("\r\n");
     d->sections.emplace_back();
-    for (QByteArray& line : lines) {
+    const qsizetype n = d->raw.size();
+    for (qsizetype pos = 0; pos < n;) {
+        qsizetype end = d->raw.indexOf('\n', pos);
+        if (end < 0)
+            end = n;
+        // Lines point into the buffer the file was read into: no copy each.
+        QByteArray line = QByteArray::fromRawData(d->raw.constData() + pos, end - pos);
+        pos = end + 1;
         const QString name = sectionOf(line);
         if (!name.isNull()) {
             Data::Section s;
