@@ -5,6 +5,7 @@
 #include "framework/MessageBox.h"
 #include "framework/WinApp.h"
 #include "launcher/DialtopView.h"
+#include "platform/registry/Registry.h"
 #include "res/ResourceIds.h"
 #include "res/Strings.h"
 #include "theme/DialtopDoc.h"
@@ -112,10 +113,17 @@ void CMainFrame::OnDestroy()
     // and resize() take back at the next start, so the window never grows.
     const QPoint place = frameGeometry().topLeft();
     const QSize size = geometry().size();
-    app->WriteProfileInt(kWinPos, "cx", size.width());
-    app->WriteProfileInt(kWinPos, "cy", size.height());
-    app->WriteProfileInt(kWinPos, "x", place.x());
-    app->WriteProfileInt(kWinPos, "y", place.y());
+    // All four in one write, so a crash or another process never sees a
+    // place from one run and a size from another.
+    reg::RegKey key;
+    if (key.Create(reg::HKEY_CURRENT_USER, app->GetRegistryRoot() + "\\" + kWinPos) != reg::ERROR_SUCCESS)
+        return;
+    reg::RegValueChanges changes;
+    changes.SetDword("cx", reg::DWORD(size.width()));
+    changes.SetDword("cy", reg::DWORD(size.height()));
+    changes.SetDword("x", reg::DWORD(place.x()));
+    changes.SetDword("y", reg::DWORD(place.y()));
+    key.SetValues(changes);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* e)

@@ -129,13 +129,17 @@ void CWinApp::SaveRecentList()
     reg::RegKey key;
     if (key.Create(reg::HKEY_CURRENT_USER, m_strRegistryRoot + "\\" + kRecentSection) != reg::ERROR_SUCCESS)
         return;
+    // One write for the whole list: another process reading it never sees
+    // half of it.
+    reg::RegValueChanges changes;
     for (int i = 0; i < m_nMaxMRU; ++i) {
         const QString name = QString("File%1").arg(i + 1);
         if (i < m_recent.size())
-            key.WriteString(name, m_recent[i]);
+            changes.SetString(name, m_recent[i]);
         else
-            key.DeleteValue(name);
+            changes.DeleteValue(name);
     }
+    key.SetValues(changes);
 }
 
 void CWinApp::AddToRecentFileList(const QString& path)

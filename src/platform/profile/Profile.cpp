@@ -3,114 +3,61 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QLockFile>
 #include <QSaveFile>
+
+#include <vector>
 
 namespace profile {
 
 namespace {
 
-struct Lines
+QString fold(const QString& name)
 {
-    QStringList lines;
-    bool crlf = false;
-    bool existed = false;
-};
-
-Lines readLines(const QString& file)
-{
-    Lines l;
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly))
-        return l;
-    l.existed = true;
-    const QByteArray bytes = f.readAll();
-    l.crlf = bytes.contains("\r\n");
-    QString text = QString::fromUtf8(bytes);
-    text.replace("\r\n", "\n");
-    l.lines = text.split('\n');
-    if (!l.lines.isEmpty() && l.lines.last().isEmpty())
-        l.lines.removeLast();
-    return l;
-}
-
-bool writeLines(const QString& file, const Lines& l)
-{
-    const QFileInfo info(file);
-    QDir().mkpath(info.absolutePath());
-    QSaveFile f(file);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    const QString eol = l.crlf ? QStringLiteral("\r\n") : QStringLiteral("\n");
-    QString text;
-    for (const QString& line : l.lines)
-        text += line + eol;
-    const QByteArray bytes = text.toUtf8();
-    if (f.write(bytes) != bytes.size()) {
-        f.cancelWriting();
-        return false;
-    }
-    return f.commit();
+    return name.toCaseFolded();
 }
 
 // The name of a section header line, or a null string when the line is none.
-QString sectionOf(const QString& line)
+QString sectionOf(const QByteArray& line)
 {
-    const QString t = line.trimmed();
+    // Most lines are no header: tell without copying them.
+    qsizetype i = 0;
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
+        ++i;
+    if (i == line.size() || line[i] != '[')
+        return QString();
+    const QByteArray t = line.trimmed();
     if (!t.startsWith('['))
         return QString();
-    const int close = t.indexOf(']');
+    const qsizetype close = t.indexOf(']');
     if (close < 0)
         return QString();
-    return t.mid(1, close - 1).trimmed();
+    return QString::fromUtf8(t.mid(1, close - 1)).trimmed();
 }
 
-bool isComment(const QString& t)
+bool isComment(const QByteArray& t)
 {
     return t.startsWith(';') || t.startsWith('#');
 }
 
 // Key and value of a "key=value" line; false for anything else.
-bool splitKey(const QString& line, QString& key, QString& value)
+bool splitKey(const QByteArray& line, QString& key, QString* value = nullptr)
 {
-    const QString t = line.trimmed();
+    const QByteArray t = line.trimmed();
     if (t.isEmpty() || isComment(t) || t.startsWith('['))
         return false;
-    const int eq = t.indexOf('=');
+    const qsizetype eq = t.indexOf('=');
     if (eq < 0) {
-        key = t;
-        value.clear();
+        key = QString::fromUtf8(t);
+        if (value)
+            value->clear();
         return true;
     }
-    key = t.left(eq).trimmed();
-    value = t.mid(eq + 1).trimmed();
+    key = QString::fromUtf8(t.left(eq)).trimmed();
+    if (value)
+        *value = QString::fromUtf8(t.mid(eq + 1)).trimmed();
     return true;
-}
-
-// Line range [begin, end) of a section's body; begin is -1 when it is absent.
-void findSection(const QStringList& lines, const QString& section, int& header, int& end)
-{
-    header = -1;
-    end = lines.size();
-    for (int i = 0; i < lines.size(); ++i) {
-        const QString name = sectionOf(lines[i]);
-        if (name.isNull())
-            continue;
-        if (header >= 0) {
-            end = i;
-            return;
-        }
-        if (name.compare(section, Qt::CaseInsensitive) == 0)
-            header = i;
-    }
-}
-
-int findKey(const QStringList& lines, int header, int end, const QString& key)
-{
-    QString k, v;
-    for (int i = header + 1; i < end; ++i)
-        if (splitKey(lines[i], k, v) && k.compare(key, Qt::CaseInsensitive) == 0)
-            return i;
-    return -1;
 }
 
 QString unquote(const QString& v)
@@ -120,31 +67,354 @@ QString unquote(const QString& v)
     return v;
 }
 
-bool lookUp(const QString& section, const QString& key, const QString& file, QString& value)
+bool hasLineBreak(const QString& s)
 {
-    if (section.isNull() || key.isNull())
-        return false;
-    const Lines l = readLines(file);
-    int header, end;
-    findSection(l.lines, section, header, end);
-    if (header < 0)
-        return false;
-    const int at = findKey(l.lines, header, end, key);
-    if (at < 0)
-        return false;
-    QString k;
-    splitKey(l.lines[at], k, value);
-    value = unquote(value);
-    return true;
+    return s.contains('\n') || s.contains('\r') || s.contains(QChar(0));
+}
+
+bool storableSection(const QString& s)
+{
+    return !hasLineBreak(s) && !s.contains(']');
+}
+
+bool storableKey(const QString& k)
+{
+    const QString t = k.trimmed();
+    return !t.isEmpty() && !hasLineBreak(k) && !k.contains('=') && !t.startsWith('[') && !t.startsWith(';')
+           && !t.startsWith('#');
 }
 
 } // namespace
 
+struct CProfileFile::Data
+{
+    struct Section
+    {
+        bool bHeader = false; // false only for the lines before the first header
+        QByteArray header;
+        QString name;
+        std::vector<QByteArray> body; // up to the last non-blank line; null = deleted
+        std::vector<QByteArray> tail; // blank lines after it
+        bool bRemoved = false;
+        bool bKeysBuilt = false;
+        // Folded key -> its lines in body, last first, so the line that
+        // counts is at the back and deleting it is cheap. Built when needed.
+        QHash<QString, std::vector<size_t>> keys;
+    };
+
+    QByteArray raw; // the file as read; unchanged lines point into it
+    std::vector<Section> sections;
+    QHash<QString, size_t> index; // folded name -> first section of that name
+    bool bIndexBuilt = false;
+    bool bCrlf = false;
+    bool bModified = false;
+
+    QByteArray eol() const { return bCrlf ? QByteArrayLiteral("\r") : QByteArray(); }
+
+    Section* find(const QString& name)
+    {
+        if (!bIndexBuilt) {
+            index.clear();
+            // The first section of a name counts: walking back, it is inserted last.
+            for (size_t i = sections.size(); i-- > 0;)
+                if (sections[i].bHeader && !sections[i].bRemoved)
+                    index.insert(fold(sections[i].name), i);
+            bIndexBuilt = true;
+        }
+        const auto it = index.constFind(fold(name));
+        return it == index.cend() ? nullptr : &sections[*it];
+    }
+
+    static qsizetype findKey(Section& s, const QString& key)
+    {
+        if (!s.bKeysBuilt) {
+            s.keys.clear();
+            QString k;
+            for (size_t i = s.body.size(); i-- > 0;)
+                if (!s.body[i].isNull() && splitKey(s.body[i], k))
+                    s.keys[fold(k)].push_back(i);
+            s.bKeysBuilt = true;
+        }
+        const auto it = s.keys.constFind(fold(key));
+        return it == s.keys.cend() ? -1 : qsizetype(it->back());
+    }
+
+    // The last line of the file as it stands, or null when it is empty.
+    const QByteArray* lastLine() const
+    {
+        for (size_t i = sections.size(); i-- > 0;) {
+            const Section& s = sections[i];
+            if (s.bRemoved)
+                continue;
+            if (!s.tail.empty())
+                return &s.tail.back();
+            for (size_t j = s.body.size(); j-- > 0;)
+                if (!s.body[j].isNull())
+                    return &s.body[j];
+            if (s.bHeader)
+                return &s.header;
+        }
+        return nullptr;
+    }
+};
+
+CProfileFile::CProfileFile() : d(std::make_unique<Data>()) {}
+
+CProfileFile::~CProfileFile() = default;
+
+bool CProfileFile::Load(const QString& file, qint64 maxBytes)
+{
+    d = std::make_unique<Data>();
+    QFile f(file);
+    if (!f.exists())
+        return true;
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    // Never more than the limit in memory, however large the file.
+    d->raw = f.read(maxBytes + 1);
+    if (d->raw.size() > maxBytes) {
+        d = std::make_unique<Data>();
+        return false;
+    }
+    d->bCrlf = d->raw.contains("\r\n");
+    d->sections.emplace_back();
+    const qsizetype n = d->raw.size();
+    for (qsizetype pos = 0; pos < n;) {
+        qsizetype end = d->raw.indexOf('\n', pos);
+        if (end < 0)
+            end = n;
+        // Lines point into the buffer the file was read into: no copy each.
+        QByteArray line = QByteArray::fromRawData(d->raw.constData() + pos, end - pos);
+        pos = end + 1;
+        const QString name = sectionOf(line);
+        if (!name.isNull()) {
+            Data::Section s;
+            s.bHeader = true;
+            s.header = std::move(line);
+            s.name = name;
+            d->sections.push_back(std::move(s));
+        } else {
+            d->sections.back().body.push_back(std::move(line));
+        }
+    }
+    for (Data::Section& s : d->sections) {
+        size_t end = s.body.size();
+        while (end > 0 && s.body[end - 1].trimmed().isEmpty())
+            --end;
+        s.tail.assign(std::make_move_iterator(s.body.begin() + qsizetype(end)),
+                      std::make_move_iterator(s.body.end()));
+        s.body.resize(end);
+    }
+    return true;
+}
+
+QStringList CProfileFile::SectionNames() const
+{
+    QStringList out;
+    for (const auto& s : d->sections)
+        if (s.bHeader && !s.bRemoved)
+            out << s.name;
+    return out;
+}
+
+QString CProfileFile::FindSection(const QString& section) const
+{
+    const Data::Section* s = d->find(section);
+    return s ? s->name : QString();
+}
+
+QStringList CProfileFile::Keys(const QString& section) const
+{
+    QStringList out;
+    const Data::Section* s = d->find(section);
+    if (!s)
+        return out;
+    QString k;
+    for (const QByteArray& line : s->body)
+        if (!line.isNull() && splitKey(line, k))
+            out << k;
+    return out;
+}
+
+bool CProfileFile::GetString(const QString& section, const QString& key, QString& value) const
+{
+    if (section.isNull() || key.isNull())
+        return false;
+    Data::Section* s = d->find(section);
+    if (!s)
+        return false;
+    const qsizetype at = Data::findKey(*s, key);
+    if (at < 0)
+        return false;
+    QString k;
+    splitKey(s->body[size_t(at)], k, &value);
+    value = unquote(value);
+    return true;
+}
+
+bool CProfileFile::SetString(const QString& section, const QString& key, const QString& value)
+{
+    if (section.isNull() || key.isNull())
+        return false;
+    if (!storableSection(section) || !storableKey(key) || (!value.isNull() && hasLineBreak(value)))
+        return false;
+    Data::Section* s = d->find(section);
+    if (!s) {
+        if (value.isNull())
+            return true;
+        if (const QByteArray* last = d->lastLine(); last && !last->trimmed().isEmpty()) {
+            // A blank line between sections, after whatever ends the file.
+            for (auto it = d->sections.rbegin(); it != d->sections.rend(); ++it) {
+                if (!it->bRemoved) {
+                    it->tail.push_back(d->eol());
+                    break;
+                }
+            }
+        }
+        Data::Section fresh;
+        fresh.bHeader = true;
+        fresh.header = "[" + section.toUtf8() + "]" + d->eol();
+        fresh.name = section;
+        fresh.body.push_back(key.toUtf8() + "=" + value.toUtf8() + d->eol());
+        d->sections.push_back(std::move(fresh));
+        d->bIndexBuilt = false;
+        d->bModified = true;
+        return true;
+    }
+    const qsizetype at = Data::findKey(*s, key);
+    if (value.isNull()) {
+        if (at >= 0) {
+            s->body[size_t(at)] = QByteArray();
+            // A later line of the same key, if any, counts from now on.
+            const auto it = s->keys.find(fold(key));
+            it->pop_back();
+            if (it->empty())
+                s->keys.erase(it);
+            d->bModified = true;
+        }
+        return true;
+    }
+    if (at >= 0) {
+        QByteArray& line = s->body[size_t(at)];
+        QString oldKey;
+        splitKey(line, oldKey);
+        const QByteArray replaced = oldKey.toUtf8() + "=" + value.toUtf8() + (line.endsWith('\r') ? "\r" : "");
+        if (replaced != line) {
+            line = replaced;
+            d->bModified = true;
+        }
+        return true;
+    }
+    s->body.push_back(key.toUtf8() + "=" + value.toUtf8() + d->eol());
+    if (s->bKeysBuilt)
+        s->keys.insert(fold(key), {s->body.size() - 1});
+    d->bModified = true;
+    return true;
+}
+
+bool CProfileFile::DeleteSection(const QString& section)
+{
+    if (section.isNull())
+        return false;
+    if (Data::Section* s = d->find(section)) {
+        s->bRemoved = true;
+        d->bIndexBuilt = false;
+        d->bModified = true;
+    }
+    return true;
+}
+
+bool CProfileFile::RenameSection(const QString& section, const QString& newName)
+{
+    Data::Section* s = d->find(section);
+    if (!s || !storableSection(newName))
+        return false;
+    const bool cr = s->header.endsWith('\r');
+    s->header = "[" + newName.toUtf8() + "]" + (cr ? "\r" : "");
+    s->name = newName;
+    d->bIndexBuilt = false;
+    d->bModified = true;
+    return true;
+}
+
+bool CProfileFile::IsModified() const
+{
+    return d->bModified;
+}
+
+QByteArray CProfileFile::ToBytes() const
+{
+    QByteArray out;
+    auto put = [&out](const QByteArray& line) {
+        out += line;
+        out += '\n';
+    };
+    for (const auto& s : d->sections) {
+        if (s.bRemoved)
+            continue;
+        if (s.bHeader)
+            put(s.header);
+        for (const QByteArray& line : s.body)
+            if (!line.isNull())
+                put(line);
+        for (const QByteArray& line : s.tail)
+            put(line);
+    }
+    return out;
+}
+
+bool UpdatePrivateProfile(const QString& file, const std::function<bool(CProfileFile&)>& edit, qint64 maxBytes)
+{
+    const QString folder = QFileInfo(file).absolutePath();
+    if (!QFileInfo(folder).isDir()) {
+        // No file yet: an edit that changes nothing must not create a folder.
+        CProfileFile empty;
+        if (!edit(empty))
+            return false;
+        if (!empty.IsModified())
+            return true;
+        if (!QDir().mkpath(folder))
+            return false;
+    }
+    QLockFile lock(file + ".lock");
+    lock.setStaleLockTime(10000);
+    if (!lock.tryLock(5000))
+        return false;
+    // Read under the lock: what another process wrote is kept.
+    CProfileFile doc;
+    if (!doc.Load(file, maxBytes) || !edit(doc))
+        return false;
+    if (!doc.IsModified())
+        return true;
+    const QByteArray bytes = doc.ToBytes();
+    if (bytes.size() > maxBytes)
+        return false;
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    if (out.write(bytes) != bytes.size()) {
+        out.cancelWriting();
+        return false;
+    }
+    return out.commit();
+}
+
+QString QuoteProfileValue(const QString& value)
+{
+    const bool wrapped = value.size() >= 2
+                         && ((value.startsWith('"') && value.endsWith('"'))
+                             || (value.startsWith('\'') && value.endsWith('\'')));
+    if (wrapped || value.trimmed() != value)
+        return '"' + value + '"';
+    return value;
+}
+
 int GetPrivateProfileString(const QString& section, const QString& key, const QString& defaultValue,
                             QString& out, const QString& file)
 {
+    CProfileFile doc;
     QString value;
-    if (lookUp(section, key, file, value))
+    if (doc.Load(file) && doc.GetString(section, key, value))
         out = value;
     else
         out = defaultValue.isNull() ? QString("") : QString(defaultValue).trimmed();
@@ -153,8 +423,9 @@ int GetPrivateProfileString(const QString& section, const QString& key, const QS
 
 int GetPrivateProfileInt(const QString& section, const QString& key, int defaultValue, const QString& file)
 {
+    CProfileFile doc;
     QString value;
-    if (!lookUp(section, key, file, value))
+    if (!doc.Load(file) || !doc.GetString(section, key, value))
         return defaultValue;
     int i = 0;
     while (i < value.size() && value[i].isSpace())
@@ -182,68 +453,23 @@ bool WritePrivateProfileString(const QString& section, const QString& key, const
 {
     if (section.isNull())
         return key.isNull() && value.isNull(); // a flush: nothing is cached
-    Lines l = readLines(file);
-    int header, end;
-    findSection(l.lines, section, header, end);
-    if (key.isNull()) {
-        if (header < 0)
-            return true;
-        l.lines.erase(l.lines.begin() + header, l.lines.begin() + end);
-        return writeLines(file, l);
-    }
-    if (header < 0) {
-        if (value.isNull())
-            return true;
-        if (!l.lines.isEmpty() && !l.lines.last().trimmed().isEmpty())
-            l.lines << QString();
-        l.lines << "[" + section + "]" << key + "=" + value;
-        return writeLines(file, l);
-    }
-    const int at = findKey(l.lines, header, end, key);
-    if (value.isNull()) {
-        if (at < 0)
-            return true;
-        l.lines.removeAt(at);
-        return writeLines(file, l);
-    }
-    if (at >= 0) {
-        QString oldKey, oldValue;
-        splitKey(l.lines[at], oldKey, oldValue);
-        l.lines[at] = oldKey + "=" + value;
-    } else {
-        // After the section's last non-blank line, so blank separators stay put.
-        int insert = end;
-        while (insert > header + 1 && l.lines[insert - 1].trimmed().isEmpty())
-            --insert;
-        l.lines.insert(insert, key + "=" + value);
-    }
-    return writeLines(file, l);
+    if (!storableSection(section) || (!key.isNull() && !storableKey(key)) || (!value.isNull() && hasLineBreak(value)))
+        return false;
+    return UpdatePrivateProfile(file, [&](CProfileFile& doc) {
+        return key.isNull() ? doc.DeleteSection(section) : doc.SetString(section, key, value);
+    });
 }
 
 QStringList GetPrivateProfileSectionNames(const QString& file)
 {
-    QStringList out;
-    for (const QString& line : readLines(file).lines) {
-        const QString name = sectionOf(line);
-        if (!name.isNull())
-            out << name;
-    }
-    return out;
+    CProfileFile doc;
+    return doc.Load(file) ? doc.SectionNames() : QStringList();
 }
 
 QStringList GetPrivateProfileKeys(const QString& section, const QString& file)
 {
-    const Lines l = readLines(file);
-    int header, end;
-    findSection(l.lines, section, header, end);
-    QStringList out;
-    if (header < 0)
-        return out;
-    QString k, v;
-    for (int i = header + 1; i < end; ++i)
-        if (splitKey(l.lines[i], k, v))
-            out << k;
-    return out;
+    CProfileFile doc;
+    return doc.Load(file) ? doc.Keys(section) : QStringList();
 }
 
 } // namespace profile

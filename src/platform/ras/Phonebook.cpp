@@ -5,9 +5,8 @@
 #include "platform/ras/ServiceSettings.h"
 #include "platform/ras/SimModem.h"
 
-#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QSet>
 
 namespace ras {
 
@@ -41,11 +40,29 @@ bool HasControlChars(const QString& text)
     return false;
 }
 
-QString ReadValue(const QString& section, const QString& key, const QString& def = QString())
+// Reads the phonebook once for an operation.
+DWORD LoadPhonebook(profile::CProfileFile& doc)
+{
+    if (DWORD rc = CheckPhonebookFile())
+        return rc;
+    return doc.Load(PhonebookPath(), kMaxPhonebookBytes) ? ERROR_SUCCESS : ERROR_CANNOT_OPEN_PHONEBOOK;
+}
+
+// The stored spelling of an entry, or a null string. The first section of a
+// name is the entry, as the enumeration shows it.
+QString FindIn(const profile::CProfileFile& doc, const QString& name)
+{
+    const QString stored = doc.FindSection(name);
+    return !stored.isNull() && ValidateEntryName(stored) == ERROR_SUCCESS ? stored : QString();
+}
+
+QString ReadValue(const profile::CProfileFile& doc, const QString& section, const QString& key,
+                  const QString& def = QString())
 {
     QString out;
-    profile::GetPrivateProfileString(section, key, def, out, PhonebookPath());
-    return out;
+    if (doc.GetString(section, key, out))
+        return out;
+    return def.isNull() ? QStringLiteral("") : def.trimmed();
 }
 
 // Keeps a hand-edited value within its limit and free of control characters.
@@ -64,10 +81,10 @@ QString Clean(QString text, int limit)
 }
 
 // An empty value is still a value: a null string would delete the key.
-bool Write(const QString& section, const QString& key, const QString& value)
+// Blanks at the ends and surrounding quotes are kept by quoting.
+bool Write(profile::CProfileFile& doc, const QString& section, const QString& key, const QString& value)
 {
-    return profile::WritePrivateProfileString(section, key, value.isNull() ? QStringLiteral("") : value,
-                                              PhonebookPath());
+    return doc.SetString(section, key, profile::QuoteProfileValue(value.isNull() ? QStringLiteral("") : value));
 }
 
 bool ValidNumberKey(const QString& number)
@@ -103,15 +120,18 @@ DWORD ValidateEntryName(const QString& name)
 DWORD EnumEntries(QStringList& names)
 {
     names.clear();
-    if (DWORD rc = CheckPhonebookFile())
+    profile::CProfileFile doc;
+    if (DWORD rc = LoadPhonebook(doc))
         return rc;
-    const QStringList sections = profile::GetPrivateProfileSectionNames(PhonebookPath());
-    for (const QString& section : sections) {
+    QSet<QString> seen;
+    for (const QString& section : doc.SectionNames()) {
         if (ValidateEntryName(section) != ERROR_SUCCESS)
             continue;
         // A second section of the same name is unreachable; show it once.
-        if (names.contains(section, Qt::CaseInsensitive))
+        const QString folded = section.toCaseFolded();
+        if (seen.contains(folded))
             continue;
+        seen.insert(folded);
         names.append(section);
     }
     return ERROR_SUCCESS;
@@ -119,17 +139,15 @@ DWORD EnumEntries(QStringList& names)
 
 bool FindEntry(const QString& name, QString* storedName)
 {
-    QStringList names;
-    if (EnumEntries(names) != ERROR_SUCCESS)
+    profile::CProfileFile doc;
+    if (LoadPhonebook(doc) != ERROR_SUCCESS)
         return false;
-    for (const QString& n : names) {
-        if (n.compare(name, Qt::CaseInsensitive) == 0) {
-            if (storedName)
-                *storedName = n;
-            return true;
-        }
-    }
-    return false;
+    const QString stored = FindIn(doc, name);
+    if (stored.isNull())
+        return false;
+    if (storedName)
+        *storedName = stored;
+    return true;
 }
 
 DWORD ValidateEntry(const RasEntry& e)
@@ -158,37 +176,37 @@ DWORD ValidateEntry(const RasEntry& e)
 
 DWORD GetEntryProperties(const QString& name, RasEntry* entry, QByteArray* deviceInfo)
 {
-    if (DWORD rc = CheckPhonebookFile())
+    profile::CProfileFile doc;
+    if (DWORD rc = LoadPhonebook(doc))
         return rc;
-    QString section;
-    if (!FindEntry(name, &section))
+    const QString section = FindIn(doc, name);
+    if (section.isNull())
         return ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
     if (entry) {
         RasEntry e;
-        e.strLocalPhoneNumber = Clean(ReadValue(section, kKeyPhone), RAS_MaxPhoneNumber);
-        e.strDeviceType = Clean(ReadValue(section, kKeyDeviceType, kDeviceTypeModem), RAS_MaxDeviceName);
-        e.strDeviceName = Clean(ReadValue(section, kKeyDevice, kSimulatedModem), RAS_MaxDeviceName);
+        e.strLocalPhoneNumber = Clean(ReadValue(doc, section, kKeyPhone), RAS_MaxPhoneNumber);
+        e.strDeviceType = Clean(ReadValue(doc, section, kKeyDeviceType, kDeviceTypeModem), RAS_MaxDeviceName);
+        e.strDeviceName = Clean(ReadValue(doc, section, kKeyDevice, kSimulatedModem), RAS_MaxDeviceName);
         bool ok = false;
-        const uint speed = ReadValue(section, kKeySpeed).toUInt(&ok);
+        const uint speed = ReadValue(doc, section, kKeySpeed).toUInt(&ok);
         if (ok && speed > 0)
             e.dwSpeed = speed;
-        e.strInitString = Clean(ReadValue(section, kKeyInit, e.strInitString), RAS_MaxInitString);
-        const QString auth = ReadValue(section, kKeyAuth, e.strAuthentication).toLower();
+        e.strInitString = Clean(ReadValue(doc, section, kKeyInit, e.strInitString), RAS_MaxInitString);
+        const QString auth = ReadValue(doc, section, kKeyAuth, e.strAuthentication).toLower();
         if (auth == QLatin1String("pap") || auth == QLatin1String("chap"))
             e.strAuthentication = auth;
-        e.strSimLine = Clean(ReadValue(section, kKeySimLine), RAS_MaxSimLine);
-        const QStringList keys = profile::GetPrivateProfileKeys(section, PhonebookPath());
-        for (const QString& key : keys) {
+        e.strSimLine = Clean(ReadValue(doc, section, kKeySimLine), RAS_MaxSimLine);
+        for (const QString& key : doc.Keys(section)) {
             if (!key.startsWith(kKeySimLineAt, Qt::CaseInsensitive))
                 continue;
             const QString number = key.mid(kKeySimLineAt.size());
             if (ValidNumberKey(number))
-                e.mapSimLineByNumber.insert(number, Clean(ReadValue(section, key), RAS_MaxSimLine));
+                e.mapSimLineByNumber.insert(number, Clean(ReadValue(doc, section, key), RAS_MaxSimLine));
         }
         *entry = e;
     }
     if (deviceInfo) {
-        QByteArray bytes = QByteArray::fromBase64(ReadValue(section, kKeyDeviceInfo).toLatin1());
+        QByteArray bytes = QByteArray::fromBase64(ReadValue(doc, section, kKeyDeviceInfo).toLatin1());
         if (bytes.size() > RAS_MaxDeviceInfo)
             bytes.clear();
         *deviceInfo = bytes;
@@ -196,7 +214,11 @@ DWORD GetEntryProperties(const QString& name, RasEntry* entry, QByteArray* devic
     return ERROR_SUCCESS;
 }
 
-DWORD SetEntryProperties(const QString& name, const RasEntry& e, const QByteArray* deviceInfo)
+namespace {
+
+// Stores an entry's properties in one locked update of the phonebook;
+// mustBeNew refuses a name that is taken.
+DWORD StoreEntry(const QString& name, const RasEntry& e, const QByteArray* deviceInfo, bool mustBeNew)
 {
     if (DWORD rc = ValidateEntryName(name))
         return rc;
@@ -208,43 +230,55 @@ DWORD SetEntryProperties(const QString& name, const RasEntry& e, const QByteArra
         return ERROR_BUFFER_TOO_SMALL;
     if (!MakePrivateFolder(ConfigFolder()))
         return ERROR_CANNOT_WRITE_PHONEBOOK;
-    QString section = name;
-    FindEntry(name, &section);
-
-    bool ok = Write(section, kKeyPhone, e.strLocalPhoneNumber)
-              && Write(section, kKeyDeviceType, e.strDeviceType)
-              && Write(section, kKeyDevice, e.strDeviceName)
-              && Write(section, kKeySpeed, QString::number(e.dwSpeed))
-              && Write(section, kKeyInit, e.strInitString)
-              && Write(section, kKeyAuth, e.strAuthentication.toLower())
-              && Write(section, kKeySimLine, e.strSimLine);
-    if (!ok)
-        return ERROR_CANNOT_WRITE_PHONEBOOK;
-    // Per number lines: drop the ones no longer wanted, write the others.
-    const QStringList keys = profile::GetPrivateProfileKeys(section, PhonebookPath());
-    for (const QString& key : keys) {
-        if (!key.startsWith(kKeySimLineAt, Qt::CaseInsensitive))
-            continue;
-        if (!e.mapSimLineByNumber.contains(key.mid(kKeySimLineAt.size())))
-            profile::WritePrivateProfileString(section, key, QString(), PhonebookPath());
-    }
-    for (auto it = e.mapSimLineByNumber.cbegin(); it != e.mapSimLineByNumber.cend(); ++it)
-        if (!Write(section, kKeySimLineAt + it.key(), it.value()))
-            return ERROR_CANNOT_WRITE_PHONEBOOK;
-    if (deviceInfo && !Write(section, kKeyDeviceInfo, QString::fromLatin1(deviceInfo->toBase64())))
-        return ERROR_CANNOT_WRITE_PHONEBOOK;
+    DWORD rc = ERROR_SUCCESS;
+    const bool written = profile::UpdatePrivateProfile(
+        PhonebookPath(),
+        [&](profile::CProfileFile& doc) {
+            rc = ERROR_SUCCESS;
+            QString section = FindIn(doc, name);
+            if (!section.isNull() && mustBeNew) {
+                rc = ERROR_ALREADY_EXISTS;
+                return false;
+            }
+            if (section.isNull())
+                section = name;
+            bool ok = Write(doc, section, kKeyPhone, e.strLocalPhoneNumber)
+                      && Write(doc, section, kKeyDeviceType, e.strDeviceType)
+                      && Write(doc, section, kKeyDevice, e.strDeviceName)
+                      && Write(doc, section, kKeySpeed, QString::number(e.dwSpeed))
+                      && Write(doc, section, kKeyInit, e.strInitString)
+                      && Write(doc, section, kKeyAuth, e.strAuthentication.toLower())
+                      && Write(doc, section, kKeySimLine, e.strSimLine);
+            // Per number lines: drop the ones no longer wanted, write the others.
+            for (const QString& key : doc.Keys(section)) {
+                if (key.startsWith(kKeySimLineAt, Qt::CaseInsensitive)
+                    && !e.mapSimLineByNumber.contains(key.mid(kKeySimLineAt.size())))
+                    doc.SetString(section, key, QString());
+            }
+            for (auto it = e.mapSimLineByNumber.cbegin(); ok && it != e.mapSimLineByNumber.cend(); ++it)
+                ok = Write(doc, section, kKeySimLineAt + it.key(), it.value());
+            if (ok && deviceInfo)
+                ok = Write(doc, section, kKeyDeviceInfo, QString::fromLatin1(deviceInfo->toBase64()));
+            if (!ok)
+                rc = ERROR_CANNOT_WRITE_PHONEBOOK;
+            return ok;
+        },
+        kMaxPhonebookBytes);
+    if (!written)
+        return rc ? rc : ERROR_CANNOT_WRITE_PHONEBOOK;
     return ERROR_SUCCESS;
+}
+
+} // namespace
+
+DWORD SetEntryProperties(const QString& name, const RasEntry& e, const QByteArray* deviceInfo)
+{
+    return StoreEntry(name, e, deviceInfo, false);
 }
 
 DWORD CreateEntry(const QString& name, const RasEntry& entry)
 {
-    if (DWORD rc = ValidateEntryName(name))
-        return rc;
-    if (DWORD rc = CheckPhonebookFile())
-        return rc;
-    if (FindEntry(name))
-        return ERROR_ALREADY_EXISTS;
-    return SetEntryProperties(name, entry, nullptr);
+    return StoreEntry(name, entry, nullptr, true);
 }
 
 DWORD RenameEntry(const QString& oldName, const QString& newName)
@@ -253,40 +287,31 @@ DWORD RenameEntry(const QString& oldName, const QString& newName)
         return rc;
     if (DWORD rc = CheckPhonebookFile())
         return rc;
+    DWORD rc = ERROR_SUCCESS;
     QString stored;
-    if (!FindEntry(oldName, &stored))
-        return ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
-    QString other;
-    if (FindEntry(newName, &other) && other.compare(stored, Qt::CaseInsensitive) != 0)
-        return ERROR_ALREADY_EXISTS;
-    if (stored == newName)
-        return ERROR_SUCCESS;
-
     // Only the section's header line changes, so the entry keeps its place
     // and every other line stays byte for byte.
-    QFile in(PhonebookPath());
-    if (!in.open(QIODevice::ReadOnly))
-        return ERROR_CANNOT_LOAD_PHONEBOOK;
-    QList<QByteArray> lines = in.readAll().split('\n');
-    in.close();
-    bool done = false;
-    for (QByteArray& line : lines) {
-        const QByteArray t = line.trimmed();
-        if (t.size() < 2 || t.front() != '[' || t.back() != ']')
-            continue;
-        if (QString::fromUtf8(t.mid(1, t.size() - 2)).trimmed().compare(stored, Qt::CaseInsensitive) != 0)
-            continue;
-        const bool cr = line.endsWith('\r');
-        line = '[' + newName.toUtf8() + ']' + (cr ? "\r" : "");
-        done = true;
-        break;
-    }
-    if (!done)
-        return ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
-    QSaveFile out(PhonebookPath());
-    if (!out.open(QIODevice::WriteOnly) || out.write(lines.join('\n')) < 0 || !out.commit())
-        return ERROR_CANNOT_WRITE_PHONEBOOK;
-    RenameCredentials(stored, newName);
+    const bool written = profile::UpdatePrivateProfile(
+        PhonebookPath(),
+        [&](profile::CProfileFile& doc) {
+            rc = ERROR_SUCCESS;
+            stored = FindIn(doc, oldName);
+            if (stored.isNull()) {
+                rc = ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
+                return false;
+            }
+            const QString other = FindIn(doc, newName);
+            if (!other.isNull() && other.compare(stored, Qt::CaseInsensitive) != 0) {
+                rc = ERROR_ALREADY_EXISTS;
+                return false;
+            }
+            return stored == newName || doc.RenameSection(stored, newName);
+        },
+        kMaxPhonebookBytes);
+    if (!written)
+        return rc ? rc : ERROR_CANNOT_WRITE_PHONEBOOK;
+    if (stored != newName)
+        RenameCredentials(stored, newName);
     return ERROR_SUCCESS;
 }
 
@@ -294,11 +319,22 @@ DWORD DeleteEntry(const QString& name)
 {
     if (DWORD rc = CheckPhonebookFile())
         return rc;
+    DWORD rc = ERROR_SUCCESS;
     QString stored;
-    if (!FindEntry(name, &stored))
-        return ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
-    if (!profile::WritePrivateProfileString(stored, QString(), QString(), PhonebookPath()))
-        return ERROR_CANNOT_WRITE_PHONEBOOK;
+    const bool written = profile::UpdatePrivateProfile(
+        PhonebookPath(),
+        [&](profile::CProfileFile& doc) {
+            rc = ERROR_SUCCESS;
+            stored = FindIn(doc, name);
+            if (stored.isNull()) {
+                rc = ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
+                return false;
+            }
+            return doc.DeleteSection(stored);
+        },
+        kMaxPhonebookBytes);
+    if (!written)
+        return rc ? rc : ERROR_CANNOT_WRITE_PHONEBOOK;
     RemoveCredentials(stored);
     return ERROR_SUCCESS;
 }

@@ -8,7 +8,7 @@
 #include <QMutex>
 #include <QSaveFile>
 #include <QStandardPaths>
-#include <QTextStream>
+#include <QHash>
 
 #include <cstdio>
 #include <cstring>
@@ -27,36 +27,75 @@ struct Value
     QByteArray data; // REG_SZ: UTF-8 without the terminating zero
 };
 
+// Names compare the way QString::compare(Qt::CaseInsensitive) does.
+QString fold(const QString& name)
+{
+    return name.toCaseFolded();
+}
+
+// One key of the tree. A key holds only its own name, so a deep path costs
+// memory in proportion to its length, not to the sum of all its prefixes.
 struct Key
 {
-    QString path; // as first written, components joined by '\'
+    QString name; // this component, as first written
     std::vector<Value> values;
+    QHash<QString, qsizetype> index; // folded value name -> position in values
+    std::map<QString, std::unique_ptr<Key>> children; // by folded name: stable file order
 
-    Value* find(const QString& name)
+    Value* find(const QString& valueName)
     {
-        for (auto& v : values)
-            if (v.name.compare(name, Qt::CaseInsensitive) == 0)
-                return &v;
-        return nullptr;
+        const auto it = index.constFind(fold(valueName));
+        return it == index.cend() ? nullptr : &values[size_t(*it)];
+    }
+
+    // False when the value already held exactly this.
+    bool set(const QString& valueName, DWORD type, const QByteArray& data)
+    {
+        if (Value* v = find(valueName)) {
+            if (v->type == type && v->data == data)
+                return false;
+            v->type = type;
+            v->data = data;
+            return true;
+        }
+        index.insert(fold(valueName), qsizetype(values.size()));
+        values.push_back(Value{valueName, type, data});
+        return true;
+    }
+
+    bool remove(const QString& valueName)
+    {
+        const auto it = index.find(fold(valueName));
+        if (it == index.end())
+            return false;
+        const qsizetype at = *it;
+        index.erase(it);
+        values.erase(values.begin() + at);
+        for (auto& i : index)
+            if (i > at)
+                --i;
+        return true;
     }
 };
 
-QString normalisePath(const QString& path)
+// Splits a key path at '\' and '/' (empty components vanish); false when it
+// has more than maxDepth components.
+bool splitPath(const QString& path, QStringList& parts, int maxDepth = kMaxKeyDepth)
 {
-    QStringList parts;
-    QString cur;
-    for (QChar c : path) {
-        if (c == '\\' || c == '/') {
-            if (!cur.isEmpty())
-                parts << cur;
-            cur.clear();
-        } else {
-            cur += c;
+    parts.clear();
+    qsizetype begin = 0;
+    const qsizetype n = path.size();
+    for (qsizetype i = 0; i <= n; ++i) {
+        if (i < n && path[i] != '\\' && path[i] != '/')
+            continue;
+        if (i > begin) {
+            if (parts.size() >= maxDepth)
+                return false;
+            parts << path.mid(begin, i - begin);
         }
+        begin = i + 1;
     }
-    if (!cur.isEmpty())
-        parts << cur;
-    return parts.join('\\');
+    return true;
 }
 
 struct FileStamp
@@ -145,6 +184,49 @@ bool parseHexBytes(const QString& text, QByteArray& out)
     return true;
 }
 
+// Whether a line holds a hex value, whose data may continue on the lines
+// that follow; decided once per value, from its first line.
+bool isHexValueLine(const QString& line)
+{
+    const QString t = line.trimmed();
+    int pos = 0;
+    QString name;
+    if (t.startsWith('@'))
+        pos = 1;
+    else if (!readQuoted(t, pos, name))
+        return false;
+    if (pos >= t.size() || t[pos] != '=')
+        return false;
+    return QStringView(t).mid(pos + 1).trimmed().startsWith(QLatin1String("hex"), Qt::CaseInsensitive);
+}
+
+// Hands out the lines of a text one at a time, without copying the rest.
+class LineReader
+{
+public:
+    explicit LineReader(const QString& text) : m_text(text) {}
+    bool atEnd() const { return m_pos > m_text.size(); }
+    int number() const { return m_nLine; }
+    QString next()
+    {
+        qsizetype end = m_text.indexOf('\n', m_pos);
+        if (end < 0)
+            end = m_text.size();
+        qsizetype len = end - m_pos;
+        if (len > 0 && m_text[end - 1] == '\r')
+            --len;
+        QString line = m_text.mid(m_pos, len);
+        m_pos = end + 1;
+        ++m_nLine;
+        return line;
+    }
+
+private:
+    const QString& m_text;
+    qsizetype m_pos = 0;
+    int m_nLine = 0;
+};
+
 class HiveStore
 {
 public:
@@ -167,87 +249,58 @@ public:
         load(now);
     }
 
-    Key* findKey(const QString& normPath)
+    // The key at the path, or null; storedPath receives the path in the case
+    // the hive keeps. An empty path is the hive's root.
+    Key* findKey(const QStringList& parts, QString* storedPath = nullptr)
     {
-        auto it = m_keys.find(normPath.toLower());
-        return it == m_keys.end() ? nullptr : &it->second;
-    }
-
-    bool keyExists(const QString& normPath)
-    {
-        return normPath.isEmpty() || findKey(normPath) != nullptr;
-    }
-
-    Key& ensureKey(const QString& normPath)
-    {
-        const QStringList parts = normPath.split('\\', Qt::SkipEmptyParts);
-        QString prefix;
-        Key* last = nullptr;
+        Key* k = &m_root;
+        QStringList stored;
         for (const QString& p : parts) {
-            prefix = prefix.isEmpty() ? p : prefix + '\\' + p;
-            const QString lower = prefix.toLower();
-            auto it = m_keys.find(lower);
-            if (it == m_keys.end()) {
-                Key k;
-                // Keep the case of parents already present.
-                k.path = prefix;
-                it = m_keys.emplace(lower, std::move(k)).first;
+            const auto it = k->children.find(fold(p));
+            if (it == k->children.end())
+                return nullptr;
+            k = it->second.get();
+            stored << k->name;
+        }
+        if (storedPath)
+            *storedPath = stored.join('\\');
+        return k;
+    }
+
+    // Creates the missing keys of the path; parents already present keep
+    // their case. Returns how many keys were created.
+    int ensureKey(const QStringList& parts, Key** out = nullptr)
+    {
+        Key* k = &m_root;
+        int created = 0;
+        for (const QString& p : parts) {
+            const QString f = fold(p);
+            auto it = k->children.find(f);
+            if (it == k->children.end()) {
+                auto child = std::make_unique<Key>();
+                child->name = p;
+                it = k->children.emplace(f, std::move(child)).first;
+                ++created;
             }
-            prefix = it->second.path;
-            last = &it->second;
+            k = it->second.get();
         }
-        if (!last)
-            return m_root;
-        return *last;
+        if (out)
+            *out = k;
+        return created;
     }
 
-    Key& rootOrKey(const QString& normPath)
+    bool deleteTree(const QStringList& parts)
     {
-        if (normPath.isEmpty())
-            return m_root;
-        return ensureKey(normPath);
-    }
-
-    Key* rootOrFind(const QString& normPath)
-    {
-        if (normPath.isEmpty())
-            return &m_root;
-        return findKey(normPath);
-    }
-
-    bool deleteTree(const QString& normPath)
-    {
-        const QString lower = normPath.toLower();
-        bool found = false;
-        for (auto it = m_keys.begin(); it != m_keys.end();) {
-            if (it->first == lower || it->first.startsWith(lower + '\\')) {
-                it = m_keys.erase(it);
-                found = true;
-            } else {
-                ++it;
-            }
-        }
-        return found;
-    }
-
-    QStringList subKeys(const QString& normPath)
-    {
-        const QString lower = normPath.toLower();
-        const QString prefix = lower.isEmpty() ? QString() : lower + '\\';
-        QStringList out;
-        for (auto& [k, key] : m_keys) {
-            if (!k.startsWith(prefix))
-                continue;
-            const QString rest = k.mid(prefix.size());
-            if (rest.isEmpty() || rest.contains('\\'))
-                continue;
-            out << key.path.section('\\', -1);
-        }
-        return out;
+        if (parts.isEmpty())
+            return false;
+        Key* parent = findKey(parts.mid(0, parts.size() - 1));
+        return parent && parent->children.erase(fold(parts.last())) > 0;
     }
 
     // Runs a change under the inter-process lock against the latest file and
-    // writes the result atomically. The change returns ERROR_SUCCESS to write.
+    // writes the result atomically. The change returns ERROR_SUCCESS to write,
+    // kUnchanged when there is nothing to write.
+    static constexpr LONG kUnchanged = -1;
     template <typename F>
     LONG modify(F change)
     {
@@ -264,11 +317,16 @@ public:
         load(stampOf(file));
         if (!m_writable)
             return ERROR_ACCESS_DENIED;
-        LONG r = change();
+        const LONG r = change();
+        if (r == kUnchanged)
+            return ERROR_SUCCESS;
         if (r != ERROR_SUCCESS)
             return r;
-        if (!save())
+        if (!save()) {
+            // Memory no longer matches the file: read it again next time.
+            m_loaded = false;
             return ERROR_WRITE_FAULT;
+        }
         m_stamp = stampOf(file);
         return ERROR_SUCCESS;
     }
@@ -283,11 +341,7 @@ public:
     }
 
 private:
-    void clear()
-    {
-        m_keys.clear();
-        m_root = Key{};
-    }
+    void clear() { m_root = Key{}; }
 
     void load(const FileStamp& stamp)
     {
@@ -304,105 +358,117 @@ private:
             m_writable = false;
             return;
         }
-        const QByteArray bytes = f.readAll();
+        // Never more than the limit in memory, however large the file.
+        const QByteArray bytes = f.read(kMaxHiveBytes + 1);
         f.close();
-        if (!parse(bytes)) {
-            clear();
-            // The damaged file is the user's only copy: keep it under a name
-            // of its own, and never write over it.
-            const QString stem = m_file + ".damaged-" + QDateTime::currentDateTime().toString("yyyyMMdd-hhmmss");
-            QString aside = stem;
-            for (int n = 2; QFileInfo::exists(aside) && n < 1000; ++n)
-                aside = stem + "-" + QString::number(n);
-            if (!QFileInfo::exists(aside) && QFile::rename(m_file, aside)) {
-                std::fprintf(stderr, "dialtop: settings file %s was damaged; kept as %s, starting from defaults\n",
-                             qPrintable(m_file), qPrintable(aside));
-            } else {
-                std::fprintf(stderr, "dialtop: settings file %s is damaged and could not be moved aside; "
-                                     "settings are not saved this session\n",
-                             qPrintable(m_file));
-                m_writable = false;
-            }
-            m_stamp = stampOf(m_file);
+        QString why;
+        if (bytes.size() > kMaxHiveBytes)
+            why = QStringLiteral("larger than %1 MiB").arg(kMaxHiveBytes >> 20);
+        else
+            parse(bytes, why);
+        if (why.isEmpty())
+            return;
+        clear();
+        // The damaged file is the user's only copy: keep it under a name
+        // of its own, and never write over it.
+        const QString stem = m_file + ".damaged-" + QDateTime::currentDateTime().toString("yyyyMMdd-hhmmss");
+        QString aside = stem;
+        for (int n = 2; QFileInfo::exists(aside) && n < 1000; ++n)
+            aside = stem + "-" + QString::number(n);
+        if (!QFileInfo::exists(aside) && QFile::rename(m_file, aside)) {
+            std::fprintf(stderr, "dialtop: settings file %s was damaged (%s); kept as %s, starting from defaults\n",
+                         qPrintable(m_file), qPrintable(why), qPrintable(aside));
+        } else {
+            std::fprintf(stderr, "dialtop: settings file %s is damaged (%s) and could not be moved aside; "
+                                 "settings are not saved this session\n",
+                         qPrintable(m_file), qPrintable(why));
+            m_writable = false;
         }
+        m_stamp = stampOf(m_file);
     }
 
-    bool parse(const QByteArray& bytes)
+    // Reads the text into the tree in one pass; on failure why says what and
+    // where. Every line is bounded, so the work is linear in the file's size.
+    void parse(const QByteArray& bytes, QString& why)
     {
-        QString text = QString::fromUtf8(bytes);
-        QStringList lines = text.split('\n');
-        // Join continuation lines of hex values.
-        QStringList joined;
-        for (int i = 0; i < lines.size(); ++i) {
-            QString line = lines[i];
-            if (line.endsWith('\r'))
-                line.chop(1);
-            while (line.endsWith('\\') && line.contains("=hex") && i + 1 < lines.size()) {
-                line.chop(1);
-                QString next = lines[++i];
-                if (next.endsWith('\r'))
-                    next.chop(1);
-                line += next.trimmed();
-            }
-            joined << line;
-        }
-        int i = 0;
-        while (i < joined.size() && joined[i].trimmed().isEmpty())
-            ++i;
-        if (i >= joined.size())
-            return true; // an empty file is an empty hive
-        const QString head = joined[i].trimmed();
-        if (head != "REGEDIT4" && head != "Windows Registry Editor Version 5.00")
-            return false;
-        ++i;
+        const QString text = QString::fromUtf8(bytes);
+        LineReader lines(text);
         const QString hiveName = HiveName(m_hive);
+        bool headSeen = false;
         Key* current = nullptr;
-        for (; i < joined.size(); ++i) {
-            const QString line = joined[i].trimmed();
+        int entries = 0;
+        QStringList parts;
+        auto fail = [&](const char* what) { why = QStringLiteral("line %1: %2").arg(lines.number()).arg(what); };
+        while (!lines.atEnd()) {
+            QString line = lines.next().trimmed();
+            if (line.endsWith('\\') && isHexValueLine(line)) {
+                // Continuation lines are appended as they come: never rescanned.
+                do {
+                    line.chop(1);
+                    if (lines.atEnd())
+                        break;
+                    line += lines.next().trimmed();
+                } while (line.endsWith('\\') && line.size() <= kMaxLineChars);
+            }
+            if (line.size() > kMaxLineChars)
+                return fail("line too long");
+            if (!headSeen) {
+                if (line.isEmpty())
+                    continue;
+                if (line != "REGEDIT4" && line != "Windows Registry Editor Version 5.00")
+                    return fail("not a settings file");
+                headSeen = true;
+                continue;
+            }
             if (line.isEmpty() || line.startsWith(';'))
                 continue;
             if (line.startsWith('[')) {
                 if (!line.endsWith(']'))
-                    return false;
+                    return fail("unclosed key name");
                 const QString full = line.mid(1, line.size() - 2);
                 if (full.compare(hiveName, Qt::CaseInsensitive) == 0) {
                     current = &m_root;
                     continue;
                 }
                 if (!full.startsWith(hiveName + '\\', Qt::CaseInsensitive))
-                    return false;
-                const QString path = normalisePath(full.mid(hiveName.size() + 1));
-                current = &rootOrKey(path);
+                    return fail("key of another hive");
+                if (!splitPath(full.mid(hiveName.size() + 1), parts))
+                    return fail("key path too deep");
+                entries += ensureKey(parts, &current);
+                if (entries > kMaxHiveEntries)
+                    return fail("too many keys and values");
                 continue;
             }
             if (!current)
-                return false;
+                return fail("value outside a key");
             Value v;
             int pos = 0;
             if (line.startsWith('@')) {
                 pos = 1;
             } else if (!readQuoted(line, pos, v.name)) {
-                return false;
+                return fail("bad value name");
             }
+            if (v.name.size() > kMaxValueNameChars)
+                return fail("value name too long");
             if (pos >= line.size() || line[pos] != '=')
-                return false;
+                return fail("no '=' after the value name");
             ++pos;
             const QString rest = line.mid(pos).trimmed();
             if (rest.startsWith('"')) {
                 QString s;
                 int p = 0;
                 if (!readQuoted(rest, p, s) || !rest.mid(p).trimmed().isEmpty())
-                    return false;
+                    return fail("bad text value");
                 v.type = REG_SZ;
                 v.data = s.toUtf8();
             } else if (rest.startsWith("dword:", Qt::CaseInsensitive)) {
                 bool ok = false;
                 const QString digits = rest.mid(6).trimmed();
                 if (digits.isEmpty() || digits.size() > 8)
-                    return false;
+                    return fail("bad dword value");
                 const uint n = digits.toUInt(&ok, 16);
                 if (!ok)
-                    return false;
+                    return fail("bad dword value");
                 v.type = REG_DWORD;
                 v.data.resize(4);
                 for (int b = 0; b < 4; ++b)
@@ -410,29 +476,27 @@ private:
             } else if (rest.startsWith("hex:", Qt::CaseInsensitive)) {
                 v.type = REG_BINARY;
                 if (!parseHexBytes(rest.mid(4), v.data))
-                    return false;
+                    return fail("bad hex value");
             } else if (rest.startsWith("hex(", Qt::CaseInsensitive)) {
                 const int close = rest.indexOf("):");
-                if (close < 0)
-                    return false;
                 bool ok = false;
-                v.type = rest.mid(4, close - 4).toUInt(&ok, 16);
+                v.type = close < 0 ? 0 : rest.mid(4, close - 4).toUInt(&ok, 16);
                 if (!ok || !parseHexBytes(rest.mid(close + 2), v.data))
-                    return false;
+                    return fail("bad hex value");
             } else if (rest == "-") {
                 continue;
             } else {
-                return false;
+                return fail("unknown value type");
             }
-            if (Value* old = current->find(v.name))
-                *old = std::move(v);
-            else
-                current->values.push_back(std::move(v));
+            if (v.data.size() > qsizetype(kMaxValueBytes))
+                return fail("value too large");
+            if (++entries > kMaxHiveEntries)
+                return fail("too many keys and values");
+            current->set(v.name, v.type, v.data);
         }
-        return true;
     }
 
-    static void writeValue(QTextStream& out, const Value& v)
+    static void writeValue(QString& out, const Value& v)
     {
         QString line = v.name.isEmpty() ? QString("@=") : "\"" + escapeText(v.name) + "\"=";
         if (v.type == REG_SZ) {
@@ -443,44 +507,61 @@ private:
                 n |= quint32(quint8(v.data[b])) << (8 * b);
             line += QString("dword:%1").arg(n, 8, 16, QChar('0'));
         } else {
+            static const char digits[] = "0123456789abcdef";
             line += v.type == REG_BINARY ? QString("hex:") : QString("hex(%1):").arg(v.type, 0, 16);
-            int col = line.size();
-            for (int i = 0; i < v.data.size(); ++i) {
-                QString b = QString("%1").arg(quint8(v.data[i]), 2, 16, QChar('0'));
-                if (i + 1 < v.data.size())
-                    b += ',';
-                if (col + b.size() > 76 && i + 1 < v.data.size()) {
+            line.reserve(line.size() + v.data.size() * 3 + v.data.size() / 8);
+            qsizetype col = line.size();
+            for (qsizetype i = 0; i < v.data.size(); ++i) {
+                const bool last = i + 1 == v.data.size();
+                if (col + (last ? 2 : 3) > 76 && !last) {
                     line += "\\\n  ";
                     col = 2;
                 }
-                line += b;
-                col += b.size();
+                const quint8 b = quint8(v.data[i]);
+                line += QChar(digits[b >> 4]);
+                line += QChar(digits[b & 15]);
+                if (!last)
+                    line += ',';
+                col += last ? 2 : 3;
             }
         }
-        out << line << '\n';
+        out += line;
+        out += '\n';
+    }
+
+    // Keys with values, and keys with neither values nor subkeys, get a
+    // section; a parent with only subkeys is implied by them when read.
+    void writeKey(QString& out, const Key& k, const QString& path, qsizetype& entries) const
+    {
+        entries += 1 + qsizetype(k.values.size());
+        if (!k.values.empty() || k.children.empty()) {
+            out += "\n[" + path + "]\n";
+            for (const auto& v : k.values)
+                writeValue(out, v);
+        }
+        for (const auto& [folded, child] : k.children)
+            writeKey(out, *child, path + '\\' + child->name, entries);
     }
 
     bool save()
     {
+        QString text = QStringLiteral("REGEDIT4\n");
+        const QString hiveName = HiveName(m_hive);
+        if (!m_root.values.empty()) {
+            text += "\n[" + hiveName + "]\n";
+            for (const auto& v : m_root.values)
+                writeValue(text, v);
+        }
+        qsizetype entries = qsizetype(m_root.values.size());
+        for (const auto& [folded, child] : m_root.children)
+            writeKey(text, *child, hiveName + '\\' + child->name, entries);
+        // Never write what the next read would call damaged.
+        const QByteArray bytes = text.toUtf8();
+        if (bytes.size() > kMaxHiveBytes || entries > kMaxHiveEntries)
+            return false;
         QSaveFile f(m_file);
         if (!f.open(QIODevice::WriteOnly))
             return false;
-        QString text;
-        QTextStream out(&text);
-        out << "REGEDIT4\n";
-        const QString hiveName = HiveName(m_hive);
-        if (!m_root.values.empty()) {
-            out << "\n[" << hiveName << "]\n";
-            for (const auto& v : m_root.values)
-                writeValue(out, v);
-        }
-        for (const auto& [lower, key] : m_keys) {
-            out << "\n[" << hiveName << '\\' << key.path << "]\n";
-            for (const auto& v : key.values)
-                writeValue(out, v);
-        }
-        out.flush();
-        const QByteArray bytes = text.toUtf8();
         if (f.write(bytes) != bytes.size()) {
             f.cancelWriting();
             return false;
@@ -494,7 +575,6 @@ private:
     bool m_loaded = false;
     bool m_writable = true;
     Key m_root;
-    std::map<QString, Key> m_keys; // by lower-case path, so parents sort before children
 };
 
 HiveStore& store(Hive hive)
@@ -511,14 +591,53 @@ LONG modifyKey(Hive hive, const QString& path, Change change)
 {
     HiveStore& s = store(hive);
     QMutexLocker lock(&s.mutex);
-    const QString norm = normalisePath(path);
+    QStringList parts;
+    if (!splitPath(path, parts))
+        return ERROR_KEY_DELETED;
     return s.modify([&]() -> LONG {
-        Key* k = s.rootOrFind(norm);
+        Key* k = s.findKey(parts);
         return k ? change(*k) : ERROR_KEY_DELETED;
     });
 }
 
+bool fitsLimits(const QString& name, const QByteArray& data)
+{
+    return name.size() <= kMaxValueNameChars && data.size() <= qsizetype(kMaxValueBytes);
+}
+
 } // namespace
+
+void RegValueChanges::SetValue(const QString& name, DWORD type, const QByteArray& data)
+{
+    QByteArray bytes = data;
+    if (type == REG_SZ) {
+        const qsizetype nul = bytes.indexOf('\0');
+        if (nul >= 0)
+            bytes.truncate(nul);
+    }
+    m_changes.push_back(Change{name, type, bytes, false});
+}
+
+void RegValueChanges::SetString(const QString& name, const QString& text)
+{
+    SetValue(name, REG_SZ, text.toUtf8());
+}
+
+void RegValueChanges::SetDword(const QString& name, DWORD value)
+{
+    const char b[4] = {char(value), char(value >> 8), char(value >> 16), char(value >> 24)};
+    SetValue(name, REG_DWORD, QByteArray(b, 4));
+}
+
+void RegValueChanges::SetBinary(const QString& name, const QByteArray& bytes)
+{
+    SetValue(name, REG_BINARY, bytes);
+}
+
+void RegValueChanges::DeleteValue(const QString& name)
+{
+    m_changes.push_back(Change{name, REG_NONE, {}, true});
+}
 
 QString ConfigRoot()
 {
@@ -559,23 +678,26 @@ LONG RegKey::Create(Hive hive, const QString& path)
 LONG RegKey::OpenKey(Hive hive, const QString& path, bool create)
 {
     m_bOpen = false;
+    QStringList parts;
+    if (!splitPath(path, parts))
+        return create ? ERROR_INVALID_PARAMETER : ERROR_FILE_NOT_FOUND;
+    if (create && path.size() > kMaxKeyPathChars)
+        return ERROR_INVALID_PARAMETER;
     HiveStore& s = store(hive);
     QMutexLocker lock(&s.mutex);
     s.refresh();
-    const QString norm = normalisePath(path);
-    if (!s.keyExists(norm)) {
+    QString stored;
+    if (!s.findKey(parts, &stored)) {
         if (!create)
             return ERROR_FILE_NOT_FOUND;
-        const LONG r = s.modify([&] {
-            s.ensureKey(norm);
-            return ERROR_SUCCESS;
-        });
+        const LONG r = s.modify([&] { return s.ensureKey(parts) > 0 ? ERROR_SUCCESS : HiveStore::kUnchanged; });
         if (r != ERROR_SUCCESS)
             return r;
+        if (!s.findKey(parts, &stored))
+            stored = parts.join('\\');
     }
     m_hive = hive;
-    Key* k = s.rootOrFind(norm);
-    m_strPath = k ? k->path : norm;
+    m_strPath = stored;
     m_bOpen = true;
     return ERROR_SUCCESS;
 }
@@ -589,7 +711,9 @@ LONG RegKey::QueryValue(const QString& name, DWORD* type, void* data, DWORD* len
     HiveStore& s = store(m_hive);
     QMutexLocker lock(&s.mutex);
     s.refresh();
-    Key* k = s.rootOrFind(normalisePath(m_strPath));
+    QStringList parts;
+    splitPath(m_strPath, parts);
+    Key* k = s.findKey(parts);
     if (!k)
         return ERROR_KEY_DELETED;
     Value* v = k->find(name);
@@ -616,22 +740,25 @@ LONG RegKey::QueryValue(const QString& name, DWORD* type, void* data, DWORD* len
 
 LONG RegKey::SetValue(const QString& name, DWORD type, const void* data, DWORD length)
 {
-    if (!m_bOpen || (!data && length))
+    if (!m_bOpen || (!data && length) || length > kMaxValueBytes + 1)
         return ERROR_INVALID_PARAMETER;
-    QByteArray bytes(static_cast<const char*>(data), int(length));
-    if (type == REG_SZ) {
-        const int nul = bytes.indexOf('\0');
-        if (nul >= 0)
-            bytes.truncate(nul);
-    }
+    RegValueChanges one;
+    one.SetValue(name, type, QByteArray(static_cast<const char*>(data), qsizetype(length)));
+    return SetValues(one);
+}
+
+LONG RegKey::SetValues(const RegValueChanges& changes)
+{
+    if (!m_bOpen)
+        return ERROR_INVALID_PARAMETER;
+    for (const auto& c : changes.m_changes)
+        if (!fitsLimits(c.name, c.data))
+            return ERROR_INVALID_PARAMETER;
     return modifyKey(m_hive, m_strPath, [&](Key& k) -> LONG {
-        if (Value* v = k.find(name)) {
-            v->type = type;
-            v->data = bytes;
-        } else {
-            k.values.push_back(Value{name, type, bytes});
-        }
-        return ERROR_SUCCESS;
+        bool changed = false;
+        for (const auto& c : changes.m_changes)
+            changed = (c.bDelete ? k.remove(c.name) : k.set(c.name, c.type, c.data)) || changed;
+        return changed ? ERROR_SUCCESS : HiveStore::kUnchanged;
     });
 }
 
@@ -639,15 +766,8 @@ LONG RegKey::DeleteValue(const QString& name)
 {
     if (!m_bOpen)
         return ERROR_INVALID_PARAMETER;
-    return modifyKey(m_hive, m_strPath, [&](Key& k) -> LONG {
-        for (auto it = k.values.begin(); it != k.values.end(); ++it) {
-            if (it->name.compare(name, Qt::CaseInsensitive) == 0) {
-                k.values.erase(it);
-                return ERROR_SUCCESS;
-            }
-        }
-        return ERROR_FILE_NOT_FOUND;
-    });
+    return modifyKey(m_hive, m_strPath,
+                     [&](Key& k) -> LONG { return k.remove(name) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND; });
 }
 
 bool RegKey::ReadString(const QString& name, QString& out) const
@@ -712,7 +832,12 @@ QStringList RegKey::SubKeyNames() const
     HiveStore& s = store(m_hive);
     QMutexLocker lock(&s.mutex);
     s.refresh();
-    return s.subKeys(normalisePath(m_strPath));
+    QStringList parts, out;
+    splitPath(m_strPath, parts);
+    if (Key* k = s.findKey(parts))
+        for (const auto& [folded, child] : k->children)
+            out << child->name;
+    return out;
 }
 
 QStringList RegKey::ValueNames() const
@@ -722,8 +847,9 @@ QStringList RegKey::ValueNames() const
     HiveStore& s = store(m_hive);
     QMutexLocker lock(&s.mutex);
     s.refresh();
-    QStringList out;
-    if (Key* k = s.rootOrFind(normalisePath(m_strPath)))
+    QStringList parts, out;
+    splitPath(m_strPath, parts);
+    if (Key* k = s.findKey(parts))
         for (const auto& v : k->values)
             out << v.name;
     return out;
@@ -731,12 +857,14 @@ QStringList RegKey::ValueNames() const
 
 LONG DeleteKeyTree(Hive hive, const QString& path)
 {
-    const QString norm = normalisePath(path);
-    if (norm.isEmpty())
+    QStringList parts;
+    if (!splitPath(path, parts))
+        return ERROR_FILE_NOT_FOUND;
+    if (parts.isEmpty())
         return ERROR_ACCESS_DENIED;
     HiveStore& s = store(hive);
     QMutexLocker lock(&s.mutex);
-    return s.modify([&]() -> LONG { return s.deleteTree(norm) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND; });
+    return s.modify([&]() -> LONG { return s.deleteTree(parts) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND; });
 }
 
 void ResetStore()

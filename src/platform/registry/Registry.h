@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <vector>
 
 namespace reg {
 
@@ -32,6 +33,18 @@ constexpr LONG ERROR_MORE_DATA = 234;
 constexpr LONG ERROR_KEY_DELETED = 1018;
 constexpr LONG ERROR_WRITE_FAULT = 29;
 
+// Limits of what a hive holds. A hive file beyond them (or one that is not a
+// hive at all) is damaged: it is moved aside and the hive starts empty.
+// Writes that would pass them are refused, so the store never writes a file
+// it would not read back.
+constexpr int kMaxKeyDepth = 512;             // components of a key path
+constexpr int kMaxKeyPathChars = 32767;       // a key path given to Create
+constexpr int kMaxValueNameChars = 16383;
+constexpr DWORD kMaxValueBytes = 1024 * 1024; // data of one value
+constexpr int kMaxLineChars = 4 * 1024 * 1024; // one line, continuations joined
+constexpr qint64 kMaxHiveBytes = 8 * 1024 * 1024;
+constexpr int kMaxHiveEntries = 256 * 1024;     // keys and values of one hive together
+
 // Folder that holds the hive files: $DIALTOP_CONFIG_DIR, else
 // $XDG_CONFIG_HOME/dialtop, else ~/.config/dialtop.
 QString ConfigRoot();
@@ -40,6 +53,32 @@ QString ConfigRoot();
 QString HiveName(Hive hive);
 // Path of a hive's file.
 QString HiveFilePath(Hive hive);
+
+// Several changes to the values of one key, made together by
+// RegKey::SetValues under one lock with one read and one write of the hive,
+// so other processes see all of them or none.
+class RegValueChanges
+{
+public:
+    void SetValue(const QString& name, DWORD type, const QByteArray& data);
+    void SetString(const QString& name, const QString& text);
+    void SetDword(const QString& name, DWORD value);
+    void SetBinary(const QString& name, const QByteArray& bytes);
+    // Deleting a value that is absent is no error here.
+    void DeleteValue(const QString& name);
+    bool IsEmpty() const { return m_changes.empty(); }
+
+private:
+    friend class RegKey;
+    struct Change
+    {
+        QString name;
+        DWORD type = REG_NONE;
+        QByteArray data;
+        bool bDelete = false;
+    };
+    std::vector<Change> m_changes;
+};
 
 // An open key: a hive and a path of names separated by '\' (a '/' is a
 // separator too; empty components vanish). Cheap to copy; it holds no lock.
@@ -54,7 +93,8 @@ public:
 
     // Opens an existing key: ERROR_FILE_NOT_FOUND when it does not exist.
     LONG Open(Hive hive, const QString& path);
-    // Opens a key, creating it and its missing parents.
+    // Opens a key, creating it and its missing parents; ERROR_INVALID_PARAMETER
+    // for a path beyond kMaxKeyDepth or kMaxKeyPathChars.
     LONG Create(Hive hive, const QString& path);
 
     // Reads a value the way the platform does: with data null, only *type and
@@ -65,6 +105,10 @@ public:
     // Stores a value. REG_SZ data is taken up to its first zero byte.
     LONG SetValue(const QString& name, DWORD type, const void* data, DWORD length);
     LONG DeleteValue(const QString& name);
+    // Applies all the changes in order, or none (ERROR_INVALID_PARAMETER for
+    // a value beyond the limits, a write failure). The file is not rewritten
+    // when nothing changes.
+    LONG SetValues(const RegValueChanges& changes);
 
     // Conveniences for code that works in Qt types.
     bool ReadString(const QString& name, QString& out) const;

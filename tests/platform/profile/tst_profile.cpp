@@ -1,6 +1,7 @@
 #include "TestEnv.h"
 #include "platform/profile/Profile.h"
 
+#include <QProcess>
 #include <QtTest>
 
 #include <memory>
@@ -8,6 +9,22 @@
 using namespace profile;
 
 namespace {
+
+const char kWriterVar[] = "DIALTOP_PROFILE_WRITER";
+constexpr int kKeysPerWriter = 100;
+
+// Child mode: writes its own keys of one file, one write per key, while a
+// sibling process does the same.
+int runWriter(const QByteArray& prefix, const QString& file)
+{
+    for (int i = 0; i < kKeysPerWriter; ++i) {
+        const QString key = QString::fromLatin1(prefix) + QString::number(i);
+        const QString section = i % 2 ? QStringLiteral("Totals") : QStringLiteral("Section ") + prefix;
+        if (!WritePrivateProfileString(section, key, key + "-value", file))
+            return 3;
+    }
+    return 0;
+}
 
 // A connection-time file as users and older versions left them: comments,
 // blank separators, odd spacing and case.
@@ -170,7 +187,135 @@ private slots:
         expected += "\r\n[Clé]\r\nK=Grüße\r\n";
         QCOMPARE(after, expected);
     }
+
+    // Lines nobody changes go back byte for byte, even when they are not text.
+    void untouchedLinesKeptByteForByte()
+    {
+        const QByteArray odd("junk \xff\xfe\r\n[Totals]\nSession=1\r\nLatin=caf\xe9\n[Other]\nX=1");
+        QVERIFY(TestEnv::writeAll(m_file, odd));
+        QVERIFY(WritePrivateProfileString("Totals", "Session", "2", m_file));
+        QVERIFY(WritePrivateProfileString("other", "Y", "3", m_file));
+        QCOMPARE(bytes(), QByteArray("junk \xff\xfe\r\n[Totals]\nSession=2\r\nLatin=caf\xe9\n[Other]\nX=1\nY=3\r\n"));
+    }
+
+    // Whatever would not read back as written is refused and the file kept.
+    void unstorableWritesRefused_data()
+    {
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("line break in a value") << "Totals" << "Session" << "1\n[Evil]\nX=1";
+        QTest::newRow("carriage return in a key") << "Totals" << "A\rB" << "1";
+        QTest::newRow("= in a key") << "Totals" << "a=b" << "1";
+        QTest::newRow("key read as a section") << "Totals" << "[Evil]" << "1";
+        QTest::newRow("key read as a comment") << "Totals" << ";note" << "1";
+        QTest::newRow("] in a section") << "To]tals" << "Session" << "1";
+        QTest::newRow("line break in a section to delete") << "Totals\n[Month" << QString() << QString();
+    }
+
+    void unstorableWritesRefused()
+    {
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        QVERIFY(TestEnv::writeAll(m_file, kSample));
+        QVERIFY(!WritePrivateProfileString(section, key, value, m_file));
+        QCOMPARE(bytes(), QByteArray(kSample));
+    }
+
+    void quotedValuesReadBack_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("blanks at the ends") << " 555 " << "\" 555 \"";
+        QTest::newRow("wrapped in quotes") << "\"x\"" << "\"\"x\"\"";
+        QTest::newRow("wrapped in single quotes") << "'y'" << "\"'y'\"";
+        QTest::newRow("one quote") << "\"" << "\"";
+        QTest::newRow("inner quotes and blanks") << "a \"b\" c" << "a \"b\" c";
+        QTest::newRow("empty") << "" << "";
+    }
+
+    void quotedValuesReadBack()
+    {
+        QFETCH(QString, value);
+        QFETCH(QString, written);
+        QCOMPARE(QuoteProfileValue(value), written);
+        QVERIFY(WritePrivateProfileString("S", "K", QuoteProfileValue(value), m_file));
+        QCOMPARE(read("S", "K"), value);
+    }
+
+    // The first key of a name counts; deleting it uncovers the next one.
+    void duplicateKeysInOrder()
+    {
+        QByteArray text("[S]\n");
+        for (int i = 0; i < 30000; ++i)
+            text += "K" + QByteArray::number(i) + "=" + QByteArray::number(i) + "\nk0=dup" + QByteArray::number(i) + "\n";
+        QVERIFY(TestEnv::writeAll(m_file, text));
+        QVERIFY(UpdatePrivateProfile(m_file, [](CProfileFile& doc) {
+            for (int i = 0; i < 3; ++i)
+                doc.SetString("s", "K0", QString());
+            for (int i = 1; i < 30000; ++i)
+                doc.SetString("S", QString("K%1").arg(i), i % 2 ? QString() : "even");
+            return true;
+        }));
+        CProfileFile doc;
+        QVERIFY(doc.Load(m_file));
+        QString v;
+        QVERIFY(doc.GetString("S", "k0", v));
+        QCOMPARE(v, QString("dup2"));
+        QCOMPARE(doc.Keys("S").size(), 30000 - 3 + 15000);
+        QVERIFY(doc.GetString("S", "K29998", v));
+        QCOMPARE(v, QString("even"));
+        QVERIFY(!doc.GetString("S", "K29999", v));
+    }
+
+    void oversizeFileNeitherReadNorRewritten()
+    {
+        const QByteArray big = "[Totals]\nSession=5\n" + QByteArray(kMaxProfileBytes, ';');
+        QVERIFY(TestEnv::writeAll(m_file, big));
+        QCOMPARE(read("Totals", "Session", "none"), QString("none"));
+        QVERIFY(!WritePrivateProfileString("Totals", "Session", "6", m_file));
+        QCOMPARE(bytes().size(), big.size());
+    }
+
+    void twoWriterProcessesLoseNothing()
+    {
+        QVERIFY(TestEnv::writeAll(m_file, kSample));
+        QProcess a, b;
+        for (auto [proc, prefix] : {std::pair{&a, "A"}, std::pair{&b, "B"}}) {
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(kWriterVar, QString(prefix) + ":" + m_file);
+            proc->setProcessEnvironment(env);
+            proc->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        }
+        a.start(QCoreApplication::applicationFilePath(), {});
+        b.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY(a.waitForFinished(90000));
+        QVERIFY(b.waitForFinished(90000));
+        QCOMPARE(a.exitCode(), 0);
+        QCOMPARE(b.exitCode(), 0);
+
+        for (const char* prefix : {"A", "B"}) {
+            for (int i = 0; i < kKeysPerWriter; ++i) {
+                const QString key = prefix + QString::number(i);
+                QCOMPARE(read(i % 2 ? "Totals" : QString("Section ") + prefix, key), key + "-value");
+            }
+        }
+        QCOMPARE(GetPrivateProfileKeys("Totals", m_file).size(), 3 + kKeysPerWriter);
+        QVERIFY(bytes().startsWith(QByteArray(kSample).left(QByteArray(kSample).indexOf("\n\n"))));
+        QVERIFY(!QFile::exists(m_file + ".lock"));
+    }
 };
 
-QTEST_GUILESS_MAIN(tst_Profile)
+int main(int argc, char** argv)
+{
+    const QByteArray mode = qgetenv(kWriterVar);
+    if (!mode.isEmpty()) {
+        const qsizetype colon = mode.indexOf(':');
+        return runWriter(mode.left(colon), QFile::decodeName(mode.mid(colon + 1)));
+    }
+    QCoreApplication app(argc, argv);
+    tst_Profile tc;
+    return QTest::qExec(&tc, argc, argv);
+}
 #include "tst_profile.moc"

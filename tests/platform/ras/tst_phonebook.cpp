@@ -88,6 +88,62 @@ private slots:
         QCOMPARE(backInfo, info);
     }
 
+    // Values a user wrote by hand with quotes keep their blanks and quotes
+    // when the entry is stored again.
+    void quotedValuesSurviveARewrite_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("number");
+        QTest::newRow("blanks inside quotes") << QByteArray("PhoneNumber=\" 555 \"") << " 555 ";
+        QTest::newRow("quotes kept inside quotes") << QByteArray("PhoneNumber=\"\"555\"\"") << "\"555\"";
+        QTest::newRow("single quotes") << QByteArray("PhoneNumber=' 1 '") << " 1 ";
+        QTest::newRow("plain") << QByteArray("PhoneNumber=  555 0100  ") << "555 0100";
+    }
+
+    void quotedValuesSurviveARewrite()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, number);
+        WritePhonebook("[Hand]\n" + line + "\nSimLine=busy\n");
+        RasEntry e;
+        QCOMPARE(GetEntryProperties("Hand", &e, nullptr), ERROR_SUCCESS);
+        QCOMPARE(e.strLocalPhoneNumber, number);
+        e.strSimLine = "connect";
+        QCOMPARE(SetEntryProperties("Hand", e, nullptr), ERROR_SUCCESS);
+        RasEntry back;
+        QCOMPARE(GetEntryProperties("hand", &back, nullptr), ERROR_SUCCESS);
+        QCOMPARE(back, e);
+    }
+
+    // Phonebooks near the size limit with many entries or many per-number
+    // lines are read whole.
+    void largePhonebooksRead()
+    {
+        QByteArray text;
+        for (int i = 0; i < 100000; ++i)
+            text += "[e" + QByteArray::number(i) + "]\n";
+        text += "[Many]\nPhoneNumber=1\n";
+        for (int i = 0; i < 5000; ++i)
+            text += "SimLine@" + QByteArray::number(i) + "=busy\n";
+        WritePhonebook(text);
+        QStringList names;
+        QCOMPARE(EnumEntries(names), ERROR_SUCCESS);
+        QCOMPARE(names.size(), 100001);
+        QString stored;
+        QVERIFY(FindEntry("E99999", &stored));
+        QCOMPARE(stored, QString("e99999"));
+        RasEntry e;
+        QCOMPARE(GetEntryProperties("many", &e, nullptr), ERROR_SUCCESS);
+        QCOMPARE(e.mapSimLineByNumber.size(), 5000);
+        // Storing it again drops the unwanted numbers in the same single write.
+        e.mapSimLineByNumber.removeIf([](auto it) { return it.key().size() > 1; });
+        QCOMPARE(SetEntryProperties("Many", e, nullptr), ERROR_SUCCESS);
+        QCOMPARE(GetEntryProperties("Many", &e, nullptr), ERROR_SUCCESS);
+        QCOMPARE(e.mapSimLineByNumber.keys(), (QStringList{"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"}));
+        QCOMPARE(EnumEntries(names), ERROR_SUCCESS);
+        QCOMPARE(names.size(), 100001);
+    }
+
     void badPropertiesRefused_data()
     {
         QTest::addColumn<RasEntry>("entry");

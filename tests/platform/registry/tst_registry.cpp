@@ -4,9 +4,12 @@
 #include <QDateTime>
 #include <QDir>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
 #include <QtTest>
 
 #include <cstring>
+#include <sys/stat.h>
 #include <memory>
 
 using namespace reg;
@@ -16,6 +19,12 @@ namespace {
 const char kWriterVar[] = "DIALTOP_REG_WRITER";
 const char kConcurrentKey[] = "Software\\Corvane\\Dialtop\\Concurrent";
 constexpr int kValuesPerWriter = 120;
+
+ino_t inodeOf(const QString& path)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+}
 
 QByteArray bytesOf(std::initializer_list<int> list)
 {
@@ -278,6 +287,18 @@ private slots:
         QTest::newRow("no header") << QByteArray("[HKEY_CURRENT_USER\\Software]\n\"a\"=\"b\"\n");
         QTest::newRow("binary junk") << QByteArray("\x7f" "ELF\x02\x01\x01\0\0\0garbage", 16);
         QTest::newRow("bad dword") << QByteArray("REGEDIT4\n\n[HKEY_CURRENT_USER\\S]\n\"a\"=dword:xyz\n");
+        const QByteArray head("REGEDIT4\n\n[HKEY_CURRENT_USER");
+        QTest::newRow("key path too deep") << head + QByteArray("\\k").repeated(kMaxKeyDepth + 1) + "]\n";
+        QTest::newRow("far too deep") << head + QByteArray("\\k").repeated(1000000) + "]\n";
+        QTest::newRow("line too long")
+            << head + "\\S]\n\"a\"=\"" + QByteArray(kMaxLineChars, 'x') + "\"\n";
+        QTest::newRow("continued line too long")
+            << head + "\\S]\n\"a\"=hex:00,\\\n" + QByteArray("  01,02,03,04,05,06,07,08,\\\n").repeated(kMaxLineChars / 24 + 1);
+        QByteArray many = head + "\\S]\n";
+        for (int i = 0; i <= kMaxHiveEntries; ++i)
+            many += "@=dword:1\n";
+        QTest::newRow("too many values") << many;
+        QTest::newRow("larger than a hive") << head + "]\n;" + QByteArray(kMaxHiveBytes, ';') + "\n";
     }
 
     void damagedHiveMovedAside()
@@ -342,6 +363,126 @@ private slots:
         QVERIFY2(kept, "the damaged hive was overwritten");
     }
 
+    // Deep paths, many values and long continued values within the limits
+    // are read whole.
+    void largeHivesWithinLimitsRead()
+    {
+        QByteArray text("REGEDIT4\n\n[HKEY_CURRENT_USER");
+        QString deep;
+        for (int i = 0; i < kMaxKeyDepth; ++i)
+            deep += (i ? "\\" : "") + QString("k%1").arg(i);
+        text += "\\" + deep.toUtf8() + "]\n@=\"bottom\"\n\n[HKEY_CURRENT_USER\\Many]\n";
+        for (int i = 0; i < 50000; ++i)
+            text += "\"v" + QByteArray::number(i) + "\"=dword:" + QByteArray::number(i, 16) + "\n";
+        text += "\"V49999\"=dword:00000007\n\"Blob\"=hex:ff,\\\n";
+        QByteArray blob("\xff");
+        for (int i = 0; i < 10000; ++i) {
+            text += "  " + QByteArray::number(i % 256, 16).rightJustified(2, '0') + (i + 1 < 10000 ? ",\\\n" : "\n");
+            blob += char(i % 256);
+        }
+        QVERIFY(TestEnv::writeAll(hiveFile(), text));
+
+        RegKey key;
+        QCOMPARE(key.Open(HKEY_CURRENT_USER, deep.toUpper()), ERROR_SUCCESS);
+        QCOMPARE(key.GetPath(), deep);
+        QString s;
+        QVERIFY(key.ReadString("", s));
+        QCOMPARE(s, QString("bottom"));
+        QCOMPARE(key.Open(HKEY_CURRENT_USER, "many"), ERROR_SUCCESS);
+        QCOMPARE(key.ValueNames().size(), 50001);
+        DWORD v = 0;
+        QVERIFY(key.ReadDword("v12345", v));
+        QCOMPARE(v, DWORD(12345));
+        QVERIFY(key.ReadDword("v49999", v)); // a later line of another case replaced it
+        QCOMPARE(v, DWORD(7));
+        QByteArray back;
+        QVERIFY(key.ReadBinary("blob", back));
+        QCOMPARE(back, blob);
+        QVERIFY(damagedFiles().isEmpty());
+    }
+
+    // What the store would not read back is never written.
+    void writesBeyondLimitsRefused()
+    {
+        RegKey key;
+        QCOMPARE(key.Create(HKEY_CURRENT_USER, "Software\\Corvane\\Dialtop"), ERROR_SUCCESS);
+        QCOMPARE(key.WriteString("Home", "/home/u"), ERROR_SUCCESS);
+        const QByteArray before = TestEnv::readAll(hiveFile());
+
+        RegKey deep;
+        QCOMPARE(deep.Create(HKEY_CURRENT_USER, QString("k\\").repeated(kMaxKeyDepth + 1)), ERROR_INVALID_PARAMETER);
+        QCOMPARE(deep.Create(HKEY_CURRENT_USER, QString(kMaxKeyPathChars + 1, 'k')), ERROR_INVALID_PARAMETER);
+        QCOMPARE(key.WriteBinary("Big", QByteArray(kMaxValueBytes + 1, 'b')), ERROR_INVALID_PARAMETER);
+        QCOMPARE(key.WriteString(QString(kMaxValueNameChars + 1, 'n'), "x"), ERROR_INVALID_PARAMETER);
+        RegValueChanges mixed;
+        mixed.SetString("Fine", "x");
+        mixed.SetBinary("Big", QByteArray(kMaxValueBytes + 1, 'b'));
+        QCOMPARE(key.SetValues(mixed), ERROR_INVALID_PARAMETER);
+        // Each value fits, but the hive would not.
+        RegValueChanges tooMuch;
+        for (int i = 0; i < 9; ++i)
+            tooMuch.SetBinary(QString("Part%1").arg(i), QByteArray(kMaxValueBytes, 'p'));
+        QCOMPARE(key.SetValues(tooMuch), ERROR_WRITE_FAULT);
+        QCOMPARE(TestEnv::readAll(hiveFile()), before);
+        QVERIFY(!key.ValueNames().contains("Part0"));
+    }
+
+    void severalValuesInOneWrite()
+    {
+        RegKey key;
+        QCOMPARE(key.Create(HKEY_CURRENT_USER, "Software\\Corvane\\Dialtop\\Recent File List"), ERROR_SUCCESS);
+        for (const char* n : {"File3", "File4", "Other"})
+            QCOMPARE(key.WriteString(n, "old"), ERROR_SUCCESS);
+        RegValueChanges c;
+        c.SetString("FILE1", "/a");
+        c.SetString("File2", "/b");
+        c.DeleteValue("file3");
+        c.DeleteValue("File4");
+        c.DeleteValue("NeverThere");
+        c.SetDword("File2", 2); // later changes win
+        const ino_t before = inodeOf(hiveFile());
+        QCOMPARE(key.SetValues(c), ERROR_SUCCESS);
+        ResetStore();
+        QCOMPARE(key.ValueNames(), (QStringList{"Other", "FILE1", "File2"}));
+        DWORD v = 0;
+        QVERIFY(key.ReadDword("file2", v) && v == 2);
+        // Applying the same changes again leaves the file alone.
+        const ino_t written = inodeOf(hiveFile());
+        QVERIFY(written != before);
+        RegValueChanges same;
+        same.SetString("File1", "/a");
+        same.DeleteValue("File3");
+        QCOMPARE(key.SetValues(same), ERROR_SUCCESS);
+        QCOMPARE(inodeOf(hiveFile()), written);
+    }
+
+    // A reader in another process sees a batch whole or not at all.
+    void batchesAreSeenWhole()
+    {
+        QProcess writer;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(kWriterVar, "batch");
+        writer.setProcessEnvironment(env);
+        writer.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        writer.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY(writer.waitForStarted());
+        static const QRegularExpression re("\"File(\\d)\"=\"gen (\\d+)\"");
+        int snapshots = 0;
+        while (!writer.waitForFinished(1)) {
+            QSet<QString> gens;
+            int files = 0;
+            for (auto it = re.globalMatch(QString::fromUtf8(TestEnv::readAll(hiveFile()))); it.hasNext(); ++files)
+                gens << it.next().captured(2);
+            if (files == 0)
+                continue;
+            ++snapshots;
+            QCOMPARE(files, 4);
+            QCOMPARE(gens.size(), 1);
+        }
+        QCOMPARE(writer.exitCode(), 0);
+        QVERIFY(snapshots > 0);
+    }
+
     void twoProcessesKeepAllTheirValues()
     {
         RegKey key;
@@ -383,6 +524,19 @@ int main(int argc, char** argv)
             RegKey key;
             key.Open(HKEY_CURRENT_USER, "Software");
             key.Open(HKEY_CURRENT_USER, "Software\\Corvane");
+            return 0;
+        }
+        if (mode == "batch") {
+            RegKey key;
+            if (key.Create(HKEY_CURRENT_USER, kConcurrentKey) != ERROR_SUCCESS)
+                return 3;
+            for (int gen = 0; gen < 60; ++gen) {
+                RegValueChanges c;
+                for (int f = 1; f <= 4; ++f)
+                    c.SetString(QString("File%1").arg(f), QString("gen %1").arg(gen));
+                if (key.SetValues(c) != ERROR_SUCCESS)
+                    return 3;
+            }
             return 0;
         }
         return runWriter(mode);
