@@ -32,6 +32,7 @@ constexpr int kUseDefault = int(0x80000000);
 CMainFrame::CMainFrame(CDialtopDoc* doc)
 {
     setObjectName("mainframe");
+    LoadSettings(); // no bar exists yet: only the preferences are read
     PreCreateWindow();
     OnCreate();
     m_pView = new CDialtopView(this);
@@ -85,6 +86,12 @@ bool CMainFrame::OnCreate()
     m_pConnectionPane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     bar->addWidget(m_pConnectionPane, 1);
 
+    // Above the status bar, like the status bar part of the restored layout.
+    m_wndTimerBar = new CTimerBar(this);
+    addToolBar(Qt::BottomToolBarArea, m_wndTimerBar);
+    LayoutTimerBar();
+    ShowConnectTimes();
+
     fw::CWinApp* app = fw::AfxGetApp();
     QByteArray state;
     if (app && app->GetProfileBinary(QString(), kBarState, state))
@@ -95,6 +102,48 @@ bool CMainFrame::OnCreate()
 void CMainFrame::SetConnectionText(const QString& text)
 {
     m_pConnectionPane->setText(text);
+}
+
+void CMainFrame::LoadSettings()
+{
+    ReadTimerBarFlags(m_timerFlags);
+    if (m_wndTimerBar) {
+        LayoutTimerBar();
+        ShowConnectTimes();
+    }
+}
+
+void CMainFrame::LayoutTimerBar()
+{
+    m_wndTimerBar->LayoutTimerBar(m_timerFlags);
+}
+
+void CMainFrame::ShowConnectTimes()
+{
+    m_wndTimerBar->ShowConnectTimes(m_connectTimes.m_providerTimes);
+}
+
+bool CMainFrame::ToggleBar(unsigned barId)
+{
+    const QString suffix = QString("_%1").arg(barId);
+    for (QToolBar* bar : findChildren<QToolBar*>()) {
+        if (bar->objectName().endsWith(suffix)) {
+            bar->setVisible(bar->isHidden());
+            return true;
+        }
+    }
+    return false;
+}
+
+void CMainFrame::OnViewTimerBar()
+{
+    ToggleBar(ids::IDW_TIMERBAR);
+}
+
+void CMainFrame::OnUpdateViewTimerBar(fw::CCmdUI* pCmdUI)
+{
+    pCmdUI->Enable(true);
+    pCmdUI->SetCheck(m_wndTimerBar && !m_wndTimerBar->isHidden() ? 1 : 0);
 }
 
 void CMainFrame::OnDestroy()
@@ -152,6 +201,8 @@ bool CMainFrame::OnOwnCmdMsg(unsigned id, fw::CCmdUI* pUpdate, bool probe)
         fw::OnCommand<CMainFrame>(ids::ID_DEFAULT_HELP, &CMainFrame::OnHelpFinder),
         fw::OnCommand<CMainFrame>(ids::ID_HELP, &CMainFrame::OnHelpFinder),
         fw::OnCommand<CMainFrame>(ids::ID_CONTEXT_HELP, &CMainFrame::OnHelpFinder),
+        fw::OnCommand<CMainFrame>(ids::ID_VIEW_TIMERBAR, &CMainFrame::OnViewTimerBar),
+        fw::OnUpdate<CMainFrame>(ids::ID_VIEW_TIMERBAR, &CMainFrame::OnUpdateViewTimerBar),
     };
     return fw::DispatchCmdMsg(this, map, id, pUpdate, probe);
 }

@@ -4,6 +4,8 @@
 // layout.
 
 #include "framework/FrameWnd.h"
+#include "TimeTotals.h"
+#include "TimerBar.h"
 
 class CDialtopDoc;
 class CDialtopView;
@@ -30,6 +32,18 @@ public:
     void OnHelpFinder();
     void OnUpdateHelp(fw::CCmdUI* pCmdUI);
 
+    CTimerBar* TimerBar() const { return m_wndTimerBar; }
+    CConnectTimes& ConnectTimes() { return m_connectTimes; }
+
+    // The preferences Customize stores; the bars follow them when they exist.
+    void LoadSettings();
+    void LayoutTimerBar();
+    void ShowConnectTimes();
+    // Shows a hidden bar or hides a shown one; false when there is no such bar.
+    bool ToggleBar(unsigned barId);
+    void OnViewTimerBar();
+    void OnUpdateViewTimerBar(fw::CCmdUI* pCmdUI);
+
 protected:
     void PreCreateWindow();
     bool OnCreate();
@@ -43,4 +57,10 @@ protected:
     CDialtopView* m_pView = nullptr;
     QToolBar* m_wndToolBar = nullptr;
     QLabel* m_pConnectionPane = nullptr;
+
+    // On-line time: the provider's and the user's totals, which of them the
+    // timer bar shows, and the bar.
+    CConnectTimes m_connectTimes;
+    TimerBarFlags m_timerFlags;
+    CTimerBar* m_wndTimerBar = nullptr;
 };
