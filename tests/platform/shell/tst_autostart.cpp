@@ -1,0 +1,77 @@
+// Starting with the desktop session: the autostart entry Dialtop writes, runs
+// exactly its own program, counts as off when the session would skip it, and
+// goes away when the user turns it off.
+
+#include "TestEnv.h"
+#include "platform/shell/Autostart.h"
+#include "platform/shell/DesktopEntry.h"
+
+#include <QtTest>
+
+class tst_Autostart : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void entryRunsTheProgram_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::newRow("plain") << "/usr/bin/dialtop";
+        QTest::newRow("blanks and specials") << "/opt/My Apps/dial\"top$`\\%f";
+    }
+    void entryRunsTheProgram()
+    {
+        QFETCH(QString, program);
+        TestEnv env;
+        QCOMPARE(shell::AutostartEntryPath(), env.path("xdgconfig/autostart/dialtop.desktop"));
+        QVERIFY(!shell::IsAutostartEnabled());
+        QVERIFY(shell::SetAutostart(true, program));
+        QVERIFY(shell::IsAutostartEnabled());
+        shell::DesktopEntry entry;
+        QVERIFY(entry.Load(shell::AutostartEntryPath()));
+        QCOMPARE(entry.Type(), QString("Application"));
+        QCOMPARE(entry.CommandLines({}), QList<QStringList>{QStringList{program}});
+
+        QVERIFY(shell::SetAutostart(false, program));
+        QVERIFY(!QFileInfo::exists(shell::AutostartEntryPath()));
+        QVERIFY(shell::SetAutostart(false, program)); // already off
+    }
+
+    void switchedOffEntries_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("ours") << QByteArray("[Desktop Entry]\nType=Application\nExec=dialtop\n") << true;
+        QTest::newRow("hidden") << QByteArray("[Desktop Entry]\nExec=dialtop\nHidden=true\n") << false;
+        QTest::newRow("disabled") << QByteArray("[Desktop Entry]\nExec=dialtop\nX-GNOME-Autostart-enabled=false\n")
+                                  << false;
+        QTest::newRow("not an entry") << QByteArray("Exec=dialtop\n") << false;
+    }
+    void switchedOffEntries()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, enabled);
+        TestEnv env;
+        QDir().mkpath(env.path("xdgconfig/autostart"));
+        QVERIFY(TestEnv::writeAll(shell::AutostartEntryPath(), text));
+        QCOMPARE(shell::IsAutostartEnabled(), enabled);
+        // Turning it on again makes it run.
+        QVERIFY(shell::SetAutostart(true, "/usr/bin/dialtop"));
+        QVERIFY(shell::IsAutostartEnabled());
+    }
+
+    void unusablePaths()
+    {
+        TestEnv env;
+        for (const char* program : {"", "dialtop", "bin/dialtop", "/usr/bin/dial\ntop"})
+            QVERIFY2(!shell::SetAutostart(true, program), program);
+        QVERIFY(!QFileInfo::exists(shell::AutostartEntryPath()));
+
+        // A relative configuration folder is ignored for the one in the home folder.
+        qputenv("XDG_CONFIG_HOME", "relative");
+        QCOMPARE(shell::AutostartEntryPath(), QDir::homePath() + "/.config/autostart/dialtop.desktop");
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_Autostart)
+#include "tst_autostart.moc"
