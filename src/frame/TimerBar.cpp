@@ -127,7 +127,7 @@ void CTimerBar::LayoutTimerBar(const TimerBarFlags& flags)
         m_panes << label << time;
     }
     for (int i = 0; i < m_panes.size(); ++i) {
-        m_panes[i]->setObjectName(QString("pane%1").arg(i));
+        m_panes[i]->setObjectName(QString("timerpane%1").arg(i));
         m_pLayout->addWidget(m_panes[i]);
     }
     m_pLayout->addStretch(1);
