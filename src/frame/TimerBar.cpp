@@ -17,7 +17,7 @@ namespace {
 const QString kConnectTimes = QStringLiteral("ConnectTimes");
 
 // Room a sunken pane needs around its text.
-constexpr int kPaneMargin = 4;
+constexpr int kPaneMargin = 6;
 
 struct ShownTotal
 {
