@@ -1,29 +1,28 @@
-// On-line time accounting: the .tms file a connection leaves, periods that
-// end during a connection, damaged stored values and names that must not
-// reach outside the home folder.
+// On-line time accounting and the timer bar: the .tms file a connection
+// leaves (week 00 before the first Sunday included), periods that end during
+// a connection, damaged stored values, names that must not reach outside the
+// home folder, and the panes the user sees.
 
 #include "TestEnv.h"
 #include "frame/TimeTotals.h"
+#include "frame/TimerBar.h"
 #include "platform/registry/Registry.h"
 #include "settings/Settings.h"
 
+#include <QImage>
 #include <QtTest>
 
 #include <limits>
 #include <memory>
 
+Q_DECLARE_METATYPE(TimerBarFlags)
+
 namespace {
 
 // A local moment, whatever zone the machine is in.
-std::time_t local(int year, int month, int day, int hour = 12, int minute = 0)
+std::time_t local(int y, int mo, int d, int h = 12, int mi = 0)
 {
-    struct tm t = {};
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_hour = hour;
-    t.tm_min = minute;
-    t.tm_isdst = -1;
+    struct tm t{.tm_min = mi, .tm_hour = h, .tm_mday = d, .tm_mon = mo - 1, .tm_year = y - 1900, .tm_isdst = -1};
     return std::mktime(&t);
 }
 
@@ -64,23 +63,6 @@ private slots:
         reg::ResetStore();
     }
 
-    void periodKeys_data()
-    {
-        QTest::addColumn<std::time_t>("when");
-        QTest::addColumn<QStringList>("keys");
-        QTest::newRow("Wednesday 5 March") << local(1997, 3, 5) << QStringList{"1997", "1997-03", "1997-09", "1997-064"};
-        QTest::newRow("before the first Sunday") << local(1997, 1, 1) << QStringList{"1997", "1997-01", "1997-00", "1997-001"};
-        QTest::newRow("a Sunday 1 January") << local(1995, 1, 1) << QStringList{"1995", "1995-01", "1995-01", "1995-001"};
-        QTest::newRow("leap year's last day") << local(1996, 12, 31, 23, 59) << QStringList{"1996", "1996-12", "1996-52", "1996-366"};
-    }
-    void periodKeys()
-    {
-        QFETCH(std::time_t, when);
-        const PeriodKeys k = FormatPeriodKeys(when);
-        QFETCH(QStringList, keys);
-        QCOMPARE((QStringList{k.year, k.month, k.week, k.day}), keys);
-    }
-
     void firstConnectionFile()
     {
         m_now = local(1997, 3, 5);
@@ -91,21 +73,13 @@ private slots:
             t.CountSecond();
         // Reported again later: those seconds are counted already.
         t.OnRasConnectionTime(3000);
-        QCOMPARE(t.m_providerTimes.session, 3723);
-        QVERIFY(t.m_bTimesDirty);
-        QVERIFY(t.WriteConnectTimes("Acme Net"));
+        QVERIFY(t.m_bTimesDirty && t.WriteConnectTimes("Acme Net"));
         QCOMPARE(TestEnv::readAll(tms("Acme Net")),
                  QByteArray("[Dialtop]\nVersion=1\n\n"
                             "[Acme Net]\nFirstConnect=0\nLastConnect=0\n"
                             "1997=3723\n1997-03=3723\n1997-09=3723\n1997-064=3723\n\n"
                             "[tester]\n1997=3723\n1997-03=3723\n1997-09=3723\n1997-064=3723\n"
                             "FirstConnect=0\nLastConnect=0\n"));
-
-        // The next connection that day starts from those totals.
-        CConnectTimes again = times();
-        again.ReadConnectTimes("Acme Net");
-        QCOMPARE(again.m_userTimes.day, 3723);
-        QCOMPARE(again.m_providerTimes.session, 0);
     }
 
     void connectionOverNewYear()
@@ -116,12 +90,9 @@ private slots:
         m_now = start;
         CConnectTimes t = times();
         t.ReadConnectTimes("Acme");
-        for (int i = 0; i < 120; ++i) {
-            m_now = start + i;
+        for (m_now = start; m_now < start + 120; ++m_now)
             t.CountSecond();
-        }
         QCOMPARE(t.m_providerTimes.day, 60); // the new day, shown from midnight
-        m_now = start + 120;
         QVERIFY(t.WriteConnectTimes("Acme"));
         QCOMPARE(TestEnv::readAll(tms("Acme")),
                  QByteArray("[Acme]\nFirstConnect=7\n1996=160\n1996-12=110\n1996-52=80\n1996-366=70\n"
@@ -131,31 +102,18 @@ private slots:
                             "1997=60\n1997-01=60\n1997-00=60\n1997-001=60\nFirstConnect=0\nLastConnect=0\n"));
     }
 
-    void damagedValues_data()
-    {
-        QTest::addColumn<QByteArray>("stored");
-        QTest::addColumn<int>("seconds");
-        QTest::addColumn<int>("first");
-        QTest::newRow("digits then text") << QByteArray("12abc") << 12 << 12;
-        QTest::newRow("negative") << QByteArray("-5") << 0 << -5;
-        QTest::newRow("beyond 32 bits") << QByteArray("99999999999") << std::numeric_limits<int>::max()
-                                        << std::numeric_limits<int>::max();
-        QTest::newRow("text") << QByteArray("abc") << 0 << 0;
-        QTest::newRow("long run of zeros") << QByteArray(300, '0') + "7" << 0 << 0;
-    }
     void damagedValues()
     {
-        QFETCH(QByteArray, stored);
-        QFETCH(int, seconds);
-        QFETCH(int, first);
         m_now = local(1997, 3, 5);
-        TestEnv::writeAll(tms("Acme"), "[Acme]\nFirstConnect=" + stored + "\n1997=" + stored + "\n");
+        TestEnv::writeAll(tms("Acme"), "[Acme]\nFirstConnect=-5\nLastConnect=99999999999\n1997=12abc\n"
+                                       "1997-03=-5\n1997-09=99999999999\n1997-064=x\n");
         CConnectTimes t = times();
         t.ReadConnectTimes("Acme");
-        QCOMPARE(t.m_providerTimes.year, seconds);
-        QCOMPARE(t.m_providerTimes.firstConnect, first);
         t.CountSecond(); // never wraps round to a negative total
-        QVERIFY(t.m_providerTimes.year > 0);
+        const int most = std::numeric_limits<int>::max();
+        const TimeTotals& p = t.m_providerTimes;
+        QCOMPARE((QList<int>{p.firstConnect, p.lastConnect, p.year, p.month, p.week, p.day}),
+                 (QList<int>{-5, most, 13, 1, most, 1}));
     }
 
     void refusedFiles()
@@ -167,37 +125,60 @@ private slots:
         CConnectTimes t = times();
         t.CountSecond();
         QVERIFY(!t.WriteConnectTimes("../Acme"));
+        QVERIFY(QDir(m_env->dataDir()).entryList({"*.tms"}, QDir::Files).isEmpty());
 
         // A file far larger than any genuine one is neither read nor rewritten.
         m_now = local(1997, 3, 5);
         const QByteArray huge = "[Acme]\n1997=50\n" + QByteArray(5 * 1024 * 1024, ';');
         QVERIFY(TestEnv::writeAll(tms("Acme"), huge));
         t.ReadConnectTimes("Acme");
-        QCOMPARE(t.m_providerTimes.year, 0);
         t.CountSecond();
+        QCOMPARE(t.m_providerTimes.year, 1);
         QVERIFY(!t.WriteConnectTimes("Acme"));
         QCOMPARE(TestEnv::readAll(tms("Acme")), huge);
-        QVERIFY(QDir(m_env->dataDir()).entryList({"*.tms"}, QDir::Files).isEmpty());
     }
 
-    void displayedTimes_data()
+    void timerBarPanes_data()
     {
-        QTest::addColumn<int>("seconds");
-        QTest::addColumn<bool>("year");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("session") << 3723 << false << "01:02:03";
-        QTest::newRow("year") << 3723 << true << "0001:02:03";
-        QTest::newRow("hours widen") << 123 * 3600 << false << "123:00:00";
-        QTest::newRow("nothing yet") << 0 << true << "0000:00:00";
+        QTest::addColumn<TimerBarFlags>("flags");
+        QTest::addColumn<QString>("panes");
+        QTest::newRow("all five") << TimerBarFlags() << "Not Connected.|Year: |0002:00:05|Month: |01:00:04|"
+                                                        "Week: |123:00:00|Today: |00:00:02|Session: |00:00:01";
+        QTest::newRow("today and session") << TimerBarFlags{false, false, false, true, true}
+                                           << "Not Connected.|Today: |00:00:02|Session: |00:00:01";
+        QTest::newRow("none") << TimerBarFlags{false, false, false, false, false} << "Not Connected.";
     }
-    void displayedTimes()
+    void timerBarPanes()
     {
-        QFETCH(int, seconds);
-        QFETCH(bool, year);
-        QFETCH(QString, text);
-        QCOMPARE(FormatConnectTime(seconds, year), text);
+        QFETCH(TimerBarFlags, flags);
+        QFETCH(QString, panes);
+        CTimerBar bar;
+        bar.LayoutTimerBar(TimerBarFlags()); // laid out again after Customize
+        bar.SetPaneText(0, "Acme Net");
+        bar.LayoutTimerBar(flags);
+        bar.ShowConnectTimes(TimeTotals{.session = 1, .day = 2, .week = 123 * 3600, .month = 3604, .year = 7205});
+        QStringList texts;
+        for (int i = 0; i < bar.GetCount(); ++i)
+            texts << bar.GetPaneText(i);
+        QCOMPARE(texts.join('|'), panes);
+    }
+
+    void timePaneLooks()
+    {
+        CTimePane pane;
+        pane.resize(120, 24);
+        pane.SetText("00:00:01");
+        const QImage image = pane.grab().toImage();
+        int left = image.width(), right = -1;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (image.pixelColor(x, y) == QColor(0, 255, 0))
+                    left = std::min(left, x), right = std::max(right, x);
+        // Pure green text on black, centred: the margins differ by a pixel or two.
+        QCOMPARE(image.pixelColor(pane.contentsRect().topLeft()), QColor(Qt::black));
+        QVERIFY(right > left && qAbs(left - (image.width() - 1 - right)) <= 3);
     }
 };
 
-QTEST_GUILESS_MAIN(tst_TimeTotals)
+QTEST_MAIN(tst_TimeTotals)
 #include "tst_timetotals.moc"
