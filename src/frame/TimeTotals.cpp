@@ -3,12 +3,13 @@
 #include "platform/profile/Profile.h"
 #include "settings/Settings.h"
 
-#include <QFileInfo>
+#include <QFile>
 
 #include <algorithm>
 #include <iterator>
 #include <limits>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -74,10 +75,14 @@ bool isSectionSafe(const QString& name)
     return true;
 }
 
-bool fileTooLarge(const QString& path)
+// A file to leave alone: larger than any genuine one, or no plain file at
+// all (a device or a pipe would never end).
+bool fileUnusable(const QString& path)
 {
-    const QFileInfo info(path);
-    return info.exists() && info.size() > kMaxFileSize;
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return false; // missing: the first write creates it
+    return !S_ISREG(st.st_mode) || st.st_size > kMaxFileSize;
 }
 
 std::int32_t readValue(const QString& section, const QString& key, const QString& path)
@@ -211,7 +216,7 @@ void CConnectTimes::ReadConnectTimes(const QString& entryName)
     m_keys = keys;
     std::fill(std::begin(m_bRolled), std::end(m_bRolled), false);
     m_finished.clear();
-    if (path.isEmpty() || fileTooLarge(path))
+    if (path.isEmpty() || fileUnusable(path))
         return;
 
     auto readSection = [&](const QString& section, TimeTotals& t) {
@@ -253,7 +258,7 @@ bool CConnectTimes::WriteConnectTimes(const QString& entryName)
     if (path.isEmpty() || keys.day.isEmpty())
         return false;
     // A file we would not read is not rewritten either: it stays as it was.
-    if (fileTooLarge(path))
+    if (fileUnusable(path))
         return false;
 
     RollOver(keys);

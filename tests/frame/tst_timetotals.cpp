@@ -136,6 +136,10 @@ private slots:
         QCOMPARE(t.m_providerTimes.year, 1);
         QVERIFY(!t.WriteConnectTimes("Acme"));
         QCOMPARE(TestEnv::readAll(tms("Acme")), huge);
+        // Nor is a device that would never end.
+        QVERIFY(QFile::link("/dev/zero", tms("Zero")));
+        t.ReadConnectTimes("Zero");
+        QVERIFY(!t.WriteConnectTimes("Zero"));
     }
 
     void timerBarPanes_data()
