@@ -69,6 +69,10 @@ bool SetAutostart(bool on, const QString& program)
                                            "X-GNOME-Autostart-enabled=true\n")
                                 .arg(res::LoadString(ids::AFX_IDS_APP_TITLE), exec)
                                 .toUtf8();
+    // A link (say to the packaged entry) is replaced, never written through:
+    // the file it points to is not ours to change.
+    if (QFileInfo(path).isSymLink() && !QFile::remove(path))
+        return false;
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly))
         return false;

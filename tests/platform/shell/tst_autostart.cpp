@@ -24,12 +24,17 @@ private slots:
         QFETCH(QString, program);
         TestEnv env;
         QVERIFY(!shell::IsAutostartEnabled());
+        // An entry linked to another file is replaced, the other file left alone.
+        QDir().mkpath(env.path("xdgconfig/autostart"));
+        TestEnv::writeAll(env.path("packaged.desktop"), "[Desktop Entry]\nHidden=true\n");
+        QFile::link(env.path("packaged.desktop"), shell::AutostartEntryPath());
         QVERIFY(shell::SetAutostart(true, program) && shell::IsAutostartEnabled());
         shell::DesktopEntry entry;
         QVERIFY(entry.Load(env.path("xdgconfig/autostart/dialtop.desktop")));
         QCOMPARE(entry.CommandLines({}), QList<QStringList>{QStringList{program}});
         QVERIFY(shell::SetAutostart(false, program) && !QFileInfo::exists(entry.FilePath()));
         QVERIFY(shell::SetAutostart(false, program)); // already off
+        QCOMPARE(TestEnv::readAll(env.path("packaged.desktop")), QByteArray("[Desktop Entry]\nHidden=true\n"));
     }
 
     void switchedOffEntries_data()
