@@ -86,7 +86,7 @@ bool CMainFrame::OnCreate()
     m_pConnectionPane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     bar->addWidget(m_pConnectionPane, 1);
 
-    // Above the status bar, like the status bar part of the restored layout.
+    // Just above the status bar; whether it shows is kept with the bar state.
     m_wndTimerBar = new CTimerBar(this);
     addToolBar(Qt::BottomToolBarArea, m_wndTimerBar);
     LayoutTimerBar();
