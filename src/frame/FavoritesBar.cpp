@@ -32,7 +32,7 @@ void CMainFrame::CreateFavoritesBar()
 {
     m_wndFavoritesBar = new QToolBar(res::LoadString(ids::IDS_FAVORITES), this);
     // saveState finds the bar again by its name.
-    m_wndFavoritesBar->setObjectName(QString("toolbar_%1").arg(ids::IDW_FAVORITES_BAR));
+    m_wndFavoritesBar->setObjectName(QString("toolbar_%1").arg(ids::IDW_FAVORITESBAR));
     m_wndFavoritesBar->setAllowedAreas(Qt::AllToolBarAreas);
     m_wndFavoritesBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
     m_wndFavoritesBar->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -109,8 +109,10 @@ void CMainFrame::OnFavoritesContextMenu(const QPoint& globalPos)
 
 QWidget* CMainFrame::GetControlBar(unsigned nID) const
 {
-    if (nID == ids::IDW_FAVORITES_BAR)
+    if (nID == ids::IDW_FAVORITESBAR)
         return m_wndFavoritesBar;
+    if (nID == ids::IDW_TIMERBAR)
+        return m_wndTimerBar;
     return nullptr;
 }
 
@@ -119,17 +121,17 @@ bool CMainFrame::ToggleBar(unsigned nID)
     QWidget* bar = GetControlBar(nID);
     if (!bar)
         return false;
-    bar->setVisible(!bar->isVisible());
+    bar->setVisible(bar->isHidden());
     return true;
 }
 
 void CMainFrame::OnViewFavorites()
 {
-    ToggleBar(ids::IDW_FAVORITES_BAR);
+    ToggleBar(ids::IDW_FAVORITESBAR);
 }
 
 void CMainFrame::OnUpdateViewFavorites(fw::CCmdUI* pCmdUI)
 {
     pCmdUI->Enable(true);
-    pCmdUI->SetCheck(m_wndFavoritesBar && m_wndFavoritesBar->isVisible() ? 1 : 0);
+    pCmdUI->SetCheck(m_wndFavoritesBar && !m_wndFavoritesBar->isHidden() ? 1 : 0);
 }

@@ -33,6 +33,7 @@ constexpr int kUseDefault = int(0x80000000);
 CMainFrame::CMainFrame(CDialtopDoc* doc)
 {
     setObjectName("mainframe");
+    LoadSettings(); // no bar exists yet: only the preferences are read
     PreCreateWindow();
     OnCreate();
     m_pView = new CDialtopView(this);
@@ -92,6 +93,12 @@ bool CMainFrame::OnCreate()
     m_pConnectionPane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     bar->addWidget(m_pConnectionPane, 1);
 
+    // Just above the status bar; whether it shows is kept with the bar state.
+    m_wndTimerBar = new CTimerBar(this);
+    addToolBar(Qt::BottomToolBarArea, m_wndTimerBar);
+    LayoutTimerBar();
+    ShowConnectTimes();
+
     fw::CWinApp* app = fw::AfxGetApp();
     QByteArray state;
     if (app && app->GetProfileBinary(QString(), kBarState, state))
@@ -102,6 +109,37 @@ bool CMainFrame::OnCreate()
 void CMainFrame::SetConnectionText(const QString& text)
 {
     m_pConnectionPane->setText(text);
+}
+
+void CMainFrame::LoadSettings()
+{
+    ReadTimerBarFlags(m_timerFlags);
+    if (m_wndTimerBar) {
+        LayoutTimerBar();
+        ShowConnectTimes();
+    }
+    BuildFavoritesBar();
+}
+
+void CMainFrame::LayoutTimerBar()
+{
+    m_wndTimerBar->LayoutTimerBar(m_timerFlags);
+}
+
+void CMainFrame::ShowConnectTimes()
+{
+    m_wndTimerBar->ShowConnectTimes(m_connectTimes.m_providerTimes);
+}
+
+void CMainFrame::OnViewTimerBar()
+{
+    ToggleBar(ids::IDW_TIMERBAR);
+}
+
+void CMainFrame::OnUpdateViewTimerBar(fw::CCmdUI* pCmdUI)
+{
+    pCmdUI->Enable(true);
+    pCmdUI->SetCheck(m_wndTimerBar && !m_wndTimerBar->isHidden() ? 1 : 0);
 }
 
 void CMainFrame::OnDestroy()
@@ -170,6 +208,8 @@ bool CMainFrame::OnOwnCmdMsg(unsigned id, fw::CCmdUI* pUpdate, bool probe)
         fw::OnUpdate<CMainFrame>(ids::ID_VIEW_FAVORITES, &CMainFrame::OnUpdateViewFavorites),
         fw::OnCommandRange<CMainFrame>(ids::ID_FAVORITE_FIRST, ids::ID_FAVORITE_LAST, &CMainFrame::OnFavorite),
         fw::OnUpdateRange<CMainFrame>(ids::ID_FAVORITE_FIRST, ids::ID_FAVORITE_LAST, &CMainFrame::OnUpdateFavorite),
+        fw::OnCommand<CMainFrame>(ids::ID_VIEW_TIMERBAR, &CMainFrame::OnViewTimerBar),
+        fw::OnUpdate<CMainFrame>(ids::ID_VIEW_TIMERBAR, &CMainFrame::OnUpdateViewTimerBar),
     };
     return fw::DispatchCmdMsg(this, map, id, pUpdate, probe);
 }

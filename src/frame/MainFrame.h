@@ -4,6 +4,8 @@
 // layout.
 
 #include "framework/FrameWnd.h"
+#include "TimeTotals.h"
+#include "TimerBar.h"
 #include "theme/ThemeData.h"
 
 class CDialtopDoc;
@@ -50,6 +52,16 @@ public:
     void OnViewFavorites();
     void OnUpdateViewFavorites(fw::CCmdUI* pCmdUI);
 
+    CTimerBar* TimerBar() const { return m_wndTimerBar; }
+    CConnectTimes& ConnectTimes() { return m_connectTimes; }
+
+    // The preferences Customize stores; the bars follow them when they exist.
+    void LoadSettings();
+    void LayoutTimerBar();
+    void ShowConnectTimes();
+    void OnViewTimerBar();
+    void OnUpdateViewTimerBar(fw::CCmdUI* pCmdUI);
+
 protected:
     void PreCreateWindow();
     bool OnCreate();
@@ -67,4 +79,10 @@ protected:
     QToolBar* m_wndToolBar = nullptr;
     QToolBar* m_wndFavoritesBar = nullptr;
     QLabel* m_pConnectionPane = nullptr;
+
+    // On-line time: the provider's and the user's totals, which of them the
+    // timer bar shows, and the bar.
+    CConnectTimes m_connectTimes;
+    TimerBarFlags m_timerFlags;
+    CTimerBar* m_wndTimerBar = nullptr;
 };

@@ -22,6 +22,13 @@ constexpr unsigned IDS_THEME_SAVE_FAILED = 136;
 constexpr unsigned IDS_NOT_CONNECTED = 5000;
 constexpr unsigned IDS_NO_DEFAULT_PROVIDER = 5514;
 constexpr unsigned IDS_BAD_VERSION = 5515;
+// Timer bar labels and the text that sizes its time panes.
+constexpr unsigned IDS_TIMER_TODAY = 5501;
+constexpr unsigned IDS_TIMER_WIDTH = 5504;
+constexpr unsigned IDS_TIMER_SESSION = 5508;
+constexpr unsigned IDS_TIMER_WEEK = 5509;
+constexpr unsigned IDS_TIMER_MONTH = 5510;
+constexpr unsigned IDS_TIMER_YEAR = 5511;
 constexpr unsigned AFX_IDS_APP_TITLE = 57344;
 constexpr unsigned AFX_IDS_IDLEMESSAGE = 57345;
 constexpr unsigned AFX_IDS_OPENFILE = 61440;
@@ -57,8 +64,6 @@ constexpr unsigned ID_PROVIDER_FIRST = 3000;
 constexpr unsigned ID_PROVIDER_LAST = 3500;
 constexpr unsigned ID_FAVORITE_FIRST = 10000;
 constexpr unsigned ID_FAVORITE_LAST = 10050;
-// Control ids of the frame's own bars.
-constexpr unsigned IDW_FAVORITES_BAR = 101;
 
 constexpr unsigned ID_FILE_NEW = 57600;
 constexpr unsigned ID_FILE_OPEN = 57601;

@@ -11,6 +11,7 @@
 #include "launcher/ItemListCtrl.h"
 #include "platform/shell/Execute.h"
 #include "res/ResourceIds.h"
+#include "settings/Settings.h"
 #include "theme/DialtopDoc.h"
 
 #include <QLabel>
@@ -201,6 +202,19 @@ private slots:
         QCOMPARE(pane0->text(), idle);
     }
 
+    // The timer bar shows the totals Customize left chosen, again after it.
+    void timerBarFollowsTheStoredChoices()
+    {
+        const unsigned char off[4] = {}, on[4] = {1, 0, 0, 0};
+        for (const char* name : {"Year", "Month", "Week"})
+            WriteSettingValue("ConnectTimes", name, reg::REG_BINARY, off, 4);
+        start(m_theme);
+        QCOMPARE(frame()->TimerBar()->GetCount(), 5);
+        WriteSettingValue("ConnectTimes", "Year", reg::REG_BINARY, on, 4);
+        frame()->LoadSettings();
+        QCOMPARE(frame()->TimerBar()->GetPaneText(2), QString("0000:00:00"));
+    }
+
     // Order and length of the list are the document's test; here, what the
     // menu shows and does.
     void recentThemesInTheFileMenu()
@@ -310,6 +324,9 @@ private slots:
         QVERIFY(frame()->statusBar()->isVisible());
         menuAction(frame(), ids::ID_VIEW_TOOLBAR)->trigger();
         QVERIFY(!frame()->ToolBar()->isVisible() && !checked(ids::ID_VIEW_TOOLBAR));
+        QVERIFY(frame()->TimerBar()->isVisible() && checked(ids::ID_VIEW_TIMERBAR));
+        QVERIFY(frame()->OnCommand(ids::ID_VIEW_TIMERBAR));
+        QVERIFY(!frame()->TimerBar()->isVisible() && !checked(ids::ID_VIEW_TIMERBAR));
         QVERIFY(frame()->close());
 
         reg::ResetStore();
@@ -324,6 +341,7 @@ private slots:
         m_app.reset();
         start(m_theme);
         QVERIFY(!frame()->ToolBar()->isVisible() && !checked(ids::ID_VIEW_TOOLBAR));
+        QVERIFY(!frame()->TimerBar()->isVisible());
 
         // Shown again, it stays shown the time after.
         QVERIFY(frame()->OnCommand(ids::ID_VIEW_TOOLBAR));
