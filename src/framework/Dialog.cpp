@@ -1,6 +1,7 @@
 #include "Dialog.h"
 
 #include "MessageBox.h"
+#include "UpDownCtrl.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -123,6 +124,9 @@ void CDialog::BuildControls()
             break;
         case res::Ctl::Animation:
             w = new QLabel(this);
+            break;
+        case res::Ctl::UpDown:
+            w = new CUpDownCtrl(this);
             break;
         }
         if (!w)
