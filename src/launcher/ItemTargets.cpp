@@ -98,6 +98,19 @@ unsigned GetUrlIcon(QString target, QIcon* large, QIcon* small)
         return 1;
     }
 
+    // Then the desktop's own picture of a web browser, for web addresses.
+    const int code = GetUrlScheme(target);
+    if (code == URL_HTTP || code == URL_HTTPS || code == URL_FTP) {
+        QIcon browser;
+        if (shell::ExtractIconEx(QStringLiteral("web-browser"), 0, &browser, nullptr) && !browser.isNull()) {
+            if (large)
+                *large = browser;
+            if (small)
+                *small = browser;
+            return 1;
+        }
+    }
+
     if (small)
         *small = shell::LoadAppIcon(ids::IDI_DEFAULTITEM, shell::kSmallIconSize);
     if (large)
