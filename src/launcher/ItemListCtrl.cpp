@@ -195,7 +195,7 @@ bool CItemListCtrl::SetItemPosition(int index, const QPoint& pos)
     if (index < 0 || index >= GetItemCount())
         return false;
     m_items[size_t(index)].pos = pos;
-    ScheduleScrollBars();
+    UpdateScrollBars();
     viewport()->update();
     return true;
 }
