@@ -446,7 +446,9 @@ QPixmap CItemListCtrl::MakeDragImage(int index) const
 {
     const Entry& e = m_items[size_t(index)];
     const QRect label = LabelRect(e, false);
-    QPixmap img(kCellWidth, label.bottom() - e.pos.y() + 2);
+    const qreal dpr = devicePixelRatioF();
+    QPixmap img(QSize(kCellWidth, label.bottom() - e.pos.y() + 2) * dpr);
+    img.setDevicePixelRatio(dpr);
     img.fill(Qt::transparent);
     QPainter p(&img);
     const QPixmap pix = m_pImages ? m_pImages->GetImage(e.image) : QPixmap();

@@ -1,8 +1,11 @@
 #pragma once
-// The starter theme installed at first run names programs and folders that
-// a given desktop may not have. This fits it to the desktop it lands on: the
-// default web browser, mail program, text editor and file manager, a
-// terminal, and the user's folders that exist.
+// The starter theme installed at first run names the programs and folders
+// it wants by role, since each desktop has its own: "@default:<MIME types>"
+// is the desktop's default program for the first type that has one,
+// "@terminal" an installed terminal, "@folder:<XDG name>" one of the user's
+// folders. Roles are resolved on the desktop the theme lands on; an item
+// whose role this desktop lacks is left out, and the tabs that held roles
+// are laid out again. Everything else in the theme stays as it is.
 
 class CThemeData;
 
