@@ -4,6 +4,7 @@
 // made at the screen's pixel ratio so icons stay sharp on scaled screens.
 
 #include <QIcon>
+#include <QPainter>
 #include <QPixmap>
 #include <vector>
 
@@ -18,8 +19,19 @@ public:
     {
         if (icon.isNull())
             return -1;
-        m_images.push_back(icon.pixmap(QSize(m_nSize, m_nSize), devicePixelRatio,
-                                       disabled ? QIcon::Disabled : QIcon::Normal));
+        QPixmap pix = icon.pixmap(QSize(m_nSize, m_nSize), devicePixelRatio, disabled ? QIcon::Disabled : QIcon::Normal);
+        if (disabled) {
+            // Greyed and faded, so it reads as "not there" on any background.
+            QPixmap faded(pix.size());
+            faded.setDevicePixelRatio(pix.devicePixelRatio());
+            faded.fill(Qt::transparent);
+            QPainter p(&faded);
+            p.setOpacity(0.4);
+            p.drawPixmap(0, 0, pix);
+            p.end();
+            pix = faded;
+        }
+        m_images.push_back(pix);
         return int(m_images.size()) - 1;
     }
     QPixmap GetImage(int index) const

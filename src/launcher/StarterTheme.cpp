@@ -66,6 +66,8 @@ QString Resolve(const QString& role)
         return FindTerminal();
     if (role.startsWith(u"@folder:"))
         return UserFolder(role.mid(8));
+    if (role.startsWith(u"@program:"))
+        return QFileInfo(role.mid(9)).isExecutable() ? role.mid(9) : QString();
     return QString();
 }
 
