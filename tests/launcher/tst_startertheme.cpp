@@ -5,8 +5,6 @@
 #include "TestThemes.h"
 #include "launcher/StarterTheme.h"
 
-#include <QStandardPaths>
-
 class tst_StarterTheme : public QObject
 {
     Q_OBJECT
@@ -28,34 +26,24 @@ private slots:
         QDir().mkpath(apps);
         QVERIFY(TestEnv::writeAll(apps + "/ed.desktop", "[Desktop Entry]\nType=Application\nName=Ed\nIcon=ed-icon\nExec=ed\n"));
 
+        // Roles this desktop lacks go; the rest of a tab with roles is laid out again.
+        const QString path = env.path("Starter.Theme");
+        writeTheme(path, {{"P", {{"Browser", {}, "@default:x-scheme-handler/nothing-here"},
+                                 {"Editor", {400, 400}, "@default:none/none;text/plain"},
+                                 {"Shell", {300, 300}, "/bin/sh"}}},
+                          {"F", {{"Documents", {}, "@folder:DOCUMENTS"}, {"Music", {}, "@folder:MUSIC"},
+                                 {"Bogus", {}, "@folder:NOPE"}}},
+                          {"Other", {{"Gone", {300, 300}, "/no/such/program"}}}});
         CThemeData theme;
-        auto add = [&](int tab, const QString& name, const QString& target, QPoint pos = {}) {
-            CThemeItem* item = theme.InsertItem(tab, theme.GetItemCount(tab));
-            item->m_strName = name;
-            item->m_strTarget = target;
-            item->m_ptPosition = pos;
-        };
-        for (int t = 0; t < 3; ++t)
-            theme.InsertTab(t);
-        add(0, "Browser", "@default:x-scheme-handler/nothing-here");
-        add(0, "Editor", "@default:none/none;text/plain", {400, 400});
-        add(0, "Shell", "/bin/sh", {300, 300});
-        add(1, "Documents", "@folder:DOCUMENTS");
-        add(1, "Music", "@folder:MUSIC"); // named, but not there
-        add(1, "Bogus", "@folder:NOPE");
-        add(2, "Gone", "/no/such/program", {300, 300});
+        QVERIFY(theme.Load(path));
         FitStarterThemeToDesktop(theme);
         qputenv("HOME", oldHome);
-
-        QStringList got;
-        for (int t = 0; t < 3; ++t)
-            for (int i = 0; i < theme.GetItemCount(t); ++i) {
-                const CThemeItem* item = theme.GetItem(t, i);
-                got << QString("%1|%2|%3|%4,%5").arg(item->m_strName, item->m_strTarget, item->m_strIconFile)
-                           .arg(item->m_ptPosition.x()).arg(item->m_ptPosition.y());
-            }
-        QCOMPARE(got, (QStringList{"Editor|" + apps + "/ed.desktop|ed-icon|20,20", "Shell|/bin/sh||120,20",
-                                   "Documents|" + home + "/Docs||20,20", "Gone|/no/such/program||300,300"}));
+        QCOMPARE(describe(theme).join('\n'),
+                 QStringList({"tab|P||0", "item|Editor||" + apps + "/ed.desktop||ed-icon||0|1|0|20|20|0|0",
+                              "item|Shell||/bin/sh||||0|1|0|120|20|0|0", "tab|F||0",
+                              "item|Documents||" + home + "/Docs||||0|1|0|20|20|0|0", "tab|Other||0",
+                              "item|Gone||/no/such/program||||0|1|0|300|300|0|0"})
+                     .join('\n'));
     }
 };
 

@@ -41,7 +41,6 @@ private slots:
                                       "mailto:me@example.org\nfile://other.host/etc/passwd\nfile:///b%00c\nftp://f/x\n");
         QCOMPARE(shell::TargetsFromMimeData(&drop),
                  (QStringList{"/a", "https://example.org/p?q=1", "mailto:me@example.org", "ftp://f/x"}));
-        QCOMPARE(shell::FilesFromMimeData(&drop), QStringList{"/a"});
 
         // Bounded: entries, list size and the length of one entry.
         QByteArray many;
