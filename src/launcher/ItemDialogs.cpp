@@ -178,8 +178,8 @@ bool CItemPropertiesDlg::OnInitDialog()
         ShowPreview(this, m_hIcon);
     }
 
-    QString type;
-    if (shell::GetTypeName(m_strTarget, &type)) {
+    const QString type = GetTargetTypeName(m_strTarget);
+    if (!type.isEmpty()) {
         m_strTargetType = type;
         if (auto* label = Item<QLabel>(1066))
             label->setText(m_strTargetType);
@@ -216,11 +216,11 @@ void CItemPropertiesDlg::OnFindTarget()
     QString name;
     if (shell::GetDisplayName(path, &name) && m_strName.isEmpty())
         m_strName = name;
-    QString iconFile, type;
+    QString iconFile;
     int index = 0;
-    if (shell::GetIconLocation(path, &iconFile, &index) && shell::GetTypeName(path, &type)) {
+    if (shell::GetIconLocation(path, &iconFile, &index)) {
         m_strIconFile = iconFile;
-        m_strTargetType = type;
+        m_strTargetType = GetTargetTypeName(path);
         m_nIconIndex = 0;
         QIcon icon = shell::ExtractIcon(iconFile, 0);
         if (icon.isNull())

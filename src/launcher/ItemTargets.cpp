@@ -1,6 +1,7 @@
 #include "launcher/ItemTargets.h"
 
 #include "platform/registry/Registry.h"
+#include "platform/shell/DesktopEntry.h"
 #include "platform/shell/FileInfo.h"
 #include "platform/shell/Icons.h"
 #include "res/ResourceIds.h"
@@ -120,6 +121,12 @@ unsigned GetUrlIcon(QString target, QIcon* large, QIcon* small)
 
 QString GetTargetTypeName(const QString& target)
 {
+    // A launcher of a program is described as the program it starts.
+    if (target.endsWith(QStringLiteral(".desktop"), Qt::CaseInsensitive)) {
+        const auto entry = shell::CachedDesktopEntry(QFileInfo(target).absoluteFilePath());
+        if (entry && entry->Type() == u"Application")
+            return QStringLiteral("Application");
+    }
     QString type;
     if (!shell::GetTypeName(target, &type))
         return QString();
