@@ -1,4 +1,5 @@
 #include "DialtopApp.h"
+#include "launcher/StarterTheme.h"
 
 #include "settings/Settings.h"
 #include "SingleInstance.h"
@@ -128,6 +129,7 @@ bool CDialtopApp::InstallFirstTheme(const QString& themesFolder)
             expand(item->m_strIconFile);
         }
     }
+    FitStarterThemeToDesktop(theme);
     theme.m_strPath = themesFolder + "/" + res::LoadString(ids::IDS_FIRST_THEME);
     theme.m_bModified = true;
     return theme.Save();

@@ -10,7 +10,8 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("dialtop"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Dialtop"));
+    // No display name: Qt would append it to every window title and box
+    // caption, which already name the program ("Dialtop - First").
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/128.png")));
     shell::EnsureIconTheme();
 

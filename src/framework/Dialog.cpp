@@ -1,6 +1,9 @@
 #include "Dialog.h"
 
 #include "MessageBox.h"
+#include "UpDownCtrl.h"
+
+#include <algorithm>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -50,12 +53,17 @@ void CDialog::BuildControls()
     const QFont f = font();
     const QRect size = MapDialogRect(QRect(QPoint(0, 0), m_template.size), f);
     setFixedSize(size.size());
+    QLabel* pendingBuddy = nullptr; // a label whose mnemonic moves to the next control
     for (const res::DlgControl& c : m_template.controls) {
         QWidget* w = nullptr;
         switch (c.kind) {
         case res::Ctl::Static: {
             auto* l = new QLabel(c.text, this);
-            l->setWordWrap(true);
+            // One-line labels keep to one line: fonts here run wider than
+            // the ones the templates were measured in.
+            l->setWordWrap(c.rect.height() > 10);
+            if (c.text.contains(u'&'))
+                pendingBuddy = l;
             l->setAlignment((c.style & res::kCenter ? Qt::AlignHCenter : c.style & res::kRight ? Qt::AlignRight
                                                                                                 : Qt::AlignLeft)
                             | Qt::AlignTop);
@@ -124,6 +132,9 @@ void CDialog::BuildControls()
         case res::Ctl::Animation:
             w = new QLabel(this);
             break;
+        case res::Ctl::UpDown:
+            w = new CUpDownCtrl(this);
+            break;
         }
         if (!w)
             continue;
@@ -133,6 +144,12 @@ void CDialog::BuildControls()
         // Combo boxes give their drop-down height; the closed box keeps its own.
         if (c.kind == res::Ctl::ComboDropDown || c.kind == res::Ctl::ComboList)
             r.setHeight(w->sizeHint().height());
+        if (c.kind == res::Ctl::Static && c.rect.height() <= 10)
+            r.setWidth(std::max(r.width(), w->sizeHint().width()));
+        if (pendingBuddy && pendingBuddy != w && c.kind != res::Ctl::Static && c.kind != res::Ctl::GroupBox) {
+            pendingBuddy->setBuddy(w);
+            pendingBuddy = nullptr;
+        }
         w->setGeometry(r);
         if (c.style & res::kHidden)
             w->hide();

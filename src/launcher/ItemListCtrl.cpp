@@ -3,12 +3,18 @@
 #include "ImageList.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextLayout>
+#include <QToolTip>
+
+#include <cmath>
+#include <unordered_set>
 
 namespace {
 
@@ -16,6 +22,23 @@ constexpr int kLabelMargin = 2;
 constexpr int kIconTop = 2;
 constexpr int kLabelGap = 4;
 constexpr int kGridOrigin = 8;
+constexpr qint64 kTypeAheadMs = 1000;
+
+CItemListCtrl::Clock& typeAheadClock()
+{
+    static CItemListCtrl::Clock c;
+    return c;
+}
+
+qint64 now()
+{
+    if (typeAheadClock())
+        return typeAheadClock()();
+    static QElapsedTimer timer;
+    if (!timer.isValid())
+        timer.start();
+    return timer.elapsed();
+}
 
 // A label broken into lines at word boundaries (inside a word only when the
 // word alone is too wide); with maxLines the last line is elided.
@@ -74,20 +97,45 @@ QPoint CItemListCtrl::Offset() const
     return QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
 }
 
+CItemListCtrl::Clock CItemListCtrl::SetClock(Clock c)
+{
+    Clock old = std::move(typeAheadClock());
+    typeAheadClock() = std::move(c);
+    return old;
+}
+
 int CItemListCtrl::InsertItem(int index, const QString& text, int image)
+{
+    return InsertItem(index, text, image, FreePosition());
+}
+
+int CItemListCtrl::InsertItem(int index, const QString& text, int image, const QPoint& pos)
 {
     if (index < 0 || index > GetItemCount())
         index = GetItemCount();
     Entry e;
     e.text = text;
     e.image = image;
-    e.pos = FreePosition();
-    m_items.insert(m_items.begin() + index, e);
+    e.pos = pos;
+    m_items.insert(m_items.begin() + index, std::move(e));
     if (m_nFocus >= index)
         ++m_nFocus;
-    UpdateScrollBars();
+    if (m_nAnchor >= index)
+        ++m_nAnchor;
+    ScheduleScrollBars();
     viewport()->update();
     return index;
+}
+
+void CItemListCtrl::SetItemToolTip(int index, const QString& text)
+{
+    if (index >= 0 && index < GetItemCount())
+        m_items[size_t(index)].toolTip = text;
+}
+
+QString CItemListCtrl::GetItemToolTip(int index) const
+{
+    return index >= 0 && index < GetItemCount() ? m_items[size_t(index)].toolTip : QString();
 }
 
 bool CItemListCtrl::SetItem(int index, const QString& text, int image)
@@ -112,8 +160,12 @@ bool CItemListCtrl::DeleteItem(int index)
         m_nFocus = -1;
     else if (m_nFocus > index)
         --m_nFocus;
+    if (m_nAnchor == index)
+        m_nAnchor = -1;
+    else if (m_nAnchor > index)
+        --m_nAnchor;
     m_nPressItem = -1;
-    UpdateScrollBars();
+    ScheduleScrollBars();
     viewport()->update();
     return true;
 }
@@ -123,8 +175,8 @@ void CItemListCtrl::DeleteAllItems()
     if (IsDragging())
         CancelDrag();
     m_items.clear();
-    m_nFocus = m_nPressItem = -1;
-    UpdateScrollBars();
+    m_nFocus = m_nPressItem = m_nAnchor = -1;
+    ScheduleScrollBars();
     viewport()->update();
 }
 
@@ -184,13 +236,12 @@ void CItemListCtrl::SetSelected(int index, bool selected)
 {
     if (index < 0 || index >= GetItemCount())
         return;
-    // One entry at a time can be selected.
-    if (selected)
-        for (auto& e : m_items)
-            e.selected = false;
     m_items[size_t(index)].selected = selected;
-    if (selected)
+    if (selected) {
         m_nFocus = index;
+        if (m_nAnchor < 0)
+            m_nAnchor = index;
+    }
     viewport()->update();
 }
 
@@ -210,6 +261,20 @@ void CItemListCtrl::SelectOnly(int index)
         m_items[size_t(index)].selected = true;
         m_nFocus = index;
     }
+    m_nAnchor = m_nFocus;
+    viewport()->update();
+}
+
+void CItemListCtrl::SelectRange(int from, int to)
+{
+    if (from < 0)
+        from = to;
+    for (auto& e : m_items)
+        e.selected = false;
+    for (int i = std::min(from, to); i <= std::max(from, to) && i < GetItemCount(); ++i)
+        if (i >= 0)
+            m_items[size_t(i)].selected = true;
+    m_nFocus = to;
     viewport()->update();
 }
 
@@ -226,20 +291,24 @@ QPoint CItemListCtrl::FreePosition() const
 {
     const int width = std::max(viewport()->width(), kCellWidth + 2 * kGridOrigin);
     const int columns = std::max(1, (width - kGridOrigin) / kCellWidth);
-    for (int slot = 0; slot < 100000; ++slot) {
-        const QPoint p(kGridOrigin + (slot % columns) * kCellWidth, kGridOrigin + (slot / columns) * kCellHeight);
-        const QRect cell(p, QSize(kCellWidth, kCellHeight));
-        bool taken = false;
-        for (const auto& e : m_items) {
-            if (QRect(e.pos, QSize(kCellWidth, kCellHeight)).intersects(cell)) {
-                taken = true;
-                break;
-            }
-        }
-        if (!taken)
-            return p;
+    // Mark the grid slots every entry overlaps (at most four each), then take
+    // the first slot left: linear in the number of entries.
+    std::unordered_set<qint64> taken;
+    taken.reserve(m_items.size() * 4);
+    for (const auto& e : m_items) {
+        const int x = e.pos.x() - kGridOrigin, y = e.pos.y() - kGridOrigin;
+        const int c0 = int(std::floor(double(x) / kCellWidth));
+        const int r0 = int(std::floor(double(y) / kCellHeight));
+        for (int r = std::max(0, r0 - 1); r <= r0 + 1; ++r)
+            for (int c = std::max(0, c0 - 1); c <= c0 + 1 && c < columns; ++c)
+                if (QRect(e.pos, QSize(kCellWidth, kCellHeight))
+                        .intersects(QRect(kGridOrigin + c * kCellWidth, kGridOrigin + r * kCellHeight, kCellWidth,
+                                          kCellHeight)))
+                    taken.insert(qint64(r) * columns + c);
     }
-    return QPoint(kGridOrigin, kGridOrigin);
+    for (qint64 slot = 0;; ++slot)
+        if (!taken.count(slot))
+            return QPoint(kGridOrigin + int(slot % columns) * kCellWidth, kGridOrigin + int(slot / columns) * kCellHeight);
 }
 
 void CItemListCtrl::Arrange(bool alignLeft)
@@ -253,7 +322,7 @@ void CItemListCtrl::Arrange(bool alignLeft)
             ? QPoint(kGridOrigin + major * kCellWidth, kGridOrigin + minor * kCellHeight)
             : QPoint(kGridOrigin + minor * kCellWidth, kGridOrigin + major * kCellHeight);
     }
-    UpdateScrollBars();
+    ScheduleScrollBars();
     viewport()->update();
 }
 
@@ -274,8 +343,21 @@ bool CItemListCtrl::SetBackground(const QString& path)
     return result;
 }
 
+// Scroll ranges are worked out once after a run of changes, not per entry.
+void CItemListCtrl::ScheduleScrollBars()
+{
+    if (m_bScrollBarsPending)
+        return;
+    m_bScrollBarsPending = true;
+    QMetaObject::invokeMethod(this, [this] {
+        if (m_bScrollBarsPending)
+            UpdateScrollBars();
+    }, Qt::QueuedConnection);
+}
+
 void CItemListCtrl::UpdateScrollBars()
 {
+    m_bScrollBarsPending = false;
     QRect content;
     for (const auto& e : m_items)
         content |= QRect(e.pos, QSize(kCellWidth, kCellHeight));
@@ -301,6 +383,8 @@ void CItemListCtrl::scrollContentsBy(int, int)
 
 void CItemListCtrl::paintEvent(QPaintEvent*)
 {
+    if (m_bScrollBarsPending)
+        UpdateScrollBars();
     QPainter p(viewport());
     const QRect client = viewport()->rect();
     if (m_dib.IsEmpty())
@@ -349,13 +433,22 @@ void CItemListCtrl::paintEvent(QPaintEvent*)
         p.setOpacity(0.6);
         p.drawPixmap(m_ptDragPos, *m_pDragImage);
     }
+    if (m_bBanding) {
+        QColor hl = palette().color(QPalette::Highlight);
+        p.setPen(hl);
+        hl.setAlpha(60);
+        p.setBrush(hl);
+        p.drawRect(m_rcBand.normalized().translated(-off));
+    }
 }
 
 QPixmap CItemListCtrl::MakeDragImage(int index) const
 {
     const Entry& e = m_items[size_t(index)];
     const QRect label = LabelRect(e, false);
-    QPixmap img(kCellWidth, label.bottom() - e.pos.y() + 2);
+    const qreal dpr = devicePixelRatioF();
+    QPixmap img(QSize(kCellWidth, label.bottom() - e.pos.y() + 2) * dpr);
+    img.setDevicePixelRatio(dpr);
     img.fill(Qt::transparent);
     QPainter p(&img);
     const QPixmap pix = m_pImages ? m_pImages->GetImage(e.image) : QPixmap();
@@ -407,13 +500,39 @@ void CItemListCtrl::CancelDrag()
 void CItemListCtrl::mousePressEvent(QMouseEvent* e)
 {
     setFocus(Qt::MouseFocusReason);
-    const int hit = HitTest(e->position().toPoint());
+    const QPoint at = e->position().toPoint();
+    const int hit = HitTest(at);
+    const bool ctrl = e->modifiers() & Qt::ControlModifier;
+    const bool shift = e->modifiers() & Qt::ShiftModifier;
     if (e->button() == Qt::LeftButton) {
-        SelectOnly(hit);
-        m_nPressItem = hit;
-        m_ptPress = e->position().toPoint();
+        m_nPressItem = -1;
+        m_ptPress = at;
+        if (hit < 0) {
+            // On the background: a rubber band; Ctrl adds to what was selected.
+            if (!ctrl)
+                SelectOnly(-1);
+            m_bandBase.assign(m_items.size(), 0);
+            for (size_t i = 0; i < m_items.size(); ++i)
+                m_bandBase[i] = m_items[i].selected;
+            m_bBanding = true;
+            m_rcBand = QRect(at + Offset(), QSize(0, 0));
+            return;
+        }
+        if (shift) {
+            SelectRange(m_nAnchor, hit);
+        } else if (ctrl) {
+            SetSelected(hit, !IsSelected(hit));
+            m_nFocus = m_nAnchor = hit;
+        } else {
+            // A press on a selected entry keeps the selection until release,
+            // so the entry can be dragged.
+            m_bPressWasSelected = IsSelected(hit);
+            if (!m_bPressWasSelected)
+                SelectOnly(hit);
+            m_nPressItem = hit;
+        }
     } else if (e->button() == Qt::RightButton) {
-        if (hit >= 0)
+        if (hit >= 0 && !IsSelected(hit))
             SelectOnly(hit);
     }
 }
@@ -423,6 +542,16 @@ void CItemListCtrl::mouseMoveEvent(QMouseEvent* e)
     const QPoint at = e->position().toPoint();
     if (m_pDragImage) {
         m_ptDragPos = at;
+        viewport()->update();
+        return;
+    }
+    if (m_bBanding) {
+        m_rcBand.setBottomRight(at + Offset());
+        const QRect band = m_rcBand.normalized().translated(-Offset());
+        for (int i = 0; i < GetItemCount(); ++i) {
+            const bool base = size_t(i) < m_bandBase.size() && m_bandBase[size_t(i)];
+            m_items[size_t(i)].selected = base || GetItemRect(i).intersects(band);
+        }
         viewport()->update();
         return;
     }
@@ -436,7 +565,15 @@ void CItemListCtrl::mouseReleaseEvent(QMouseEvent* e)
     if (e->button() == Qt::LeftButton) {
         if (m_pDragImage)
             EndDrag(e->position().toPoint());
+        else if (m_nPressItem >= 0 && m_bPressWasSelected)
+            SelectOnly(m_nPressItem);
+        if (m_bBanding) {
+            m_bBanding = false;
+            m_bandBase.clear();
+            viewport()->update();
+        }
         m_nPressItem = -1;
+        m_bPressWasSelected = false;
     } else if (e->button() == Qt::RightButton) {
         emit rightClicked(e->globalPosition().toPoint());
     }
@@ -457,8 +594,16 @@ void CItemListCtrl::keyPressEvent(QKeyEvent* e)
             CancelDrag();
         return;
     }
-    // Arrow keys walk to the nearest entry in their direction.
     const int key = e->key();
+    if (key == Qt::Key_Menu || (key == Qt::Key_F10 && (e->modifiers() & Qt::ShiftModifier))) {
+        ShowContextMenuAtFocus();
+        return;
+    }
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        emit returnPressed();
+        return;
+    }
+    // Arrow keys walk to the nearest entry in their direction.
     if ((key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down)
         && GetItemCount() > 0) {
         if (m_nFocus < 0) {
@@ -485,16 +630,60 @@ void CItemListCtrl::keyPressEvent(QKeyEvent* e)
             if (best >= 0)
                 SelectOnly(best);
         }
-        if (m_nFocus >= 0) {
-            const QRect r = GetItemRect(m_nFocus);
-            if (!viewport()->rect().contains(r)) {
-                horizontalScrollBar()->setValue(horizontalScrollBar()->value() + std::min(0, r.left()) + std::max(0, r.right() - viewport()->width()));
-                verticalScrollBar()->setValue(verticalScrollBar()->value() + std::min(0, r.top()) + std::max(0, r.bottom() - viewport()->height()));
-            }
-        }
+        ScrollTo(m_nFocus);
+        return;
+    }
+    const QString text = e->text();
+    if (!text.isEmpty() && text.at(0).isPrint() && !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        TypeAhead(text);
         return;
     }
     emit keyDown(key);
+}
+
+void CItemListCtrl::ScrollTo(int index)
+{
+    if (index < 0)
+        return;
+    if (m_bScrollBarsPending)
+        UpdateScrollBars();
+    const QRect r = GetItemRect(index);
+    if (!viewport()->rect().contains(r)) {
+        horizontalScrollBar()->setValue(horizontalScrollBar()->value() + std::min(0, r.left()) + std::max(0, r.right() - viewport()->width()));
+        verticalScrollBar()->setValue(verticalScrollBar()->value() + std::min(0, r.top()) + std::max(0, r.bottom() - viewport()->height()));
+    }
+}
+
+// Typed letters select the first entry whose name starts with them; a pause
+// of a second starts a new name.
+void CItemListCtrl::TypeAhead(const QString& text)
+{
+    const qint64 t = now();
+    if (t - m_nTypedAt > kTypeAheadMs)
+        m_strTyped.clear();
+    m_nTypedAt = t;
+    if (m_strTyped.size() < 256)
+        m_strTyped += text;
+    for (int i = 0; i < GetItemCount(); ++i)
+        if (m_items[size_t(i)].text.startsWith(m_strTyped, Qt::CaseInsensitive)) {
+            SelectOnly(i);
+            ScrollTo(i);
+            return;
+        }
+}
+
+void CItemListCtrl::ShowContextMenuAtFocus()
+{
+    int index = m_nFocus >= 0 && IsSelected(m_nFocus) ? m_nFocus : -1;
+    for (int i = 0; index < 0 && i < GetItemCount(); ++i)
+        if (IsSelected(i))
+            index = i;
+    QPoint at = viewport()->rect().center();
+    if (index >= 0) {
+        ScrollTo(index);
+        at = GetItemRect(index).center();
+    }
+    emit rightClicked(viewport()->mapToGlobal(at));
 }
 
 void CItemListCtrl::focusOutEvent(QFocusEvent* e)
@@ -509,5 +698,15 @@ bool CItemListCtrl::viewportEvent(QEvent* e)
     // A drag whose window lost the pointer or the focus is over.
     if (e->type() == QEvent::WindowDeactivate || e->type() == QEvent::Hide)
         CancelDrag();
+    if (e->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(e);
+        const int hit = HitTest(help->pos());
+        const QString tip = GetItemToolTip(hit);
+        if (tip.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), tip, viewport(), GetItemRect(hit));
+        return true;
+    }
     return QAbstractScrollArea::viewportEvent(e);
 }

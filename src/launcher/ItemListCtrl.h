@@ -12,6 +12,7 @@
 #include <QPoint>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -34,6 +35,10 @@ public:
 
     // Inserts an entry at a free place; returns its index.
     int InsertItem(int index, const QString& text, int image);
+    // Inserts an entry at a known place: no search for a free one.
+    int InsertItem(int index, const QString& text, int image, const QPoint& pos);
+    void SetItemToolTip(int index, const QString& text);
+    QString GetItemToolTip(int index) const;
     bool SetItem(int index, const QString& text, int image);
     bool DeleteItem(int index);
     void DeleteAllItems();
@@ -44,8 +49,13 @@ public:
     QPoint GetItemPosition(int index) const;
     QRect GetItemRect(int index) const; // in viewport coordinates
     bool IsSelected(int index) const;
+    // Sets one entry's state; others keep theirs (several can be selected).
     void SetSelected(int index, bool selected);
+    void SelectOnly(int index);
     int GetSelectedCount() const;
+    int GetFocusItem() const { return m_nFocus; }
+    // A viewport point in the coordinates of the entries' positions.
+    QPoint ViewportToContent(const QPoint& p) const { return p + Offset(); }
     // The entry under a viewport point, -1 for none.
     int HitTest(const QPoint& viewportPoint) const;
 
@@ -67,6 +77,13 @@ signals:
     void keyDown(int key);
     // Queued: a drag ended; the entry already sits at pos.
     void itemMoved(int index, const QPoint& pos);
+    // Enter on the list.
+    void returnPressed();
+
+public:
+    // Test seam for type-ahead: milliseconds of a monotonic clock.
+    using Clock = std::function<qint64()>;
+    static Clock SetClock(Clock clock);
 
 protected:
     void paintEvent(QPaintEvent* e) override;
@@ -87,6 +104,7 @@ private:
         int image = -1;
         QPoint pos;
         bool selected = false;
+        QString toolTip;
     };
 
     void BeginDrag(int index, const QPoint& viewportPoint);
@@ -96,8 +114,12 @@ private:
     QPoint FreePosition() const;
     QRect LabelRect(const Entry& e, bool full) const;
     void UpdateScrollBars();
+    void ScheduleScrollBars();
     QPoint Offset() const;
-    void SelectOnly(int index);
+    void SelectRange(int from, int to);
+    void ScrollTo(int index);
+    void TypeAhead(const QString& text);
+    void ShowContextMenuAtFocus();
 
     std::vector<Entry> m_items;
     CImageList* m_pImages = nullptr;
@@ -110,4 +132,12 @@ private:
     int m_nPressItem = -1;
     QPoint m_ptPress;
     int m_nFocus = -1;
+    int m_nAnchor = -1;                    // where a Shift+click range starts
+    bool m_bScrollBarsPending = false;
+    bool m_bBanding = false;               // a rubber band selection runs
+    QRect m_rcBand;                        // its rectangle (content coordinates)
+    std::vector<char> m_bandBase;          // selection before the band, for Ctrl
+    bool m_bPressWasSelected = false;
+    QString m_strTyped;                    // type-ahead so far
+    qint64 m_nTypedAt = 0;
 };

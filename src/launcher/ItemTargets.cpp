@@ -1,6 +1,7 @@
 #include "launcher/ItemTargets.h"
 
 #include "platform/registry/Registry.h"
+#include "platform/shell/DesktopEntry.h"
 #include "platform/shell/FileInfo.h"
 #include "platform/shell/Icons.h"
 #include "res/ResourceIds.h"
@@ -98,6 +99,19 @@ unsigned GetUrlIcon(QString target, QIcon* large, QIcon* small)
         return 1;
     }
 
+    // Then the desktop's own picture of a web browser, for web addresses.
+    const int code = GetUrlScheme(target);
+    if (code == URL_HTTP || code == URL_HTTPS || code == URL_FTP) {
+        QIcon browser;
+        if (shell::ExtractIconEx(QStringLiteral("web-browser"), 0, &browser, nullptr) && !browser.isNull()) {
+            if (large)
+                *large = browser;
+            if (small)
+                *small = browser;
+            return 1;
+        }
+    }
+
     if (small)
         *small = shell::LoadAppIcon(ids::IDI_DEFAULTITEM, shell::kSmallIconSize);
     if (large)
@@ -107,6 +121,12 @@ unsigned GetUrlIcon(QString target, QIcon* large, QIcon* small)
 
 QString GetTargetTypeName(const QString& target)
 {
+    // A launcher of a program is described as the program it starts.
+    if (target.endsWith(QStringLiteral(".desktop"), Qt::CaseInsensitive)) {
+        const auto entry = shell::CachedDesktopEntry(QFileInfo(target).absoluteFilePath());
+        if (entry && entry->Type() == u"Application")
+            return QStringLiteral("Application");
+    }
     QString type;
     if (!shell::GetTypeName(target, &type))
         return QString();

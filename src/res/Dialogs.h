@@ -21,6 +21,7 @@ enum class Ctl {
     Spin,
     Animation,
     IconButton,
+    UpDown,       // up-down arrows without a buddy
 };
 
 // Style bits of a control.
@@ -59,5 +60,9 @@ struct DialogTemplate
 const DialogTemplate& LoadDialog(unsigned id);
 
 constexpr unsigned IDD_ABOUTBOX = 100;
+constexpr unsigned IDD_ADDTAB = 102;
+constexpr unsigned IDD_ADDITEM = 130;
+constexpr unsigned IDD_ITEMPROPERTIES = 161;
+constexpr unsigned IDD_CHANGEICON = 164;
 
 } // namespace res

@@ -20,6 +20,15 @@ constexpr unsigned IDS_THEME_EXT = 134;
 constexpr unsigned IDS_THEME_CORRUPT = 135;
 constexpr unsigned IDS_THEME_SAVE_FAILED = 136;
 constexpr unsigned IDS_NOT_CONNECTED = 5000;
+constexpr unsigned IDS_TARGET_FILTER = 1000;
+constexpr unsigned IDS_BITMAP_FILTER = 1001;
+constexpr unsigned IDS_NAME_TARGET_REQUIRED = 1002;
+constexpr unsigned IDS_FILE_NAME_REQUIRED = 1003;
+constexpr unsigned IDS_ICON_FILTER = 1004;
+constexpr unsigned IDS_NO_ICON = 1005;
+constexpr unsigned IDS_TAB_PROPERTIES = 5506;
+constexpr unsigned IDS_DELETE_TAB = 5507;
+constexpr unsigned IDS_DELETE_ITEM = 5513;
 constexpr unsigned IDS_NO_DEFAULT_PROVIDER = 5514;
 constexpr unsigned IDS_BAD_VERSION = 5515;
 // Timer bar labels and the text that sizes its time panes.

@@ -29,11 +29,11 @@ const Entry kStrings[] = {
     {111, "Configure Provider "},
 
     // File dialog filters and item dialog messages.
-    {1000, "Programs |*.exe|Internet Shortcuts |*.url|All Files (*.*)|*.*||"},
-    {1001, "Bitmaps |*.bmp||"},
+    {1000, "Programs |*.desktop;*.AppImage;*.sh;*.py;*.exe|Internet Shortcuts |*.url;*.desktop|All Files (*.*)|*||"},
+    {1001, "Bitmaps |*.bmp;*.dib;*.png;*.jpg;*.jpeg||"},
     {1002, "Name and Target are required."},
     {1003, "File Name is required."},
-    {1004, "Programs |*.exe|Icons |*.ico|Libraries|*.dll|All Files(*.*) | *.*||"},
+    {1004, "Programs |*.desktop;*.exe|Icons |*.ico;*.png;*.svg;*.xpm|Libraries|*.dll;*.icl|All Files(*.*) | *||"},
     {1005, "The file does not contain an icon."},
 
     // Titles of the system's own connection windows.

@@ -230,15 +230,72 @@ private slots:
         QCOMPARE(dbl.count(), 1);
         QVERIFY(m_list->IsSelected(0));
 
-        // Enter is only a key for the parent; it runs nothing by itself.
+        QSignalSpy enter(m_list.get(), &CItemListCtrl::returnPressed);
         QTest::keyClick(m_list.get(), Qt::Key_Return);
-        QCOMPARE(dbl.count(), 1);
+        QTest::keyClick(m_list.get(), Qt::Key_Delete);
+        QCOMPARE(enter.count(), 1);
         QCOMPARE(keys.count(), 1);
-        QCOMPARE(keys[0][0].toInt(), int(Qt::Key_Return));
+        QCOMPARE(keys[0][0].toInt(), int(Qt::Key_Delete));
 
         QTest::mouseClick(vp(), Qt::RightButton, {}, QPoint(300, 250));
         QCOMPARE(right.count(), 1);
         QCOMPARE(right[0][0].toPoint(), vp()->mapToGlobal(QPoint(300, 250)));
+    }
+
+    // Ctrl+click adds and removes, Shift+click takes a range, a band over
+    // the background takes what it touches (Ctrl keeps what was selected).
+    void severalEntriesCanBeSelected()
+    {
+        for (int i = 0; i < 4; ++i)
+            m_list->InsertItem(i, QString("E%1").arg(i), 0, QPoint(10 + 90 * i, 10));
+        auto selected = [this] {
+            QList<int> out;
+            for (int i = 0; i < m_list->GetItemCount(); ++i)
+                if (m_list->IsSelected(i))
+                    out << i;
+            return out;
+        };
+        QTest::mouseClick(vp(), Qt::LeftButton, {}, iconCentre(0));
+        QTest::mouseClick(vp(), Qt::LeftButton, Qt::ShiftModifier, iconCentre(2));
+        QCOMPARE(selected(), (QList<int>{0, 1, 2}));
+        QTest::mouseClick(vp(), Qt::LeftButton, Qt::ControlModifier, iconCentre(1));
+        QTest::mouseClick(vp(), Qt::LeftButton, Qt::ControlModifier, iconCentre(3));
+        QCOMPARE(selected(), (QList<int>{0, 2, 3}));
+
+        QTest::mousePress(vp(), Qt::LeftButton, {}, QPoint(5, 200));
+        QTest::mouseMove(vp(), QPoint(150, 30));
+        QTest::mouseRelease(vp(), Qt::LeftButton, {}, QPoint(150, 30));
+        QCOMPARE(selected(), (QList<int>{0, 1}));
+        QTest::mousePress(vp(), Qt::LeftButton, Qt::ControlModifier, QPoint(400, 200));
+        QTest::mouseMove(vp(), QPoint(300, 30));
+        QTest::mouseRelease(vp(), Qt::LeftButton, Qt::ControlModifier, QPoint(300, 30));
+        QCOMPARE(selected(), (QList<int>{0, 1, 3}));
+    }
+
+    // Typed letters find a name; after a second's pause a new name begins.
+    void typeAhead()
+    {
+        for (const char* name : {"Mail", "Music", "Notes", "mutt"})
+            m_list->InsertItem(m_list->GetItemCount(), name, 0);
+        qint64 now = 0;
+        CItemListCtrl::SetClock([&] { return now; });
+        QTest::keyClicks(m_list.get(), "mu");
+        QCOMPARE(m_list->GetFocusItem(), 1);
+        QTest::keyClicks(m_list.get(), "t");
+        QCOMPARE(m_list->GetFocusItem(), 3);
+        now += 1500;
+        QTest::keyClicks(m_list.get(), "n");
+        QCOMPARE(m_list->GetFocusItem(), 2);
+        CItemListCtrl::SetClock({});
+    }
+
+    void imagesAtTheScreensRatio()
+    {
+        QPixmap big(64, 64);
+        big.fill(Qt::green);
+        CImageList images(32);
+        images.Add(QIcon(big), 2.0);
+        QCOMPARE(images.GetImage(0).size(), QSize(64, 64)); // drawn into 32 x 32 points
     }
 
     void backgroundIsStretchedUnderTransparentIcons()

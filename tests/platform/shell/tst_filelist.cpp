@@ -32,6 +32,26 @@ private slots:
         QVERIFY(shell::FilesFromMimeData(nullptr).isEmpty());
     }
 
+    // Browsers drop addresses: web and mail ones are kept as written, in
+    // their places among the files; other machines' files never are.
+    void targetsAndHostileLists()
+    {
+        QMimeData drop;
+        drop.setData("text/uri-list", "file:///a\nhttps://example.org/p?q=1\njavascript:alert(1)\n"
+                                      "mailto:me@example.org\nfile://other.host/etc/passwd\nfile:///b%00c\nftp://f/x\n");
+        QCOMPARE(shell::TargetsFromMimeData(&drop),
+                 (QStringList{"/a", "https://example.org/p?q=1", "mailto:me@example.org", "ftp://f/x"}));
+
+        // Bounded: entries, list size and the length of one entry.
+        QByteArray many;
+        for (int i = 0; i < 5000; ++i)
+            many += "file:///f" + QByteArray::number(i) + "\n";
+        drop.setData("text/uri-list", many);
+        QCOMPARE(shell::TargetsFromMimeData(&drop).size(), shell::kMaxListEntries);
+        drop.setData("text/uri-list", "file:///" + QByteArray(shell::kMaxListBytes * 2, 'x'));
+        QVERIFY(shell::TargetsFromMimeData(&drop).isEmpty());
+    }
+
     void clipboard()
     {
         TestEnv env;
