@@ -31,7 +31,8 @@ constexpr std::uint32_t kFileVersion = 1;
 QString FitToField(const QString& text, int width);
 // True when text fits a field of the given width with its terminator.
 bool FitsField(const QString& text, int width);
-// A field read back: bytes up to the first zero; UTF-8 when valid, else Windows-1252.
+// A field read back: bytes up to the first zero, at most width - 1; UTF-8
+// when valid, else Windows-1252.
 QString DecodeField(const char* bytes, int width);
 } // namespace ThemeRecord
 

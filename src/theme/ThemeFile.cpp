@@ -178,8 +178,10 @@ bool FitsField(const QString& text, int width)
 
 QString DecodeField(const char* bytes, int width)
 {
-    const void* nul = std::memchr(bytes, 0, size_t(width));
-    const int n = nul ? int(static_cast<const char*>(nul) - bytes) : width;
+    // A field without its terminator is cut where the terminator belongs:
+    // the format holds no more, and the text must be writable again.
+    const void* nul = std::memchr(bytes, 0, size_t(width - 1));
+    const int n = nul ? int(static_cast<const char*>(nul) - bytes) : width - 1;
     if (n == 0)
         return QString();
     const auto* u = reinterpret_cast<const unsigned char*>(bytes);

@@ -161,8 +161,8 @@ private slots:
         QTest::newRow("UTF-8") << QByteArray("Caf\xc3\xa9 \xe2\x82\xac") << "Café €";
         QTest::newRow("Windows-1252 e acute") << QByteArray("Caf\xe9") << "Café";
         QTest::newRow("UTF-8 cut at the end") << QByteArray("ab\xe2\x82") << "abâ‚";
-        // A field filled to its last byte without a terminator ends with the field.
-        QTest::newRow("unterminated") << QByteArray(261, 'x') << QString(261, 'x');
+        // A field filled to its last byte ends where its terminator belongs.
+        QTest::newRow("unterminated") << QByteArray(261, 'x') << QString(260, 'x');
     }
 
     void legacyTextDecodes()
@@ -175,8 +175,9 @@ private slots:
         CThemeData theme;
         QVERIFY(theme.Load(file(b)));
         QCOMPARE(theme.GetTab(0)->m_strName, text);
-        QCOMPARE(theme.GetItem(0, 0)->m_strName, text.left(129));
+        QCOMPARE(theme.GetItem(0, 0)->m_strName, text.left(128));
         QCOMPARE(theme.GetItem(0, 0)->m_strTarget, text);
+        QVERIFY(saved(theme) != "<save failed>"); // what was read can be written
     }
 
     // Fields from the first platform, full to the last byte in Windows-1252,
