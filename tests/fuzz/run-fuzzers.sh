@@ -34,9 +34,13 @@ for t in $TARGETS; do
   (cd "$BUILD" && "$BUILD/bin/fuzz_$t" -max_total_time="$SECONDS_EACH" -jobs=1 -workers=1 \
       -rss_limit_mb=2048 -timeout=10 -artifact_prefix="$artifacts/" -print_final_stats=1 \
       "$corpus" "${seeds[@]}" > "$BUILD/fuzz_$t.log" 2>&1)
-  log="$BUILD/fuzz-0.log"
-  [ -f "$log" ] && mv "$log" "$BUILD/fuzz_$t.worker.log"
-  grep -E "stat::number_of_executed_units|stat::peak_rss_mb|ERROR|SUMMARY|DEDUP" "$BUILD/fuzz_$t.worker.log" "$BUILD/fuzz_$t.log" 2>/dev/null
+  # With -jobs the worker logs to fuzz-0.log; keep it beside the target's.
+  log="$BUILD/fuzz_$t.log"
+  if [ -f "$BUILD/fuzz-0.log" ]; then
+    mv "$BUILD/fuzz-0.log" "$BUILD/fuzz_$t.worker.log"
+    log="$BUILD/fuzz_$t.worker.log"
+  fi
+  grep -E "stat::number_of_executed_units|stat::peak_rss_mb|ERROR|SUMMARY" "$log"
   if ls "$artifacts"/* > /dev/null 2>&1; then
     echo "fuzz_$t: failing inputs in $artifacts"
     status=1

@@ -155,33 +155,28 @@ private slots:
         QCOMPARE(img.pixel(2, 1), colour);
     }
 
-    // PNG and JPEG pictures as backgrounds: drawn opaque, refused when huge.
+    // A PNG picture as a background: drawn opaque, refused when huge.
     void pictures()
     {
         QImage src(5, 4, QImage::Format_ARGB32);
         src.fill(qRgba(0, 0, 255, 255));
         src.setPixel(0, 0, qRgba(0, 0, 0, 0));
-        for (const char* format : {"PNG", "JPEG"}) {
-            QByteArray data;
-            QBuffer buf(&data);
-            buf.open(QIODevice::WriteOnly);
-            QVERIFY(src.save(&buf, format, 100));
-            CDib dib;
-            QVERIFY(loadBytes(dib, data));
-            QCOMPARE(QSize(dib.m_nWidth, dib.m_nHeight), QSize(5, 4));
-            QImage img = canvas(5, 4);
-            QVERIFY(drawn(dib, img, QRect(0, 0, 5, 4), QRect(0, 0, 5, 4)) > 0);
-            QVERIFY(qBlue(img.pixel(3, 3)) > 240 && qRed(img.pixel(3, 3)) < 16);
-            if (QByteArray(format) == "PNG")
-                QCOMPARE(img.pixel(0, 0), qRgb(255, 255, 255));
-            if (QByteArray(format) == "PNG") { // the same picture claiming 30000 x 30000
-                qToBigEndian<quint32>(30000, data.data() + 16);
-                qToBigEndian<quint32>(30000, data.data() + 20);
-                qToBigEndian<quint32>(crc32(data.mid(12, 17)), data.data() + 29);
-                QVERIFY(!loadBytes(dib, data));
-                QVERIFY(dib.IsEmpty());
-            }
-        }
+        QByteArray data;
+        QBuffer buf(&data);
+        buf.open(QIODevice::WriteOnly);
+        QVERIFY(src.save(&buf, "PNG"));
+        CDib dib;
+        QVERIFY(loadBytes(dib, data));
+        QImage img = canvas(5, 4);
+        QCOMPARE(drawn(dib, img, QRect(0, 0, 5, 4), QRect(0, 0, 5, 4)), 4);
+        QCOMPARE(img.pixel(3, 3), qRgb(0, 0, 255));
+        QCOMPARE(img.pixel(0, 0), qRgb(255, 255, 255));
+        // the same picture claiming 30000 x 30000
+        qToBigEndian<quint32>(30000, data.data() + 16);
+        qToBigEndian<quint32>(30000, data.data() + 20);
+        qToBigEndian<quint32>(crc32(data.mid(12, 17)), data.data() + 29);
+        QVERIFY(!loadBytes(dib, data));
+        QVERIFY(dib.IsEmpty());
     }
 
     // A run never moves past its row's end, however long the stream: 2^31
