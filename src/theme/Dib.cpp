@@ -1,12 +1,12 @@
 #include "theme/Dib.h"
 
-#include <QFile>
-#include <QIODevice>
-#include <QPainter>
-#include <QImageReader>
-
 #include "platform/BitmapRows.h"
 #include "platform/ByteOrder.h"
+
+#include <QFile>
+#include <QIODevice>
+#include <QImageReader>
+#include <QPainter>
 
 namespace {
 

@@ -1,12 +1,12 @@
 #include "platform/shell/Icons.h"
 
+#include "platform/BitmapRows.h"
+#include "platform/ByteOrder.h"
 #include "platform/shell/DesktopEntry.h"
 #include "platform/shell/Execute.h"
 #include "platform/shell/FileCache.h"
 #include "platform/shell/MimeApps.h"
 #include "platform/shell/PeIcons.h"
-#include "platform/BitmapRows.h"
-#include "platform/ByteOrder.h"
 
 #include <QApplication>
 #include <QDir>
