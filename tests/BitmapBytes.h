@@ -178,15 +178,10 @@ inline QByteArray PeFile(const QList<QList<QByteArray>>& groups)
         for (const QByteArray& d : *list)
             tree += d;
 
-    QByteArray f("MZ");
-    f.append(0x3C - 2, '\0');
+    QByteArray f = "MZ" + QByteArray(0x3C - 2, '\0');
     Put32(f, 64);
-    f += QByteArray("PE\0\0", 4);
-    for (int v : {0x14C, 1})
-        Put16(f, v);
-    f.append(12, '\0');
-    Put16(f, 224); // optional header
-    Put16(f, 0x102);
+    f += QByteArray("PE\0\0\x4c\x01\x01\0", 8) + QByteArray(12, '\0'); // one section
+    Put32(f, 224 | 0x102 << 16); // optional header size, flags
     QByteArray opt(224, '\0');
     qToLittleEndian<quint16>(0x10B, opt.data());
     qToLittleEndian<quint32>(16, opt.data() + 92);

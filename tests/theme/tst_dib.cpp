@@ -259,14 +259,8 @@ private slots:
     {
         QFETCH(int, bits);
         QFETCH(QByteArray, stream);
-        QByteArray file = BmpFile({.width = 4, .height = 3, .bits = bits, .table = greyRamp(1 << bits),
-                                   .colorsUsed = 0, .pixel = [](int, int) { return 0u; }});
-        const int bitsAt = 14 + 40 + (1 << bits) * 4;
-        file.truncate(bitsAt);
-        file += stream;
-        qToLittleEndian<quint32>(bits == 8 ? 1u : 2u, file.data() + 14 + 16);
         CDib dib;
-        QVERIFY(loadBytes(dib, file));
+        QVERIFY(loadBytes(dib, rleFile(4, 3, bits, stream)));
         const QImage img = DIBToImage(dib.m_hDIB);
         const QList<QRgb> table = greyRamp(1 << bits);
         const int expected[3][4] = {{0, 0, 6, 6}, {3, 4, 5, 0}, {1, 1, 1, 2}}; // top row first
