@@ -56,25 +56,30 @@ struct Dib
     QList<QRgb> table;
     quint32 colorsUsed = 0;
     PixelFn pixel = [](int, int) { return 0u; };
+    quint32 compression = 0;
+    QList<quint32> masks; // bit fields: after a 40-byte header, inside the longer ones
 };
 
 inline QByteArray PackedDib(const Dib& s)
 {
     QByteArray b;
     Put32(b, s.headerSize);
-    if (s.headerSize == 40) {
+    if (s.headerSize >= 40) {
         Put32(b, s.width);
         Put32(b, s.height);
         Put32(b, 1 | s.bits << 16); // planes, then bits per pixel
-        for (quint32 v : {0u, 0u, 2835u, 2835u, s.colorsUsed, 0u}) // no compression, pixels per metre
+        for (quint32 v : {s.compression, 0u, 2835u, 2835u, s.colorsUsed, 0u}) // pixels per metre
             Put32(b, v);
+        for (quint32 m : s.masks)
+            Put32(b, m);
+        b.append(qMax(0, s.headerSize - int(b.size())), '\0');
     } else {
         for (int v : {s.width, s.height, 1, s.bits})
             Put16(b, v);
     }
     for (QRgb c : s.table) {
         b.append(char(qBlue(c))).append(char(qGreen(c))).append(char(qRed(c)));
-        if (s.headerSize == 40)
+        if (s.headerSize >= 40)
             b.append('\0');
     }
     return b + Rows(s.width, s.height, s.bits, s.pixel);
@@ -114,6 +119,79 @@ inline QByteArray IcoFile(const QList<QPair<int, QByteArray>>& images) // (bit d
     for (const auto& img : images)
         b.append(img.second);
     return b;
+}
+
+// A Windows program file (PE, one resource section) holding icon groups:
+// each group a list of icon images; groups and images get resource ids
+// 1, 2, ... in order. The section's file offset is 0x200; its tree starts
+// with the root (32 bytes), the icon and group levels, one language level
+// (24 bytes) per resource, then the data entries (16 bytes, icons first).
+inline QByteArray PeFile(const QList<QList<QByteArray>>& groups)
+{
+    QList<QByteArray> icons, groupData;
+    for (const auto& g : groups) {
+        QByteArray d;
+        for (int v : {0, 1, int(g.size())})
+            Put16(d, v);
+        for (const QByteArray& image : g) {
+            icons << image;
+            d.append(char(16)).append(char(16)).append(2, '\0');
+            Put16(d, 1);
+            Put16(d, 8);
+            Put32(d, image.size());
+            Put16(d, icons.size());
+        }
+        groupData << d;
+    }
+    constexpr int kAddress = 0x1000;
+    const int n = int(icons.size() + groupData.size());
+    const int languages = 32 + 16 + 8 * int(icons.size()) + 16 + 8 * int(groupData.size());
+    const int entries = languages + 24 * n;
+    int blob = entries + 16 * n;
+    QByteArray tree;
+    auto dir = [&](const QList<QPair<quint32, quint32>>& list) {
+        tree.append(12, '\0');
+        Put16(tree, 0);
+        Put16(tree, list.size());
+        for (const auto& e : list) {
+            Put32(tree, e.first);
+            Put32(tree, e.second);
+        }
+    };
+    dir({{3, 0x80000000u | 32}, {14, 0x80000000u | (48 + 8 * int(icons.size()))}});
+    int k = 0;
+    for (const auto* list : {&icons, &groupData}) {
+        QList<QPair<quint32, quint32>> names;
+        for (int i = 0; i < list->size(); ++i, ++k)
+            names.append({quint32(i + 1), 0x80000000u | quint32(languages + 24 * k)});
+        dir(names);
+    }
+    for (int i = 0; i < n; ++i)
+        dir({{0x409, quint32(entries + 16 * i)}});
+    for (const auto* list : {&icons, &groupData})
+        for (const QByteArray& d : *list) {
+            for (qint64 v : {qint64(kAddress + blob), d.size(), qint64(0), qint64(0)})
+                Put32(tree, v);
+            blob += d.size();
+        }
+    for (const auto* list : {&icons, &groupData})
+        for (const QByteArray& d : *list)
+            tree += d;
+
+    QByteArray f = "MZ" + QByteArray(0x3C - 2, '\0');
+    Put32(f, 64);
+    f += QByteArray("PE\0\0\x4c\x01\x01\0", 8) + QByteArray(12, '\0'); // one section
+    Put32(f, 224 | 0x102 << 16); // optional header size, flags
+    QByteArray opt(224, '\0');
+    qToLittleEndian<quint16>(0x10B, opt.data());
+    qToLittleEndian<quint32>(16, opt.data() + 92);
+    qToLittleEndian<quint32>(kAddress, opt.data() + 96 + 16);
+    qToLittleEndian<quint32>(quint32(tree.size()), opt.data() + 96 + 20);
+    f += opt + QByteArray(".rsrc\0\0\0", 8);
+    for (qint64 v : {tree.size(), qint64(kAddress), tree.size(), qint64(0x200)})
+        Put32(f, v);
+    f.append(0x200 - f.size(), '\0');
+    return f + tree;
 }
 
 inline QByteArray PngOf(int side, QRgb colour)

@@ -1,85 +1,123 @@
 #include "theme/Dib.h"
 
+#include "platform/BitmapRows.h"
+#include "platform/ByteOrder.h"
+
 #include <QFile>
 #include <QIODevice>
+#include <QImageReader>
 #include <QPainter>
-#include <QtEndian>
 
 namespace {
 
 constexpr quint32 kInfoHeaderSize = 40;
+constexpr quint32 kV4HeaderSize = 108;
+constexpr quint32 kV5HeaderSize = 124;
 constexpr quint32 kCoreHeaderSize = 12;
 constexpr quint16 kFileMagic = 0x4D42; // "BM"
 constexpr int kFileHeaderSize = 14;
 
-quint16 U16(const QByteArray& d, qsizetype at)
-{
-    if (at < 0 || at + 2 > d.size())
-        return 0;
-    return qFromLittleEndian<quint16>(d.constData() + at);
-}
-
-quint32 U32(const QByteArray& d, qsizetype at)
-{
-    if (at < 0 || at + 4 > d.size())
-        return 0;
-    return qFromLittleEndian<quint32>(d.constData() + at);
-}
-
-bool IsInfoHeader(const QByteArray& dib) { return U32(dib, 0) == kInfoHeaderSize; }
-
-int BitCount(const QByteArray& dib) { return IsInfoHeader(dib) ? U16(dib, 14) : U16(dib, 10); }
-
-quint32 Compression(const QByteArray& dib) { return IsInfoHeader(dib) ? U32(dib, 16) : 0; }
-
+constexpr quint32 kRgb = 0;
 constexpr quint32 kRle8 = 1;
 constexpr quint32 kRle4 = 2;
+constexpr quint32 kBitFields = 3;
 
-// Expands run-length coded pixels into one colour index a byte, rows stored
-// bottom-up like the uncompressed form. Pixels the runs skip stay index 0;
-// a stream that ends early or runs past the picture simply stops there.
-QByteArray DecodeRle(const uchar* p, const uchar* end, int width, int height, bool rle4)
+// A tab background needs no more than this; larger claims are refused
+// before anything is allocated.
+constexpr qint64 kMaxPixels = qint64(64) << 20;
+// A run codes at most 255 pixels in 2 bytes: a stream claiming more pixels
+// than that per byte describes a picture its data cannot fill.
+constexpr qint64 kMaxRlePixelsPerByte = 128;
+// The largest picture file worth reading whole: 64 megapixels of 32 bits.
+constexpr qint64 kMaxFileBytes = kMaxPixels * 4 + (qint64(1) << 20);
+
+using le::U16At;
+using le::U32At;
+
+// The 108- and 124-byte headers are the 40-byte one with fields appended.
+bool IsInfoHeader(const QByteArray& dib)
 {
-    QByteArray out(qsizetype(width) * height, '\0');
-    int x = 0, y = 0;
-    auto put = [&](int index) {
-        if (x < width && y < height)
-            out[qsizetype(y) * width + x] = char(index);
-        ++x;
-    };
-    while (p + 2 <= end && y < height) {
-        const int count = p[0];
-        const int value = p[1];
-        p += 2;
+    const quint32 size = U32At(dib, 0);
+    return size == kInfoHeaderSize || size == kV4HeaderSize || size == kV5HeaderSize;
+}
+
+int BitCount(const QByteArray& dib) { return IsInfoHeader(dib) ? U16At(dib, 14) : U16At(dib, 10); }
+
+quint32 Compression(const QByteArray& dib) { return IsInfoHeader(dib) ? U32At(dib, 16) : kRgb; }
+
+// The channel masks of bit-field pixels: three after a 40-byte header,
+// inside the longer ones. Other pixels use the masks of their depth.
+bmp::ChannelMasks Masks(const QByteArray& dib)
+{
+    if (Compression(dib) != kBitFields)
+        return bmp::DefaultMasks(BitCount(dib));
+    const qint64 at = U32At(dib, 0) == kInfoHeaderSize ? kInfoHeaderSize : 40;
+    // The alpha mask is not used: a background is drawn opaque.
+    return {U32At(dib, at), U32At(dib, at + 4), U32At(dib, at + 8), 0};
+}
+
+qint64 MaskBytes(const QByteArray& dib)
+{
+    return U32At(dib, 0) == kInfoHeaderSize && Compression(dib) == kBitFields ? 12 : 0;
+}
+
+// Where the pixels start, in 64 bits: a colours-used count near 2^32 must
+// not wrap to a small table.
+qint64 BitsOffset(const QByteArray& dib)
+{
+    return qint64(U32At(dib, 0)) + MaskBytes(dib) + qint64(DIBNumColors(dib)) * (IsInfoHeader(dib) ? 4 : 3);
+}
+
+// Expands run-length coded pixels straight into the picture (rows stored
+// bottom-up). Pixels the runs skip keep colour 0. Every run stops at the
+// row's end and a move cannot leave the picture, so a hostile stream can
+// only cost its own length.
+void DecodeRle(const uchar* data, qint64 size, QImage& img, const QRgb* table, bool rle4)
+{
+    const qint64 width = img.width();
+    const qint64 height = img.height();
+    img.fill(table[0]);
+    qint64 x = 0, y = 0, at = 0;
+    auto row = [&] { return reinterpret_cast<QRgb*>(img.scanLine(int(height - 1 - y))); };
+    QRgb* out = row();
+    auto nibble = [](uchar byte, qint64 i) { return (i & 1) ? byte & 0x0F : byte >> 4; };
+    while (at + 2 <= size && y < height) {
+        const int count = data[at];
+        const int value = data[at + 1];
+        at += 2;
         if (count > 0) {
-            for (int i = 0; i < count; ++i)
-                put(rle4 ? ((i & 1) ? value & 0x0F : value >> 4) : value);
+            const qint64 n = qMin<qint64>(count, width - x);
+            for (qint64 i = 0; i < n; ++i)
+                out[x + i] = table[rle4 ? nibble(uchar(value), i) : value];
+            x += n;
             continue;
         }
         if (value == 0) { // end of line
             x = 0;
-            ++y;
+            if (++y < height)
+                out = row();
         } else if (value == 1) { // end of bitmap
             break;
         } else if (value == 2) { // move right and up
-            if (p + 2 > end)
+            if (at + 2 > size)
                 break;
-            x += p[0];
-            y += p[1];
-            p += 2;
+            x = qMin(x + data[at], width);
+            y += data[at + 1];
+            at += 2;
+            if (y < height)
+                out = row();
         } else { // a literal run, padded to a 16-bit boundary
-            const int bytes = rle4 ? (value + 1) / 2 : value;
-            if (p + bytes > end)
+            const qint64 bytes = rle4 ? (value + 1) / 2 : value;
+            if (bytes > size - at)
                 break;
-            for (int i = 0; i < value; ++i)
-                put(rle4 ? ((i & 1) ? p[i / 2] & 0x0F : p[i / 2] >> 4) : p[i]);
-            p += bytes + (bytes & 1);
+            const qint64 n = qMin<qint64>(value, width - x);
+            for (qint64 i = 0; i < n; ++i)
+                out[x + i] = table[rle4 ? nibble(data[at + i / 2], i) : data[at + i]];
+            x += n;
+            at += bytes + (bytes & 1);
         }
     }
-    return out;
 }
-
-qint64 RowBytes(qint64 width, int bitCount) { return ((width * bitCount + 31) / 32) * 4; }
 
 // Everything the header promises must be there: a bitmap cut short or with
 // impossible fields is treated as no bitmap at all.
@@ -87,29 +125,35 @@ bool IsWellFormed(const QByteArray& dib)
 {
     if (dib.size() < 4)
         return false;
-    const quint32 headerSize = U32(dib, 0);
-    const qint64 minimum = headerSize == kInfoHeaderSize ? kInfoHeaderSize : kCoreHeaderSize;
-    if (headerSize < kCoreHeaderSize || qint64(headerSize) > dib.size() || dib.size() < minimum)
+    const qint64 headerSize = U32At(dib, 0);
+    const qint64 minimum = IsInfoHeader(dib) ? headerSize : kCoreHeaderSize;
+    if (headerSize < kCoreHeaderSize || headerSize > dib.size() || dib.size() < minimum)
         return false;
     const qint64 width = DIBWidth(dib);
     const qint64 height = DIBHeight(dib);
     const int bits = BitCount(dib);
-    if (width <= 0 || height <= 0)
+    if (width <= 0 || height <= 0 || width * height > kMaxPixels)
         return false;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
         return false;
-    // Run-length compressed 8- and 4-bit bitmaps are drawn as the display
-    // does; any other compression is refused.
-    const quint32 compression = Compression(dib);
-    if (compression == kRle8 || compression == kRle4) {
-        if (bits != (compression == kRle8 ? 8 : 4) || width > 65535 || height > 65535)
-            return false;
-        return qint64(headerSize) + qint64(PaletteSize(dib)) + 2 <= dib.size();
-    }
-    if (compression != 0)
+    const qint64 bitsAt = BitsOffset(dib);
+    if (bitsAt > dib.size())
         return false;
-    const qint64 needed = qint64(headerSize) + qint64(PaletteSize(dib)) + RowBytes(width, bits) * height;
-    return needed <= dib.size();
+    const qint64 data = dib.size() - bitsAt;
+    switch (Compression(dib)) {
+    case kRgb:
+        return bmp::RowBytes(width, bits) * height <= data;
+    case kRle8:
+    case kRle4:
+        // Run-length coded 8- and 4-bit bitmaps are drawn as the display does.
+        return bits == (Compression(dib) == kRle8 ? 8 : 4) && data >= 2
+            && width * height <= kMaxRlePixelsPerByte * data;
+    case kBitFields:
+        return (bits == 16 || bits == 32) && bmp::MasksUsable(Masks(dib))
+            && bmp::RowBytes(width, bits) * height <= data;
+    default:
+        return false;
+    }
 }
 
 // The colour table padded to every index the depth can address; indexes the
@@ -188,7 +232,7 @@ int PaintImage(QPainter* dc, const QRect& dest, const QImage& img, const QRect& 
 quint32 DIBNumColors(const QByteArray& dib)
 {
     if (IsInfoHeader(dib)) {
-        const quint32 used = U32(dib, 32);
+        const quint32 used = U32At(dib, 32);
         if (used != 0)
             return used;
     }
@@ -211,19 +255,20 @@ quint32 PaletteSize(const QByteArray& dib)
 
 const char* FindDIBBits(const QByteArray& dib)
 {
-    if (dib.isEmpty())
+    const qint64 at = BitsOffset(dib);
+    if (dib.isEmpty() || at > dib.size())
         return nullptr;
-    return dib.constData() + U32(dib, 0) + PaletteSize(dib);
+    return dib.constData() + at;
 }
 
 qint32 DIBWidth(const QByteArray& dib)
 {
-    return IsInfoHeader(dib) ? qint32(U32(dib, 4)) : qint32(U16(dib, 4));
+    return IsInfoHeader(dib) ? qint32(U32At(dib, 4)) : qint32(U16At(dib, 4));
 }
 
 qint32 DIBHeight(const QByteArray& dib)
 {
-    return IsInfoHeader(dib) ? qint32(U32(dib, 8)) : qint32(U16(dib, 6));
+    return IsInfoHeader(dib) ? qint32(U32At(dib, 8)) : qint32(U16At(dib, 6));
 }
 
 bool CreateDIBPalette(const QByteArray& dib, CPalette& palette)
@@ -231,10 +276,9 @@ bool CreateDIBPalette(const QByteArray& dib, CPalette& palette)
     const quint32 n = DIBNumColors(dib);
     if (n == 0)
         return false;
-    const bool info = IsInfoHeader(dib);
-    const qint64 entrySize = info ? 4 : 3;
-    const qint64 tableAt = U32(dib, 0);
-    if (tableAt + qint64(n) * entrySize > dib.size())
+    const qint64 entrySize = IsInfoHeader(dib) ? 4 : 3;
+    const qint64 tableAt = qint64(U32At(dib, 0)) + MaskBytes(dib);
+    if (!le::Has(dib.size(), tableAt, qint64(n) * entrySize))
         return false;
     palette.m_entries.clear();
     palette.m_entries.reserve(n);
@@ -251,8 +295,7 @@ QImage DIBToImage(const QByteArray& dib)
     const int width = DIBWidth(dib);
     const int height = DIBHeight(dib);
     const int bits = BitCount(dib);
-    const qint64 stride = RowBytes(width, bits);
-    const auto* base = reinterpret_cast<const uchar*>(FindDIBBits(dib));
+    const auto* base = reinterpret_cast<const uchar*>(dib.constData()) + BitsOffset(dib);
 
     QImage img(width, height, QImage::Format_RGB32);
     if (img.isNull())
@@ -260,50 +303,13 @@ QImage DIBToImage(const QByteArray& dib)
     const QList<QRgb> table = bits <= 8 ? ColourTable(dib, bits) : QList<QRgb>();
     const quint32 compression = Compression(dib);
     if (compression == kRle8 || compression == kRle4) {
-        const auto* end = reinterpret_cast<const uchar*>(dib.constData() + dib.size());
-        const QByteArray indexes = DecodeRle(base, end, width, height, compression == kRle4);
-        for (int y = 0; y < height; ++y) {
-            const auto* row = reinterpret_cast<const uchar*>(indexes.constData()) + qsizetype(height - 1 - y) * width;
-            auto* out = reinterpret_cast<QRgb*>(img.scanLine(y));
-            for (int x = 0; x < width; ++x)
-                out[x] = table[row[x] & ((1 << bits) - 1)];
-        }
+        DecodeRle(base, dib.size() - BitsOffset(dib), img, table.constData(), compression == kRle4);
         return img;
     }
-    for (int y = 0; y < height; ++y) {
-        // Rows are stored bottom-up.
-        const uchar* row = base + stride * (height - 1 - y);
-        auto* out = reinterpret_cast<QRgb*>(img.scanLine(y));
-        switch (bits) {
-        case 1:
-            for (int x = 0; x < width; ++x)
-                out[x] = table[(row[x >> 3] >> (7 - (x & 7))) & 1];
-            break;
-        case 4:
-            for (int x = 0; x < width; ++x)
-                out[x] = table[(x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4)];
-            break;
-        case 8:
-            for (int x = 0; x < width; ++x)
-                out[x] = table[row[x]];
-            break;
-        case 16:
-            for (int x = 0; x < width; ++x) {
-                const quint16 v = quint16(row[2 * x] | (row[2 * x + 1] << 8));
-                const int r = (v >> 10) & 31, g = (v >> 5) & 31, b = v & 31;
-                out[x] = qRgb((r << 3) | (r >> 2), (g << 3) | (g >> 2), (b << 3) | (b >> 2));
-            }
-            break;
-        case 24:
-            for (int x = 0; x < width; ++x)
-                out[x] = qRgb(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
-            break;
-        case 32:
-            for (int x = 0; x < width; ++x)
-                out[x] = qRgb(row[4 * x + 2], row[4 * x + 1], row[4 * x]);
-            break;
-        }
-    }
+    const bmp::RowDecoder decoder(bits, table.constData(), Masks(dib));
+    const qint64 stride = bmp::RowBytes(width, bits);
+    for (int y = 0; y < height; ++y) // rows are stored bottom-up
+        decoder.Decode(base + stride * (height - 1 - y), width, reinterpret_cast<QRgb*>(img.scanLine(y)));
     return img;
 }
 
@@ -328,15 +334,43 @@ QByteArray ReadDIBFile(QIODevice& file)
 {
     const qint64 length = file.isSequential() ? file.bytesAvailable() : file.size() - file.pos();
     const QByteArray fileHeader = file.read(kFileHeaderSize);
-    if (fileHeader.size() < kFileHeaderSize || U16(fileHeader, 0) != kFileMagic)
+    if (fileHeader.size() < kFileHeaderSize || U16At(fileHeader, 0) != kFileMagic)
         return {};
     const qint64 rest = length - kFileHeaderSize;
-    if (rest <= 0)
+    if (rest <= 0 || rest > kMaxFileBytes)
         return {};
     QByteArray dib = file.read(rest);
     if (dib.size() < rest || !IsWellFormed(dib))
         return {};
     return dib;
+}
+
+QImage ReadPictureFile(QIODevice& file)
+{
+    const QByteArray magic = file.peek(8);
+    const char* format = magic.startsWith("\x89PNG\r\n\x1a\n") ? "png"
+                       : magic.startsWith("\xFF\xD8\xFF")      ? "jpeg"
+                                                                  : nullptr;
+    if (!format)
+        return {};
+    QImageReader reader(&file, format);
+    reader.setAutoTransform(false);
+    const QSize size = reader.size();
+    if (!size.isValid() || size.isEmpty() || qint64(size.width()) * size.height() > kMaxPixels)
+        return {};
+    reader.setAllocationLimit(int(kMaxPixels * 4 / (1 << 20)) + 1);
+    QImage img = reader.read();
+    if (img.isNull() || img.size() != size)
+        return {};
+    if (!img.hasAlphaChannel())
+        return img.convertToFormat(QImage::Format_RGB32);
+    // See-through parts show the list's usual white, not stray colours.
+    QImage flat(img.size(), QImage::Format_RGB32);
+    flat.fill(Qt::white);
+    QPainter p(&flat);
+    p.drawImage(0, 0, img);
+    p.end();
+    return flat;
 }
 
 CDib::CDib() = default;
@@ -348,14 +382,16 @@ CDib::~CDib()
 
 bool CDib::Adopt(QByteArray dib)
 {
-    if (!m_hDIB.isNull())
-        Free();
-    if (dib.isNull())
+    Free();
+    if (dib.isNull() || !IsWellFormed(dib))
         return false;
     m_pPalette = std::make_unique<CPalette>();
     if (!CreateDIBPalette(dib, *m_pPalette)) {
-        m_pPalette.reset(); // no colour table: such bitmaps are not kept
-        return false;
+        m_pPalette.reset();
+        // A colour-table depth without its table is not drawn; deeper
+        // pixels carry their own colours.
+        if (BitCount(dib) <= 8)
+            return false;
     }
     m_hDIB = std::move(dib);
     m_nWidth = DIBWidth(m_hDIB);
@@ -371,6 +407,13 @@ bool CDib::LoadFromResource(int id)
 
 bool CDib::LoadFromFile(QIODevice& file)
 {
+    if (!file.peek(2).startsWith("BM")) {
+        Free();
+        m_image = ReadPictureFile(file);
+        m_nWidth = m_image.width();
+        m_nHeight = m_image.height();
+        return !m_image.isNull();
+    }
     return Adopt(ReadDIBFile(file));
 }
 
@@ -387,7 +430,7 @@ bool CDib::LoadFromFile(const QString& path)
 int CDib::Draw(QPainter* dc, const QRect& destination, const QRect& source, const CPalette* palette)
 {
     Q_UNUSED(palette);
-    if (m_hDIB.isNull())
+    if (IsEmpty())
         return 0;
     if (m_image.isNull())
         m_image = DIBToImage(m_hDIB);

@@ -5,8 +5,13 @@
 //
 // Two header forms exist, told apart by the header's first 32-bit field:
 // 40 is the info header (32-bit width and height, colours-used count, 4-byte
-// colour entries); anything else is read as the 12-byte core header (16-bit
-// width and height, 3-byte colour entries).
+// colour entries), and 108 and 124 are that header with fields appended;
+// anything else is read as the 12-byte core header (16-bit width and height,
+// 3-byte colour entries).
+//
+// 1-, 4- and 8-bit bitmaps come with their palette. 16-, 24- and 32-bit ones
+// (also with channel masks) and PNG and JPEG pictures are drawn too, without
+// one. Pictures are bounded (64 megapixels) and must hold all they claim.
 
 #include <QByteArray>
 #include <QImage>
@@ -55,6 +60,9 @@ QByteArray ReadDIBResource(int id);
 // The packed bitmap of an open .bmp file; null for a file that does not begin
 // with "BM", is cut short, or whose header and colour table do not add up.
 QByteArray ReadDIBFile(QIODevice& file);
+// A PNG or JPEG picture of an open file, opaque; null for anything else or
+// a picture too large for a background.
+QImage ReadPictureFile(QIODevice& file);
 
 // The bitmap as an image in top-down row order; null when the pixel format is
 // one this program does not draw.
@@ -69,6 +77,8 @@ public:
     CDib& operator=(const CDib&) = delete;
 
     bool LoadFromResource(int id);
+    // A .bmp file, or a PNG or JPEG picture (held as an image: m_hDIB stays
+    // null, and there is no palette).
     bool LoadFromFile(QIODevice& file);
     bool LoadFromFile(const QString& path);
 
@@ -77,10 +87,10 @@ public:
     int DrawWithPalette(QPainter* dc, const QRect& destination, const QRect& source);
     void Free();
 
-    bool IsEmpty() const { return m_hDIB.isNull(); }
+    bool IsEmpty() const { return m_hDIB.isNull() && m_image.isNull(); }
 
     QByteArray m_hDIB;                    // the packed bitmap; null when empty
-    std::unique_ptr<CPalette> m_pPalette; // built from the colour table
+    std::unique_ptr<CPalette> m_pPalette; // built from the colour table; null without one
     qint32 m_nHeight = 0;
     qint32 m_nWidth = 0;
     quint32 m_nColors = 0;                // low 16 bits of the colour count

@@ -20,12 +20,19 @@ constexpr int kItemNameWidth = 129;
 constexpr int kItemPathWidth = 261;
 constexpr std::uint32_t kFileVersion = 1;
 
-// The longest prefix of text whose UTF-8 form fits a field of the given width
-// with its terminator; never splits a character.
+// Text fields are written as UTF-8 when that fits the field; otherwise as
+// Windows-1252 (the code page of themes made on the first platform) when the
+// text has a byte for every character there and those bytes fit and do not
+// read as UTF-8. They are read back the same way: UTF-8 when valid, else
+// Windows-1252. So every field read from a file can be written again as it was.
+
+// The longest prefix of text that fits a field of the given width with its
+// terminator; never splits a character.
 QString FitToField(const QString& text, int width);
 // True when text fits a field of the given width with its terminator.
 bool FitsField(const QString& text, int width);
-// A field read back: bytes up to the first zero; UTF-8 when valid, else Windows-1252.
+// A field read back: bytes up to the first zero, at most width - 1; UTF-8
+// when valid, else Windows-1252.
 QString DecodeField(const char* bytes, int width);
 } // namespace ThemeRecord
 

@@ -6,6 +6,7 @@
 
 #include "settings/Settings.h"
 #include "framework/MessageBox.h"
+#include "platform/ByteOrder.h"
 #include "res/Strings.h"
 
 #include <QFile>
@@ -14,7 +15,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <thread>
 
 namespace {
 
@@ -42,42 +42,13 @@ constexpr int kItemDialFirst = 1332;
 
 constexpr int kTabBlockHeader = ThemeRecord::kTabRecordSize + 4;
 
-void putInt(char* p, std::int32_t v)
-{
-    const auto u = std::uint32_t(v);
-    p[0] = char(u & 0xFF);
-    p[1] = char((u >> 8) & 0xFF);
-    p[2] = char((u >> 16) & 0xFF);
-    p[3] = char((u >> 24) & 0xFF);
-}
+// Far beyond any real theme (100 tabs of 100 items take 13 MB): a larger
+// file is refused rather than read into memory.
+constexpr qint64 kMaxFileBytes = qint64(256) << 20;
 
-std::int32_t getInt(const char* p)
-{
-    const auto* b = reinterpret_cast<const unsigned char*>(p);
-    return std::int32_t(std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8 | std::uint32_t(b[2]) << 16
-                        | std::uint32_t(b[3]) << 24);
-}
+void putInt(char* p, std::int32_t v) { le::PutI32(p, v); }
 
-bool putString(char* field, int width, const QString& text)
-{
-    // Most fields are plain ASCII: copy them straight into the record.
-    const qsizetype n = text.size();
-    const char16_t* u = reinterpret_cast<const char16_t*>(text.constData());
-    qsizetype i = 0;
-    if (n <= width - 1) {
-        for (; i < n && u[i] < 0x80; ++i)
-            field[i] = char(u[i]);
-        if (i == n)
-            return true; // the record is zeroed beforehand, so the terminator is there
-    }
-    const QByteArray bytes = text.toUtf8();
-    if (bytes.size() > width - 1) {
-        std::memset(field, 0, size_t(width));
-        return false;
-    }
-    std::memcpy(field, bytes.constData(), size_t(bytes.size()));
-    return true;
-}
+std::int32_t getInt(const char* p) { return le::I32(p); }
 
 // Windows-1252 for the bytes 0x80..0x9F; the rest is Latin-1.
 const char16_t kCp1252High[32] = {
@@ -123,15 +94,73 @@ bool isValidUtf8(const unsigned char* s, int n)
     return true;
 }
 
+// The Windows-1252 byte of a character, 0 when it has none.
+unsigned char cp1252Byte(char16_t c)
+{
+    if (c >= 0xA0 && c <= 0xFF)
+        return static_cast<unsigned char>(c);
+    if (c >= 0x01 && c < 0x80)
+        return static_cast<unsigned char>(c);
+    for (int k = 0; k < 32; ++k)
+        if (kCp1252High[k] == c)
+            return static_cast<unsigned char>(0x80 + k);
+    return 0;
+}
+
+// The bytes a field holds for a text: UTF-8 when it fits; otherwise
+// Windows-1252 when every character has a byte there, the bytes fit, and
+// they do not happen to read as UTF-8 (they must read back as the same
+// text). A field loaded from a file always re-encodes to the bytes it came
+// from, so a theme that was read can always be saved. Null when nothing fits.
+QByteArray encodeField(const QString& text, int width)
+{
+    QByteArray bytes = text.toUtf8();
+    if (bytes.size() <= width - 1)
+        return bytes;
+    if (text.size() > width - 1)
+        return QByteArray();
+    QByteArray legacy(text.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const unsigned char b = cp1252Byte(text[i].unicode());
+        if (b == 0)
+            return QByteArray();
+        legacy[i] = char(b);
+    }
+    if (isValidUtf8(reinterpret_cast<const unsigned char*>(legacy.constData()), int(legacy.size())))
+        return QByteArray();
+    return legacy;
+}
+
+bool putString(char* field, int width, const QString& text)
+{
+    // Most fields are plain ASCII: copy them straight into the record.
+    const qsizetype n = text.size();
+    const char16_t* u = reinterpret_cast<const char16_t*>(text.constData());
+    qsizetype i = 0;
+    if (n <= width - 1) {
+        for (; i < n && u[i] < 0x80; ++i)
+            field[i] = char(u[i]);
+        if (i == n)
+            return true; // the record is zeroed beforehand, so the terminator is there
+    }
+    const QByteArray bytes = encodeField(text, width);
+    if (bytes.isNull()) {
+        std::memset(field, 0, size_t(width));
+        return false;
+    }
+    std::memcpy(field, bytes.constData(), size_t(bytes.size()));
+    return true;
+}
+
 } // namespace
 
 namespace ThemeRecord {
 
 QString FitToField(const QString& text, int width)
 {
-    QByteArray bytes = text.toUtf8();
-    if (bytes.size() <= width - 1)
+    if (FitsField(text, width))
         return text;
+    QByteArray bytes = text.toUtf8();
     int cut = width - 1;
     // Step back over continuation bytes so no character is split.
     while (cut > 0 && (static_cast<unsigned char>(bytes[cut]) & 0xC0) == 0x80)
@@ -144,13 +173,15 @@ bool FitsField(const QString& text, int width)
     // Most texts are short: only measure the UTF-8 form when it could matter.
     if (text.size() * 3 <= width - 1)
         return true;
-    return text.toUtf8().size() <= width - 1;
+    return !encodeField(text, width).isNull();
 }
 
 QString DecodeField(const char* bytes, int width)
 {
-    const void* nul = std::memchr(bytes, 0, size_t(width));
-    const int n = nul ? int(static_cast<const char*>(nul) - bytes) : width;
+    // A field without its terminator is cut where the terminator belongs:
+    // the format holds no more, and the text must be writable again.
+    const void* nul = std::memchr(bytes, 0, size_t(width - 1));
+    const int n = nul ? int(static_cast<const char*>(nul) - bytes) : width - 1;
     if (n == 0)
         return QString();
     const auto* u = reinterpret_cast<const unsigned char*>(bytes);
@@ -320,7 +351,7 @@ CThemeData::ParseResult CThemeData::ParseBytes(const char* data, qsizetype size,
         return ParseResult::Damaged;
 
     // First the block layout alone, so a damaged file is refused before any
-    // item is built, and the blocks can be decoded independently.
+    // item is built.
     std::vector<qsizetype> blocks;
     blocks.reserve(size_t(tabCount));
     for (std::int32_t t = 0; t < tabCount; ++t) {
@@ -336,38 +367,21 @@ CThemeData::ParseResult CThemeData::ParseBytes(const char* data, qsizetype size,
         }
     }
 
-    std::vector<std::unique_ptr<CThemeTab>> parsed(blocks.size());
-    auto decode = [&](size_t first, size_t last) {
-        for (size_t t = first; t < last; ++t) {
-            const char* p = data + blocks[t];
-            auto tab = std::make_unique<CThemeTab>();
-            tab->FromRecord(p);
-            const std::int32_t itemCount = std::max<std::int32_t>(0, getInt(p + kTabRecordSize));
-            p += kTabBlockHeader;
-            tab->m_items.reserve(size_t(itemCount));
-            for (std::int32_t i = 0; i < itemCount; ++i, p += kItemRecordSize) {
-                auto item = std::make_unique<CThemeItem>();
-                item->FromRecord(p);
-                tab->m_items.push_back(std::move(item));
-            }
-            parsed[t] = std::move(tab);
+    tabs.reserve(tabs.size() + blocks.size());
+    for (const qsizetype at : blocks) {
+        const char* p = data + at;
+        auto tab = std::make_unique<CThemeTab>();
+        tab->FromRecord(p);
+        const std::int32_t itemCount = std::max<std::int32_t>(0, getInt(p + kTabRecordSize));
+        p += kTabBlockHeader;
+        tab->m_items.reserve(size_t(itemCount));
+        for (std::int32_t i = 0; i < itemCount; ++i, p += kItemRecordSize) {
+            auto item = std::make_unique<CThemeItem>();
+            item->FromRecord(p);
+            tab->m_items.push_back(std::move(item));
         }
-    };
-    // A large theme is decoded on two threads: the halves share nothing.
-    constexpr qsizetype kParallelFrom = 1 << 20;
-    if (size >= kParallelFrom && blocks.size() > 1 && std::thread::hardware_concurrency() > 1) {
-        // Split where half of the bytes lie, not half of the tabs.
-        size_t split = 1;
-        while (split + 1 < blocks.size() && blocks[split] < size / 2)
-            ++split;
-        std::thread helper(decode, split, blocks.size());
-        decode(0, split);
-        helper.join();
-    } else {
-        decode(0, blocks.size());
-    }
-    for (auto& tab : parsed)
         tabs.push_back(std::move(tab));
+    }
     return ParseResult::Ok;
 }
 
@@ -380,25 +394,18 @@ bool CThemeData::Load(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    // Mapping the file spares a copy of it; a file that cannot be mapped
-    // (a pipe, an empty file) is read instead.
-    QByteArray bytes;
-    const char* data = nullptr;
-    qsizetype size = file.size();
-    uchar* mapped = size > 0 ? file.map(0, size) : nullptr;
-    if (mapped) {
-        data = reinterpret_cast<const char*>(mapped);
-    } else {
-        bytes = file.readAll();
-        if (file.error() != QFileDevice::NoError)
-            return false;
-        data = bytes.constData();
-        size = bytes.size();
-    }
-    const ParseResult result = ParseBytes(data, size, m_tabs);
-    if (mapped)
-        file.unmap(mapped);
+    // One read into memory: a mapping would turn another program cutting
+    // the file short into a crash here. The size is bounded first.
+    const qint64 size = file.size();
+    if (size > kMaxFileBytes)
+        return false;
+    QByteArray bytes(qsizetype(size), Qt::Uninitialized);
+    const qint64 got = size > 0 ? file.read(bytes.data(), size) : 0;
+    if (got < 0)
+        return false;
+    bytes.truncate(qsizetype(got)); // shortened meanwhile: the parser judges what is left
     file.close();
+    const ParseResult result = ParseBytes(bytes, m_tabs);
 
     switch (result) {
     case ParseResult::WrongVersion:

@@ -19,6 +19,27 @@ QList<QRgb> greyRamp(int n)
     return t;
 }
 
+// A run-length coded file: header, full colour table, then the stream.
+QByteArray rleFile(int width, int height, int bits, const QByteArray& stream)
+{
+    QByteArray file = BmpFile({.width = 1, .height = 1, .bits = bits, .table = greyRamp(1 << bits)});
+    file.truncate(14 + 40 + (4 << bits));
+    for (auto [at, v] : {std::pair{4, width}, {8, height}, {16, bits == 8 ? 1 : 2}})
+        qToLittleEndian<quint32>(quint32(v), file.data() + 14 + at);
+    return file + stream;
+}
+
+quint32 crc32(const QByteArray& data)
+{
+    quint32 c = 0xFFFFFFFFu;
+    for (char ch : data) {
+        c ^= uchar(ch);
+        for (int k = 0; k < 8; ++k)
+            c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1)));
+    }
+    return ~c;
+}
+
 bool loadBytes(CDib& dib, const QByteArray& data)
 {
     QBuffer buf;
@@ -61,6 +82,8 @@ private slots:
         QTest::newRow("info 4 bit") << 40 << 4 << 16 << 0;
         QTest::newRow("info 8 bit, full table") << 40 << 8 << 256 << 0;
         QTest::newRow("info 8 bit, colours used shorten the table") << 40 << 8 << 16 << 16;
+        QTest::newRow("108-byte header 8 bit") << 108 << 8 << 256 << 0;
+        QTest::newRow("124-byte header 4 bit") << 124 << 4 << 16 << 0;
         QTest::newRow("24 bit with a table") << 40 << 24 << 2 << 2;
     }
 
@@ -77,7 +100,7 @@ private slots:
                     }};
         const QByteArray dib = PackedDib(s);
         QCOMPARE(DIBNumColors(dib), quint32(colors));
-        QCOMPARE(PaletteSize(dib), quint32(colors * (headerSize == 40 ? 4 : 3)));
+        QCOMPARE(PaletteSize(dib), quint32(colors * (headerSize >= 40 ? 4 : 3)));
         QCOMPARE(FindDIBBits(dib) - dib.constData(), headerSize + qint64(PaletteSize(dib)));
         CPalette pal;
         QVERIFY(CreateDIBPalette(dib, pal));
@@ -95,6 +118,87 @@ private slots:
                 const quint32 v = s.pixel(x, 2 - y);
                 QCOMPARE(img.pixel(x, y), (indexed ? s.table[v] : v) | 0xFF000000);
             }
+    }
+
+    // Pixels with their own colours: drawn without a palette.
+    void trueColour_data()
+    {
+        QTest::addColumn<int>("headerSize");
+        QTest::addColumn<int>("bits");
+        QTest::addColumn<QList<quint32>>("masks"); // empty: no bit fields
+        QTest::addColumn<quint32>("stored");
+        QTest::addColumn<QRgb>("colour");
+        QTest::newRow("16 bit 5-5-5") << 40 << 16 << QList<quint32>() << 0x7C1Fu << qRgb(255, 0, 255);
+        QTest::newRow("16 bit 5-6-5 fields") << 40 << 16 << QList<quint32>{0xF800, 0x07E0, 0x001F} << 0x07E0u
+                                             << qRgb(0, 255, 0);
+        QTest::newRow("24 bit") << 40 << 24 << QList<quint32>() << 0x123456u << qRgb(0x12, 0x34, 0x56);
+        QTest::newRow("32 bit") << 108 << 32 << QList<quint32>() << 0x00ABCDEFu << qRgb(0xAB, 0xCD, 0xEF);
+        QTest::newRow("32 bit fields in a 124-byte header")
+            << 124 << 32 << QList<quint32>{0xFF, 0xFF00, 0xFF0000, 0xFF000000u} << 0x00332211u << qRgb(0x11, 0x22, 0x33);
+    }
+
+    void trueColour()
+    {
+        QFETCH(int, headerSize);
+        QFETCH(int, bits);
+        QFETCH(QList<quint32>, masks);
+        QFETCH(quint32, stored);
+        QFETCH(QRgb, colour);
+        CDib dib;
+        QVERIFY(loadBytes(dib, BmpFile({.headerSize = headerSize, .width = 3, .height = 2, .bits = bits,
+                                        .pixel = [&](int, int) { return stored; },
+                                        .compression = masks.isEmpty() ? 0u : 3u, .masks = masks})));
+        QVERIFY(!dib.m_pPalette);
+        QCOMPARE(dib.m_nColors, 0u);
+        QImage img = canvas(3, 2);
+        QCOMPARE(drawn(dib, img, QRect(0, 0, 3, 2), QRect(0, 0, 3, 2)), 2);
+        QCOMPARE(img.pixel(2, 1), colour);
+    }
+
+    // A PNG picture as a background: drawn opaque, refused when huge.
+    void pictures()
+    {
+        QImage src(5, 4, QImage::Format_ARGB32);
+        src.fill(qRgba(0, 0, 255, 255));
+        src.setPixel(0, 0, qRgba(0, 0, 0, 0));
+        QByteArray data;
+        QBuffer buf(&data);
+        buf.open(QIODevice::WriteOnly);
+        QVERIFY(src.save(&buf, "PNG"));
+        CDib dib;
+        QVERIFY(loadBytes(dib, data));
+        QImage img = canvas(5, 4);
+        QCOMPARE(drawn(dib, img, QRect(0, 0, 5, 4), QRect(0, 0, 5, 4)), 4);
+        QCOMPARE(img.pixel(3, 3), qRgb(0, 0, 255));
+        QCOMPARE(img.pixel(0, 0), qRgb(255, 255, 255));
+        // the same picture claiming 30000 x 30000
+        qToBigEndian<quint32>(30000, data.data() + 16);
+        qToBigEndian<quint32>(30000, data.data() + 20);
+        qToBigEndian<quint32>(crc32(data.mid(12, 17)), data.data() + 29);
+        QVERIFY(!loadBytes(dib, data));
+        QVERIFY(dib.IsEmpty());
+    }
+
+    // A run never moves past its row's end, however long the stream: 2^31
+    // pixels of runs in a 16 x 16 picture once wrapped the column counter.
+    void runsStayInTheirRow()
+    {
+        QByteArray runs;
+        runs.reserve(2 * 8421505);
+        for (int i = 0; i < 8421505; ++i)
+            runs.append("\xff\x07", 2);
+        CDib dib;
+        QVERIFY(loadBytes(dib, rleFile(16, 16, 8, runs)));
+        QImage img = DIBToImage(dib.m_hDIB);
+        QCOMPARE(img.pixel(15, 15), greyRamp(256)[7]);
+        QCOMPARE(img.pixel(0, 14), greyRamp(256)[0]);
+
+        // a literal longer than the row, then a move far right and a run
+        QVERIFY(loadBytes(dib, rleFile(4, 2, 8, QByteArray::fromHex("000a0102030405060708090a" "0002ff00" "0209"))));
+        img = DIBToImage(dib.m_hDIB);
+        for (int x = 0; x < 4; ++x)
+            QCOMPARE(img.pixel(x, 1), greyRamp(256)[x + 1]);
+        QCOMPARE(img.pixel(3, 0), greyRamp(256)[0]);
     }
 
     void stretchedWhenSizesDiffer()
@@ -155,14 +259,8 @@ private slots:
     {
         QFETCH(int, bits);
         QFETCH(QByteArray, stream);
-        QByteArray file = BmpFile({.width = 4, .height = 3, .bits = bits, .table = greyRamp(1 << bits),
-                                   .colorsUsed = 0, .pixel = [](int, int) { return 0u; }});
-        const int bitsAt = 14 + 40 + (1 << bits) * 4;
-        file.truncate(bitsAt);
-        file += stream;
-        qToLittleEndian<quint32>(bits == 8 ? 1u : 2u, file.data() + 14 + 16);
         CDib dib;
-        QVERIFY(loadBytes(dib, file));
+        QVERIFY(loadBytes(dib, rleFile(4, 3, bits, stream)));
         const QImage img = DIBToImage(dib.m_hDIB);
         const QList<QRgb> table = greyRamp(1 << bits);
         const int expected[3][4] = {{0, 0, 6, 6}, {3, 4, 5, 0}, {1, 1, 1, 2}}; // top row first
@@ -184,12 +282,21 @@ private slots:
         QTest::newRow("file header only") << ok.left(14);
         QTest::newRow("colour table cut") << ok.left(14 + 40 + 500);
         QTest::newRow("bits cut") << ok.left(ok.size() - 1);
-        QTest::newRow("24 bit without table") << BmpFile({.bits = 24, .pixel = [](int, int) { return 0x123456u; }});
         QTest::newRow("zero width") << BmpFile({.width = 0, .table = greyRamp(256)});
         QTest::newRow("size beyond the data") << patched(14 + 4, 0x7FFFFFF0u); // width
         QTest::newRow("colours used beyond the data") << patched(14 + 32, 0x40000000u);
         QTest::newRow("compression of another depth") << patched(14 + 16, 2u);
-        QTest::newRow("bit fields") << patched(14 + 16, 3u);
+        QTest::newRow("bit fields of 8 bits") << patched(14 + 16, 3u);
+        QTest::newRow("bit fields not one run") << BmpFile({.bits = 16, .compression = 3, .masks = {0xF00F, 0x0F00, 0xF0}});
+        // sizes whose product overflows 32 bits, or beyond any background
+        QByteArray square = BmpFile({.width = 1, .height = 1, .bits = 24}) + QByteArray(16, '\0');
+        for (int at : {14 + 4, 14 + 8})
+            qToLittleEndian<quint32>(0x7FFFFFFFu, square.data() + at);
+        QTest::newRow("74 bytes claiming 2^31-1 square") << square;
+        QTest::newRow("65 megapixels") << BmpFile({.width = 65 * 1024, .height = 1024, .bits = 1, .table = greyRamp(2)});
+        QTest::newRow("run-length coded 20000 square in 1 KB") << rleFile(20000, 20000, 8, QByteArray(1000, '\x01'));
+        QTest::newRow("run-length coded 1032 x 65535") << rleFile(1032, 65535, 4, QByteArray(600, '\x11'));
+        QTest::newRow("run-length without its stream") << rleFile(4, 4, 8, QByteArray(1, '\0'));
     }
 
     void damagedOrUnsupportedFilesAreRefused()

@@ -161,8 +161,8 @@ private slots:
         QTest::newRow("UTF-8") << QByteArray("Caf\xc3\xa9 \xe2\x82\xac") << "Café €";
         QTest::newRow("Windows-1252 e acute") << QByteArray("Caf\xe9") << "Café";
         QTest::newRow("UTF-8 cut at the end") << QByteArray("ab\xe2\x82") << "abâ‚";
-        // A field filled to its last byte without a terminator ends with the field.
-        QTest::newRow("unterminated") << QByteArray(261, 'x') << QString(261, 'x');
+        // A field filled to its last byte ends where its terminator belongs.
+        QTest::newRow("unterminated") << QByteArray(261, 'x') << QString(260, 'x');
     }
 
     void legacyTextDecodes()
@@ -175,8 +175,26 @@ private slots:
         CThemeData theme;
         QVERIFY(theme.Load(file(b)));
         QCOMPARE(theme.GetTab(0)->m_strName, text);
-        QCOMPARE(theme.GetItem(0, 0)->m_strName, text.left(129));
+        QCOMPARE(theme.GetItem(0, 0)->m_strName, text.left(128));
         QCOMPARE(theme.GetItem(0, 0)->m_strTarget, text);
+        QVERIFY(saved(theme) != "<save failed>"); // what was read can be written
+    }
+
+    // Fields from the first platform, full to the last byte in Windows-1252,
+    // save again byte for byte although their UTF-8 form is twice as long;
+    // an edit that fits UTF-8 is written as UTF-8.
+    void legacyFullFieldsSaveUnchanged()
+    {
+        const QByteArray name = QByteArray(128, '\xe9'), path = QByteArray(259, '\x80') + "x";
+        QByteArray b = header(1) + tabRecord(path, path);
+        put32(b, 1);
+        b += itemRecord({name, name, path, path, path, path});
+        CThemeData theme;
+        QVERIFY(theme.Load(file(b)));
+        QCOMPARE(theme.GetItem(0, 0)->m_strName, QString(128, QChar(0xE9)));
+        QCOMPARE(saved(theme), b);
+        theme.GetItem(0, 0)->m_strName = "Café";
+        QCOMPARE(saved(theme).mid(8 + 536 + 4, 6), QByteArray("Caf\xc3\xa9", 6));
     }
 
     void tooLongIsRefused_data()
@@ -185,7 +203,9 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::newRow("tab name") << 0 << QString(261, 'x');
         QTest::newRow("description") << 7 << QString(261, 'x');
-        QTest::newRow("multi-byte name") << 2 << QString("é").repeated(65);
+        QTest::newRow("multi-byte name") << 2 << QString("✓").repeated(43);
+        // 128 bytes in Windows-1252, but they would read back as 64 "é"
+        QTest::newRow("legacy bytes that read as UTF-8") << 2 << QString("Ã©").repeated(64);
     }
 
     void tooLongIsRefused()
@@ -241,7 +261,8 @@ private slots:
         QTest::addColumn<int>("width");
         QTest::addColumn<int>("expectedChars");
         QTest::newRow("one over") << QString(129, 'a') << 129 << 128;
-        QTest::newRow("three-byte shifted") << "ab" + QString("€").repeated(100) << 129 << 44;
+        QTest::newRow("three-byte shifted") << "ab" + QString("✓").repeated(100) << 129 << 44;
+        QTest::newRow("fits as Windows-1252") << QString("€").repeated(128) << 129 << 128;
         QTest::newRow("four-byte shifted") << "abc" + QString("😀").repeated(100) << 261 << 3 + 2 * 64; // UTF-16 units
         QTest::newRow("width 1") << "abc" << 1 << 0;
     }
@@ -383,8 +404,8 @@ private slots:
         QCOMPARE(QDir(m_env->path("real")).entryList(QDir::Files | QDir::Hidden), QStringList{"Shared.Theme"});
     }
 
-    // A theme big enough to be decoded in parallel comes back whole and in
-    // order, and a damaged one is still refused with nothing appended.
+    // A large theme comes back whole and in order, and a damaged one is
+    // still refused with nothing appended.
     void largeThemeKeepsOrder()
     {
         CThemeData theme;

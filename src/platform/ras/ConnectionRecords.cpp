@@ -14,7 +14,18 @@ namespace ras {
 
 namespace {
 constexpr qint64 kMaxRecordBytes = 8192;
+
+// At most n UTF-16 units of a field, never half of a surrogate pair: a cut
+// pair would be written back as a replacement character.
+QString LeftWhole(const QString& text, qsizetype n)
+{
+    if (text.size() <= n)
+        return text;
+    if (n > 0 && text.at(n - 1).isHighSurrogate())
+        --n;
+    return text.left(n);
 }
+} // namespace
 
 QString RecordPath(HRASCONN h)
 {
@@ -89,10 +100,10 @@ bool ParseRecord(const QByteArray& bytes, RasConn& c, qint64& holderStartTicks)
             c.hrasconn = value.toULongLong(&ok, 16);
             haveHandle = ok && c.hrasconn != 0;
         } else if (key == "Entry") {
-            c.strEntryName = QString::fromUtf8(value).left(RAS_MaxEntryName);
+            c.strEntryName = LeftWhole(QString::fromUtf8(value), RAS_MaxEntryName);
             haveEntry = !c.strEntryName.isEmpty();
         } else if (key == "Device") {
-            c.strDeviceName = QString::fromUtf8(value).left(RAS_MaxDeviceName);
+            c.strDeviceName = LeftWhole(QString::fromUtf8(value), RAS_MaxDeviceName);
         } else if (key == "State") {
             c.rasconnstate = value.toUInt(&ok);
             haveState = ok;
@@ -101,7 +112,7 @@ bool ParseRecord(const QByteArray& bytes, RasConn& c, qint64& holderStartTicks)
         } else if (key == "Speed") {
             c.dwSpeed = value.toUInt();
         } else if (key == "Address") {
-            c.strIpAddress = QString::fromUtf8(value).left(64);
+            c.strIpAddress = LeftWhole(QString::fromUtf8(value), 64);
         } else if (key == "Started") {
             c.nStartedMs = value.toLongLong();
         } else if (key == "Connected") {

@@ -1,9 +1,12 @@
 #include "platform/shell/Icons.h"
 
+#include "platform/BitmapRows.h"
+#include "platform/ByteOrder.h"
 #include "platform/shell/DesktopEntry.h"
 #include "platform/shell/Execute.h"
 #include "platform/shell/FileCache.h"
 #include "platform/shell/MimeApps.h"
+#include "platform/shell/PeIcons.h"
 
 #include <QApplication>
 #include <QDir>
@@ -14,7 +17,7 @@
 #include <QMimeDatabase>
 #include <QPixmap>
 #include <QStyle>
-#include <QtEndian>
+#include <memory>
 #include <algorithm>
 
 namespace shell {
@@ -22,40 +25,37 @@ namespace shell {
 namespace {
 
 constexpr int kMaxIcoSide = 1024;
+constexpr int kMaxIcoImages = 64;
+constexpr qint64 kMaxIcoPixels = qint64(8) << 20;
+// Mask bits as "colours": 1 is see-through.
+constexpr QRgb kMaskTable[2] = {0, 1};
 
-quint16 U16(const QByteArray& d, qint64 at)
-{
-    return at >= 0 && at + 2 <= d.size() ? qFromLittleEndian<quint16>(d.constData() + at) : 0;
-}
-
-quint32 U32(const QByteArray& d, qint64 at)
-{
-    return at >= 0 && at + 4 <= d.size() ? qFromLittleEndian<quint32>(d.constData() + at) : 0;
-}
+using le::U16At;
+using le::U32At;
 
 // One image of an .ico file stored as a bitmap: colour bits (rows bottom-up)
 // followed by a 1-bit transparency mask.
 QImage DecodeIcoBitmap(const QByteArray& d)
 {
-    if (d.size() < 40 || U32(d, 0) < 40)
+    if (d.size() < 40 || U32At(d, 0) < 40)
         return {};
-    const qint64 header = U32(d, 0);
-    const qint64 w = qint32(U32(d, 4));
-    const qint64 h = qint32(U32(d, 8)) / 2; // colour and mask rows together
-    const int bits = U16(d, 14);
-    if (w <= 0 || h <= 0 || w > kMaxIcoSide || h > kMaxIcoSide || U32(d, 16) != 0)
+    const qint64 header = U32At(d, 0);
+    const qint64 w = qint32(U32At(d, 4));
+    const qint64 h = qint32(U32At(d, 8)) / 2; // colour and mask rows together
+    const int bits = U16At(d, 14);
+    if (w <= 0 || h <= 0 || w > kMaxIcoSide || h > kMaxIcoSide || U32At(d, 16) != 0)
         return {};
     if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32)
         return {};
-    qint64 colours = U32(d, 32);
+    qint64 colours = U32At(d, 32);
     if (colours == 0 && bits <= 8)
         colours = qint64(1) << bits;
     if (bits > 8)
         colours = 0;
     if (colours > 256)
         return {};
-    const qint64 stride = ((w * bits + 31) / 32) * 4;
-    const qint64 maskStride = ((w + 31) / 32) * 4;
+    const qint64 stride = bmp::RowBytes(w, bits);
+    const qint64 maskStride = bmp::RowBytes(w, 1);
     const qint64 bitsAt = header + colours * 4;
     const qint64 maskAt = bitsAt + stride * h;
     const bool hasMask = maskAt + maskStride * h <= d.size();
@@ -71,30 +71,33 @@ QImage DecodeIcoBitmap(const QByteArray& d)
         table << qRgb(0, 0, 0);
 
     QImage img(int(w), int(h), QImage::Format_ARGB32);
+    // 32-bit icon pixels carry their own alpha.
+    const bmp::RowDecoder decoder(bits, table.constData(), {0xFF0000, 0xFF00, 0xFF, 0xFF000000u});
+    const auto* base = reinterpret_cast<const uchar*>(d.constData());
     bool anyAlpha = false;
     for (qint64 y = 0; y < h; ++y) {
-        const auto* row = reinterpret_cast<const uchar*>(d.constData() + bitsAt + stride * (h - 1 - y));
         auto* out = reinterpret_cast<QRgb*>(img.scanLine(int(y)));
-        for (qint64 x = 0; x < w; ++x) {
-            switch (bits) {
-            case 1: out[x] = table[(row[x >> 3] >> (7 - (x & 7))) & 1]; break;
-            case 4: out[x] = table[(x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4)]; break;
-            case 8: out[x] = table[row[x]]; break;
-            case 24: out[x] = qRgb(row[3 * x + 2], row[3 * x + 1], row[3 * x]); break;
-            case 32:
-                out[x] = qRgba(row[4 * x + 2], row[4 * x + 1], row[4 * x], row[4 * x + 3]);
-                anyAlpha = anyAlpha || row[4 * x + 3] != 0;
-                break;
-            }
-        }
+        decoder.Decode(base + bitsAt + stride * (h - 1 - y), int(w), out);
+        if (bits == 32)
+            for (qint64 x = 0; x < w && !anyAlpha; ++x)
+                anyAlpha = qAlpha(out[x]) != 0;
     }
     // Without an alpha channel of its own, the mask says what is see-through.
-    if (!anyAlpha && hasMask) {
+    if (bits == 32 && !anyAlpha) {
         for (qint64 y = 0; y < h; ++y) {
-            const auto* m = reinterpret_cast<const uchar*>(d.constData() + maskAt + maskStride * (h - 1 - y));
             auto* out = reinterpret_cast<QRgb*>(img.scanLine(int(y)));
             for (qint64 x = 0; x < w; ++x)
-                if ((m[x >> 3] >> (7 - (x & 7))) & 1)
+                out[x] |= 0xFF000000u;
+        }
+    }
+    if (!anyAlpha && hasMask) {
+        const bmp::RowDecoder mask(1, kMaskTable);
+        QList<QRgb> row(w);
+        for (qint64 y = 0; y < h; ++y) {
+            mask.Decode(base + maskAt + maskStride * (h - 1 - y), int(w), row.data());
+            auto* out = reinterpret_cast<QRgb*>(img.scanLine(int(y)));
+            for (qint64 x = 0; x < w; ++x)
+                if (row[x])
                     out[x] = qRgba(0, 0, 0, 0);
         }
     }
@@ -191,6 +194,54 @@ QList<QImage> FileImages(const QString& path)
         }
         return {};
     });
+}
+
+// The icon groups of a program file: its directory read once while the
+// file is unchanged, each group's pictures decoded when first asked for.
+struct PeIconCacheEntry
+{
+    bool valid = false;
+    PeIconDirectory directory;
+    QHash<int, QList<QImage>> groups;
+};
+
+std::shared_ptr<PeIconCacheEntry> PeIcons(const QString& path)
+{
+    static FileCache<std::shared_ptr<PeIconCacheEntry>> cache;
+    return cache.Get(path, [](const QString& p) {
+        auto entry = std::make_shared<PeIconCacheEntry>();
+        QFile f(p);
+        if (f.open(QIODevice::ReadOnly))
+            entry->valid = ReadPeIconDirectory(f, entry->directory);
+        return entry;
+    });
+}
+
+QList<QImage> PeGroupImages(const QString& path, int index)
+{
+    const auto entry = PeIcons(path);
+    if (!entry->valid)
+        return {};
+    auto it = entry->groups.find(index);
+    if (it != entry->groups.end())
+        return *it;
+    QFile f(path);
+    QList<QImage> images;
+    if (f.open(QIODevice::ReadOnly))
+        images = ReadIcoImages(PeIconGroupAsIco(f, entry->directory, index));
+    if (entry->groups.size() > 256)
+        entry->groups.clear();
+    entry->groups.insert(index, images);
+    return images;
+}
+
+// A program file by its name or, for other names, by its first bytes.
+bool IsPeFile(const QFileInfo& fi)
+{
+    if (IsPeIconFileSuffix(fi.suffix()))
+        return true;
+    QFile f(fi.absoluteFilePath());
+    return f.open(QIODevice::ReadOnly) && f.read(2) == "MZ";
 }
 
 QIcon ThemeIcon(const QString& name)
@@ -309,9 +360,9 @@ QIcon LoadAppIcon(int id, int size)
 
 QList<QImage> ReadIcoImages(const QByteArray& bytes)
 {
-    if (bytes.size() < 6 || U16(bytes, 0) != 0 || (U16(bytes, 2) != 1 && U16(bytes, 2) != 2))
+    if (bytes.size() < 6 || U16At(bytes, 0) != 0 || (U16At(bytes, 2) != 1 && U16At(bytes, 2) != 2))
         return {};
-    const int count = U16(bytes, 4);
+    const int count = U16At(bytes, 4);
     if (count == 0 || 6 + qint64(count) * 16 > bytes.size())
         return {};
     struct Found
@@ -320,11 +371,14 @@ QList<QImage> ReadIcoImages(const QByteArray& bytes)
         int depth;
     };
     QList<Found> found;
-    for (int i = 0; i < count; ++i) {
+    // Entries may all name one large image: the work is capped by images
+    // and by pixels decoded, not by the directory's count.
+    qint64 pixels = 0;
+    for (int i = 0; i < qMin(count, kMaxIcoImages) && pixels <= kMaxIcoPixels; ++i) {
         const qint64 e = 6 + qint64(i) * 16;
-        const int depth = U16(bytes, e + 6);
-        const qint64 size = U32(bytes, e + 8);
-        const qint64 offset = U32(bytes, e + 12);
+        const int depth = U16At(bytes, e + 6);
+        const qint64 size = U32At(bytes, e + 8);
+        const qint64 offset = U32At(bytes, e + 12);
         if (size <= 0 || offset < 6 || offset + size > bytes.size())
             continue;
         const QByteArray data = bytes.mid(offset, size);
@@ -338,7 +392,8 @@ QList<QImage> ReadIcoImages(const QByteArray& bytes)
         }
         if (img.isNull())
             continue;
-        const int d = depth ? depth : U16(data, 14);
+        pixels += qint64(img.width()) * img.height();
+        const int d = depth ? depth : U16At(data, 14);
         auto same = std::find_if(found.begin(), found.end(), [&](const Found& f) { return f.image.size() == img.size(); });
         if (same == found.end())
             found.append({img, d});
@@ -355,34 +410,48 @@ unsigned ExtractIconEx(const QString& iconFile, int index, QIcon* large, QIcon* 
 {
     if (iconFile.isEmpty() || !HaveGui())
         return 0;
+    // Index -1 with nothing to deliver asks how many icons the file holds.
+    const bool counting = index == -1 && !large && !small;
     const QFileInfo fi(iconFile);
     QIcon icon;
     QList<QImage> images;
     if (fi.isFile()) {
         const QString suffix = fi.suffix().toLower();
-        if (index != 0)
-            return 0; // every kind of icon file here holds a single icon
-        if (suffix == u"desktop") {
-            const auto entry = CachedDesktopEntry(fi.absoluteFilePath());
-            const QString spec = entry ? entry->Icon() : QString();
-            if (spec.isEmpty() || spec == fi.absoluteFilePath() || spec.endsWith(QStringLiteral(".desktop")))
-                return 0;
-            return ExtractIconEx(spec, 0, large, small);
-        }
-        if (IsSvgSuffix(suffix)) {
-            QIcon svg(fi.absoluteFilePath());
-            if (svg.pixmap(kLargeIconSize).isNull())
-                return 0;
-            icon = svg;
-        } else {
-            images = FileImages(fi.absoluteFilePath());
+        if (suffix != u"ico" && suffix != u"cur" && !IsPictureSuffix(suffix) && !IsSvgSuffix(suffix)
+            && suffix != u"desktop" && IsPeFile(fi)) {
+            const QString path = fi.absoluteFilePath();
+            if (counting) {
+                const auto entry = PeIcons(path);
+                return entry->valid ? unsigned(entry->directory.groups.size()) : 0;
+            }
+            images = PeGroupImages(path, index);
             if (images.isEmpty())
                 return 0;
+        } else {
+            if (index != 0 && !counting)
+                return 0; // every other kind of icon file holds a single icon
+            if (suffix == u"desktop") {
+                const auto entry = CachedDesktopEntry(fi.absoluteFilePath());
+                const QString spec = entry ? entry->Icon() : QString();
+                if (spec.isEmpty() || spec == fi.absoluteFilePath() || spec.endsWith(QStringLiteral(".desktop")))
+                    return 0;
+                return ExtractIconEx(spec, counting ? -1 : 0, large, small) ? 1 : 0;
+            }
+            if (IsSvgSuffix(suffix)) {
+                QIcon svg(fi.absoluteFilePath());
+                if (svg.pixmap(kLargeIconSize).isNull())
+                    return 0;
+                icon = svg;
+            } else {
+                images = FileImages(fi.absoluteFilePath());
+                if (images.isEmpty())
+                    return 0;
+            }
         }
     } else if (fi.exists() || iconFile.contains(u'/')) {
         return 0; // a folder, or a path that is not there
     } else {
-        if (index != 0)
+        if (index != 0 && !counting)
             return 0;
         icon = IconByName(iconFile);
         if (icon.isNull())
@@ -432,7 +501,9 @@ QIcon AssociatedIcon(const QString& target)
     const QString path = ResolveTarget(target);
     if (!path.isEmpty()) {
         const QFileInfo fi(path);
-        if (fi.isFile() && fi.suffix().compare(QStringLiteral("desktop"), Qt::CaseInsensitive) == 0) {
+        // A launcher entry and a Windows program show their own icon.
+        if (fi.isFile() && (fi.suffix().compare(QStringLiteral("desktop"), Qt::CaseInsensitive) == 0
+                            || IsPeIconFileSuffix(fi.suffix()))) {
             const QIcon own = ExtractIcon(path, 0);
             if (!own.isNull())
                 return own;

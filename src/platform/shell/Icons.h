@@ -30,14 +30,17 @@ QList<QImage> ReadIcoImages(const QByteArray& bytes);
 
 // Icon number index of an icon file; null when the file holds no such icon.
 // Pictures and theme names hold icon 0 only; an .ico file holds one icon.
+// Windows programs and libraries (.exe, .dll, .icl) hold icon groups: index
+// n is the n-th group, a negative index the group of resource id -index.
 QIcon ExtractIcon(const QString& iconFile, int index);
 
 // The same, delivering the large and/or small icon as asked; returns the
-// number of icons extracted (0 or 1).
+// number of icons extracted (0 or 1). With index -1 and neither icon asked
+// for, returns the number of icons the file holds.
 unsigned ExtractIconEx(const QString& iconFile, int index, QIcon* large, QIcon* small);
 
-// The icon the desktop shows for a path: a .desktop file's own icon, a
-// folder icon, a program icon or the icon of the document's type (known from
+// The icon the desktop shows for a path: a .desktop file's or a Windows
+// program's own icon, a folder icon, a program icon or the icon of the document's type (known from
 // its name when the file is missing). Null only when no icon can be found.
 QIcon AssociatedIcon(const QString& target);
 

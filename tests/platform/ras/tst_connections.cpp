@@ -151,6 +151,12 @@ private slots:
         QVERIFY(ParseRecord(SerialiseRecord(c, 987654321), back, start));
         QCOMPARE(start, qint64(987654321));
         QCOMPARE(Fields(back), Fields(c));
+
+        // a name cut to its limit keeps whole characters
+        RasConn longName = c;
+        longName.strEntryName = QString(255, 'n') + QString::fromUtf8("😀");
+        QVERIFY(ParseRecord(SerialiseRecord(longName, 1), back, start));
+        QCOMPARE(back.strEntryName, QString(255, 'n'));
     }
 
     void dialerCommands_data()

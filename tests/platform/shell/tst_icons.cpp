@@ -2,11 +2,13 @@
 #include "IconThemeFixture.h"
 #include "TestFile.h"
 #include "platform/shell/Icons.h"
+#include "platform/shell/PeIcons.h"
 
 #include <QtTest>
 
 using bytes::IcoBitmap;
 using bytes::IcoFile;
+using bytes::PeFile;
 using bytes::PngOf;
 
 namespace {
@@ -24,6 +26,29 @@ QByteArray threeImageIco()
     const QByteArray large = IcoBitmap(32, 32, {}, [](int x, int) { return x < 4 ? 0x000000FFu : 0xFF0000FFu; },
                                        [](int, int) { return false; });
     return IcoFile({{8, small}, {32, large}, {32, PngOf(48, kMagenta)}});
+}
+
+// Groups of one 16 x 16 image each, group n coloured n * 40 red.
+QByteArray peOfGroups(int n)
+{
+    QList<QList<QByteArray>> groups;
+    for (int i = 0; i < n; ++i)
+        groups.append({IcoBitmap(16, 8, {0, qRgb(i * 40, 0, 255)}, [](int, int) { return 1u; },
+                                 [](int, int) { return false; })});
+    return PeFile(groups);
+}
+
+// How many groups a program file's directory shows (-1: refused) and how
+// many images its first group gives.
+QPair<int, int> peContents(const QByteArray& data)
+{
+    QBuffer buf;
+    buf.setData(data);
+    buf.open(QIODevice::ReadOnly);
+    shell::PeIconDirectory dir;
+    if (!shell::ReadPeIconDirectory(buf, dir))
+        return {-1, 0};
+    return {int(dir.groups.size()), int(shell::ReadIcoImages(shell::PeIconGroupAsIco(buf, dir, 0)).size())};
 }
 
 } // namespace
@@ -117,6 +142,62 @@ private slots:
         for (const QString& bad : {file("not-a-picture.png", "text"), m_env->path("missing.ico"), m_env->root(),
                                    file("plain.txt", "x"), QString()})
             QVERIFY2(shell::ExtractIcon(bad, 0).isNull(), qPrintable(bad));
+    }
+
+    // A program with five icon groups steps 0..4 and no further; a negative
+    // index names a resource id; a program target shows its first icon.
+    void programIconGroups()
+    {
+        const QString exe = file("five.exe", peOfGroups(5));
+        QCOMPARE(shell::ExtractIconEx(exe, -1, nullptr, nullptr), 5u);
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(IconColour(shell::ExtractIcon(exe, i), 16), qRgb(i * 40, 0, 255));
+        QVERIFY(shell::ExtractIcon(exe, 5).isNull());
+        QCOMPARE(IconColour(shell::ExtractIcon(exe, -3), 16), qRgb(80, 0, 255));
+        QVERIFY(shell::ExtractIcon(exe, -6).isNull());
+        QCOMPARE(IconColour(shell::AssociatedIcon(exe), 16), qRgb(0, 0, 255));
+        // known by its first bytes under any name; one icon for the others
+        QCOMPARE(IconColour(shell::ExtractIcon(file("lib.bin", peOfGroups(2)), 1), 16), qRgb(40, 0, 255));
+        QCOMPARE(shell::ExtractIconEx(file("one.png", PngOf(16, kRed)), -1, nullptr, nullptr), 1u);
+        QCOMPARE(shell::ExtractIconEx(file("none.dll", "MZ"), -1, nullptr, nullptr), 0u);
+    }
+
+    void damagedProgramFiles_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<int>("groups"); // -1: refused
+        QTest::addColumn<int>("images");
+        const QByteArray good = peOfGroups(2);
+        const auto patched = [&good](int at, quint32 v, int size = 4) {
+            QByteArray b = good;
+            for (int i = 0; i < size; ++i)
+                b[at + i] = char(v >> (8 * i));
+            return b;
+        };
+        constexpr int tree = 0x200, entries = tree + 96 + 4 * 24; // see PeFile
+        QTest::newRow("whole") << good << 2 << 1;
+        QTest::newRow("not MZ") << patched(0, 'Z', 1) << -1 << 0;
+        QTest::newRow("cut in the headers") << good.left(200) << -1 << 0;
+        QTest::newRow("cut in the tree") << good.left(tree + 40) << -1 << 0;
+        QTest::newRow("cut in an image") << good.left(good.size() - 200) << 2 << 0;
+        QTest::newRow("header offset past the end") << patched(0x3C, 0x7FFFFFF0u) << -1 << 0;
+        QTest::newRow("65535 sections") << patched(64 + 6, 0xFFFF, 2) << -1 << 0;
+        QTest::newRow("root claims 131070 entries") << patched(tree + 12, 0xFFFFFFFFu) << -1 << 0;
+        QTest::newRow("tree outside its section") << patched(64 + 24 + 96 + 16, 0x7FFF0000u) << -1 << 0;
+        QTest::newRow("image size 2 GiB") << patched(entries + 4, 0x7FFFFFFFu) << 2 << 0;
+        QTest::newRow("image address outside") << patched(entries, 0xFFFFFF00u) << 2 << 0;
+        // the groups' own data ends the file, 20 bytes each
+        QTest::newRow("group names a missing icon") << patched(good.size() - 22, 99, 2) << 2 << 0;
+        QTest::newRow("group counts 65535 images") << patched(good.size() - 36, 0xFFFF, 2) << 2 << 1;
+        QTest::newRow("no resources") << patched(64 + 24 + 96 + 16, 0) << 0 << 0;
+    }
+
+    void damagedProgramFiles()
+    {
+        QFETCH(QByteArray, data);
+        QFETCH(int, groups);
+        QFETCH(int, images);
+        QCOMPARE(peContents(data), qMakePair(groups, images));
     }
 
     void themeDesktopAndTypeIcons()

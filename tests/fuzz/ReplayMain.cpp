@@ -1,0 +1,41 @@
+// Runs a fuzz target over saved inputs (files, or every file of a folder),
+// for the normal test suite and for compilers without libFuzzer.
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstdint>
+#include <cstdio>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
+
+int main(int argc, char** argv)
+{
+    int runs = 0;
+    for (int i = 1; i < argc; ++i) {
+        const QString arg = QString::fromLocal8Bit(argv[i]);
+        QStringList files;
+        if (QFileInfo(arg).isDir()) {
+            QDirIterator it(arg, QDir::Files, QDirIterator::Subdirectories);
+            while (it.hasNext())
+                files << it.next();
+            files.sort();
+        } else {
+            files << arg;
+        }
+        for (const QString& path : files) {
+            QFile f(path);
+            if (!f.open(QIODevice::ReadOnly)) {
+                std::fprintf(stderr, "cannot read %s\n", qPrintable(path));
+                return 1;
+            }
+            const QByteArray bytes = f.readAll();
+            LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
+            ++runs;
+        }
+    }
+    std::printf("%d inputs ran\n", runs);
+    return runs > 0 ? 0 : 1;
+}
