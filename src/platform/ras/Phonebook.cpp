@@ -2,6 +2,7 @@
 
 #include "platform/profile/Profile.h"
 #include "platform/ras/Credentials.h"
+#include "platform/ras/Pppd.h"
 #include "platform/ras/ServiceSettings.h"
 #include "platform/ras/SimModem.h"
 
@@ -22,6 +23,10 @@ const QString kKeyAuth = QStringLiteral("Authentication");
 const QString kKeySimLine = QStringLiteral("SimLine");
 const QString kKeySimLineAt = QStringLiteral("SimLine@"); // + number
 const QString kKeyDeviceInfo = QStringLiteral("DeviceInfo");
+const QString kKeyDialMode = QStringLiteral("DialMode"); // tone or pulse
+const QString kKeyDialTimeout = QStringLiteral("DialTimeout");
+const QString kKeyPppdOptions = QStringLiteral("PppdOptions");
+const QString kKeyLoginScript = QStringLiteral("LoginScript");
 
 DWORD CheckPhonebookFile()
 {
@@ -148,6 +153,12 @@ DWORD ValidateEntry(const RasEntry& e)
         return ERROR_INVALID_PARAMETER;
     if (!ParseSimLine(e.strSimLine, nullptr))
         return ERROR_INVALID_PARAMETER;
+    if (e.nDialTimeout < kMinDialTimeout || e.nDialTimeout > kMaxDialTimeout)
+        return ERROR_INVALID_PARAMETER;
+    if (e.strPppdOptions.size() > RAS_MaxPppdOptions)
+        return ERROR_BUFFER_TOO_SMALL;
+    if (!ValidatePppdOptions(e.strPppdOptions, nullptr))
+        return ERROR_INVALID_PARAMETER;
     for (auto it = e.mapSimLineByNumber.cbegin(); it != e.mapSimLineByNumber.cend(); ++it) {
         if (!ValidNumberKey(it.key()) || HasControlChars(it.value()) || it.value().size() > RAS_MaxSimLine
             || !ParseSimLine(it.value(), nullptr))
@@ -177,6 +188,15 @@ DWORD GetEntryProperties(const QString& name, RasEntry* entry, QByteArray* devic
         if (auth == QLatin1String("pap") || auth == QLatin1String("chap"))
             e.strAuthentication = auth;
         e.strSimLine = Clean(ReadValue(section, kKeySimLine), RAS_MaxSimLine);
+        e.bPulseDial = ReadValue(section, kKeyDialMode).trimmed().compare(QLatin1String("pulse"), Qt::CaseInsensitive) == 0;
+        const int timeout = ReadValue(section, kKeyDialTimeout).toInt(&ok);
+        if (ok && timeout >= kMinDialTimeout && timeout <= kMaxDialTimeout)
+            e.nDialTimeout = timeout;
+        // Options that would not pass the editor are dropped, not passed on.
+        e.strPppdOptions = Clean(ReadValue(section, kKeyPppdOptions), RAS_MaxPppdOptions);
+        if (!ValidatePppdOptions(e.strPppdOptions, nullptr))
+            e.strPppdOptions.clear();
+        e.bLoginScript = ReadValue(section, kKeyLoginScript).trimmed() == QLatin1String("1");
         const QStringList keys = profile::GetPrivateProfileKeys(section, PhonebookPath());
         for (const QString& key : keys) {
             if (!key.startsWith(kKeySimLineAt, Qt::CaseInsensitive))
@@ -217,7 +237,11 @@ DWORD SetEntryProperties(const QString& name, const RasEntry& e, const QByteArra
               && Write(section, kKeySpeed, QString::number(e.dwSpeed))
               && Write(section, kKeyInit, e.strInitString)
               && Write(section, kKeyAuth, e.strAuthentication.toLower())
-              && Write(section, kKeySimLine, e.strSimLine);
+              && Write(section, kKeySimLine, e.strSimLine)
+              && Write(section, kKeyDialMode, e.bPulseDial ? QStringLiteral("pulse") : QStringLiteral("tone"))
+              && Write(section, kKeyDialTimeout, QString::number(e.nDialTimeout))
+              && Write(section, kKeyPppdOptions, e.strPppdOptions)
+              && Write(section, kKeyLoginScript, e.bLoginScript ? QStringLiteral("1") : QStringLiteral("0"));
     if (!ok)
         return ERROR_CANNOT_WRITE_PHONEBOOK;
     // Per number lines: drop the ones no longer wanted, write the others.
