@@ -232,6 +232,8 @@ DWORD CPppdLink::Start(const Request& r)
     posix_spawn_file_actions_adddup2(&actions, logWrite, 2);
     posix_spawn_file_actions_adddup2(&actions, logWrite, kPppdLogFd);
     posix_spawn_file_actions_adddup2(&actions, passwordRead, kPppdPasswordFd);
+    // Nothing else of ours (sockets, other lines, the display) goes with it.
+    posix_spawn_file_actions_addclosefrom_np(&actions, kPppdPasswordFd + 1);
     posix_spawnattr_t attr;
     posix_spawnattr_init(&attr);
     // Its own process group: an interrupt at our terminal is ours to handle,
