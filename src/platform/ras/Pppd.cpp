@@ -1,5 +1,6 @@
 #include "platform/ras/Pppd.h"
 
+#include "platform/ras/SerialModem.h"
 #include "platform/ras/SerialPort.h"
 #include "platform/ras/ServiceSettings.h"
 
@@ -186,6 +187,8 @@ bool InstallPeersFile(const QString& path, QString* pError)
 
 CPppdLink::~CPppdLink()
 {
+    // Notifiers go before their descriptors.
+    qDeleteAll(findChildren<QSocketNotifier*>());
     if (m_fdLog >= 0)
         ::close(m_fdLog);
     // Nobody took it over: it must not outlive us as an orphan.
@@ -301,11 +304,9 @@ void CPppdLink::OnLogReadable()
             continue;
         if (n <= 0) {
             if (n == 0 || errno != EAGAIN) {
-                // Closed: every writer has gone.
-                delete m_pLogNotifier;
-                m_pLogNotifier = nullptr;
-                ::close(m_fdLog);
-                m_fdLog = -1;
+                // Closed: every writer has gone. The descriptor closes with
+                // us, after its notifier.
+                DropNotifier(m_pLogNotifier);
             }
             break;
         }
@@ -332,10 +333,9 @@ void CPppdLink::CheckExit()
     if (r == 0)
         return;
     m_nPid = 0;
-    delete m_pPidNotifier;
-    m_pPidNotifier = nullptr;
-    delete m_pPollTimer;
-    m_pPollTimer = nullptr;
+    DropNotifier(m_pPidNotifier);
+    if (m_pPollTimer)
+        m_pPollTimer->stop();
     // What pppd wrote before it ended is read before its end is told.
     OnLogReadable();
     const int code = r < 0 ? -1 : WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -349,12 +349,10 @@ void CPppdLink::Release(qint64* pid, int* pidFd)
     *pidFd = m_fdPid;
     m_nPid = 0;
     m_fdPid = -1;
-    delete m_pPidNotifier;
-    m_pPidNotifier = nullptr;
-    delete m_pPollTimer;
-    m_pPollTimer = nullptr;
-    delete m_pLogNotifier;
-    m_pLogNotifier = nullptr;
+    DropNotifier(m_pPidNotifier);
+    DropNotifier(m_pLogNotifier);
+    if (m_pPollTimer)
+        m_pPollTimer->stop();
     onLogLine = nullptr;
     onExit = nullptr;
 }

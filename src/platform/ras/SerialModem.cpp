@@ -49,6 +49,17 @@ bool StartsWithWord(const QByteArray& text, const char* word, QByteArray* rest)
 
 } // namespace
 
+// Notifiers are often stopped from inside their own signal: never deleted
+// there.
+void DropNotifier(QSocketNotifier*& notifier)
+{
+    if (!notifier)
+        return;
+    notifier->setEnabled(false);
+    notifier->deleteLater();
+    notifier = nullptr;
+}
+
 ModemReply ParseModemReply(const QByteArray& raw)
 {
     const QByteArray line = raw.trimmed().toUpper();
@@ -331,8 +342,7 @@ void CSerialModemBackend::StartPppd()
     if (!m_pSink)
         return;
     // pppd owns the line from here; we no longer read it.
-    delete m_pNotifier;
-    m_pNotifier = nullptr;
+    DropNotifier(m_pNotifier);
     m_pPort->SetBlocking(true);
     m_pPppd = new CPppdLink;
     m_pPppd->setParent(this);
@@ -440,8 +450,7 @@ void CSerialModemBackend::Finish(DWORD error, bool bDropped)
 void CSerialModemBackend::ReleaseLine()
 {
     m_timer.stop();
-    delete m_pNotifier;
-    m_pNotifier = nullptr;
+    DropNotifier(m_pNotifier);
     qint64 pid = 0;
     int pidFd = -1;
     if (m_pPppd) {

@@ -18,6 +18,9 @@ namespace ras {
 class CSerialPort;
 class CPppdLink;
 
+// Stops a notifier and deletes it once its signal has returned; null after.
+void DropNotifier(QSocketNotifier*& notifier);
+
 // One whole line from the modem, matched ignoring case and outer blanks.
 struct ModemReply
 {

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -400,23 +401,43 @@ public:
     void Add(std::function<void()> work)
     {
         std::lock_guard lock(m_mutex);
-        m_threads.emplace_back(std::move(work));
+        // Finished ones are joined as new ones come, so a long session
+        // does not collect threads.
+        for (auto it = m_workers.begin(); it != m_workers.end();) {
+            if (*it->pDone) {
+                it->thread.join();
+                it = m_workers.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        auto done = std::make_shared<std::atomic<bool>>(false);
+        m_workers.push_back({std::thread([work = std::move(work), done] {
+                                 work();
+                                 *done = true;
+                             }),
+                             done});
     }
 
     void WaitAll()
     {
-        std::vector<std::thread> threads;
+        std::vector<Worker> workers;
         {
             std::lock_guard lock(m_mutex);
-            threads.swap(m_threads);
+            workers.swap(m_workers);
         }
-        for (std::thread& t : threads)
-            t.join();
+        for (Worker& w : workers)
+            w.thread.join();
     }
 
 private:
+    struct Worker
+    {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> pDone;
+    };
     std::mutex m_mutex;
-    std::vector<std::thread> m_threads;
+    std::vector<Worker> m_workers;
 };
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "FakeModem.h"
 #include "RasTestUtil.h"
 #include "platform/ras/ConnectionRecords.h"
+#include "platform/ras/LoginScript.h"
 #include "platform/ras/Pppd.h"
 #include "platform/ras/SerialModem.h"
 #include "platform/ras/SerialPort.h"
@@ -293,6 +294,26 @@ private slots:
         QCOMPARE(rastest::NoticeLines().contains("offer: Reestablish Connection [Modem]"), dropNotice);
         EndCalls();
         QVERIFY(QDir(m_env.path("lock")).isEmpty());
+    }
+
+    // A terminal-style login on the line before pppd; a prompt that never
+    // comes ends the call.
+    void loginScript()
+    {
+        int bad = 0;
+        QVERIFY(!ParseLoginScript("expect ok\nsned x\n", nullptr, &bad));
+        QCOMPARE(bad, 2);
+        QVERIFY(!ParseLoginScript("timeout 0", nullptr, nullptr));
+        SetEntry([](RasEntry& e) { e.bLoginScript = true; });
+        QString path;
+        QVERIFY(EntryHasLoginScript("modem", &path) && CreateLoginScript("MODEM"));
+        QCOMPARE(path, ConfigFolder() + "/scripts/Modem.chat");
+        QVERIFY(TestEnv::writeAll(path, TestEnv::readAll(path) + "timeout 2\nexpect ogin:\nsend \"$USER \"\n"));
+        m_pModem->SetDialReply("\r\nCONNECT 33600\r\nWelcome\r\nLogin: ");
+        QCOMPARE(DialModem()->states.last(), unsigned(RASCS_Connected));
+        EndCalls();
+        m_pModem->SetDialReply("\r\nCONNECT 33600\r\n");
+        QCOMPARE(DialModem()->error, ERROR_SCRIPT_TIMEOUT);
     }
 
     void heldPort_data()
