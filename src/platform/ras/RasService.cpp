@@ -16,6 +16,7 @@
 
 #include <map>
 
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -235,8 +236,12 @@ public:
     {
         m_fd = ::open(QFile::encodeName(ConnectionsFolder() + QStringLiteral("/dial.lock")).constData(),
                       O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (m_fd >= 0)
-            ::flock(m_fd, LOCK_EX);
+        // Bounded: a dialer stopped while holding it must not stop us.
+        for (int i = 0; m_fd >= 0 && i < 200; ++i) {
+            if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK)
+                break;
+            QThread::msleep(10);
+        }
     }
     ~CDialLock()
     {

@@ -117,6 +117,7 @@ private:
             if (low && !dtrLow) {
                 Event(QStringLiteral("dtr-drop"));
                 online = false;
+                line.clear();
                 replyPending = false;
             }
             dtrLow = low;

@@ -80,24 +80,17 @@ int main(int argc, char** argv)
     Log(std::string("Connect: ppp0 <--> ") + (tty ? tty : "?"));
     if (m.rfind("exit:", 0) == 0)
         return atoi(m.c_str() + 5);
-    if (m == "authfail") {
-        Log("PAP authentication failed");
-        Log("Connection terminated.");
-        return 19;
-    }
+    if (m == "authfail")
+        return Log("PAP authentication failed"), 19;
     Log("PAP authentication succeeded");
     Log("local  IP address 10.64.0.2");
     Log("remote IP address 10.64.0.1");
     Log("primary   DNS address 192.0.2.53");
-    if (m.rfind("upexit:", 0) == 0) {
-        usleep(50000);
-        return atoi(m.c_str() + 7);
-    }
+    if (m.rfind("upexit:", 0) == 0)
+        return usleep(50000), atoi(m.c_str() + 7);
     for (;;) {
-        if (g_signal) {
-            Log("Terminating on signal " + std::to_string(int(g_signal)));
-            return 5;
-        }
+        if (g_signal)
+            return Log("Terminating on signal " + std::to_string(int(g_signal))), 5;
         pollfd p {0, POLLIN, 0};
         const int r = poll(&p, 1, 20);
         if (r < 0 && errno == EINTR)
@@ -105,10 +98,8 @@ int main(int argc, char** argv)
         if (r > 0) {
             char buf[256];
             const ssize_t n = read(0, buf, sizeof buf);
-            if (n <= 0 && !(n < 0 && (errno == EINTR || errno == EAGAIN))) {
-                Log("Modem hangup");
-                return 16;
-            }
+            if (n <= 0 && !(n < 0 && (errno == EINTR || errno == EAGAIN)))
+                return Log("Modem hangup"), 16;
         }
     }
 }
