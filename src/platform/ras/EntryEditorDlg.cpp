@@ -149,7 +149,7 @@ CEntryEditorDlg::CEntryEditorDlg(QWidget* parent, const QString& strEntryName, c
     m_pPppdOptions->setMaxLength(RAS_MaxPppdOptions);
     m_pPppdOptions->setPlaceholderText(tr("e.g. mtu 1400 lcp-echo-interval 30"));
 
-    m_pLoginScript = new QCheckBox(tr("Run a &login script after connecting"), this);
+    m_pLoginScript = new QCheckBox(tr("Run a login scrip&t after connecting"), this);
     m_pLoginScript->setObjectName(QStringLiteral("loginScript"));
     m_pLoginScript->setChecked(entry.bLoginScript);
     m_pLoginScript->setToolTip(tr("For providers that ask for a terminal login before PPP starts; "
@@ -163,7 +163,7 @@ CEntryEditorDlg::CEntryEditorDlg(QWidget* parent, const QString& strEntryName, c
     form->addRow(tr("&Initialisation string:"), m_pInit);
     form->addRow(tr("&Authentication:"), m_pAuth);
     form->addRow(tr("Dial &with:"), m_pDialMode);
-    form->addRow(tr("Wait for an &answer:"), m_pDialTimeout);
+    form->addRow(tr("Wait for an a&nswer:"), m_pDialTimeout);
     form->addRow(tr("E&xtra pppd options:"), m_pPppdOptions);
     form->addRow(QString(), m_pLoginScript);
     for (QWidget* field : {static_cast<QWidget*>(m_pDialMode), static_cast<QWidget*>(m_pDialTimeout),

@@ -334,6 +334,10 @@ void CPppdLink::CheckExit()
         return;
     m_nPid = 0;
     DropNotifier(m_pPidNotifier);
+    if (m_fdPid >= 0) {
+        ::close(m_fdPid);
+        m_fdPid = -1;
+    }
     if (m_pPollTimer)
         m_pPollTimer->stop();
     // What pppd wrote before it ended is read before its end is told.

@@ -339,8 +339,11 @@ struct HangUpTimings
 
 void TerminatePppd(pid_t pid, int pidfd, int termMs)
 {
-    if (pid <= 0)
+    if (pid <= 0) {
+        if (pidfd >= 0)
+            ::close(pidfd);
         return;
+    }
     ::kill(pid, SIGTERM);
     const auto start = std::chrono::steady_clock::now();
     for (;;) {

@@ -91,7 +91,9 @@ private slots:
         QDir().mkpath(m_env.path("peers"));
         QDir(m_env.path("lock")).removeRecursively();
         QDir().mkpath(m_env.path("lock"));
-        TestEnv::writeAll(Peers(), PeersFileText());
+        QString why;
+        QVERIFY(!InstallPeersFile(m_env.path("no-ppp/peers/dialtop"), &why) && why.contains("install ppp"));
+        QVERIFY(InstallPeersFile(Peers(), &why));
         MakePrivateFolder(ConfigFolder());
         TestEnv::writeAll(ConfigFolder() + "/service.ini",
                           "[Timing]\nTimeScale=0.05\nHangUpPause=0\n[Serial]\nPppd=" PPPD_STANDIN_EXE "\nPeers="
