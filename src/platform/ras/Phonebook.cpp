@@ -81,6 +81,29 @@ bool ValidNumberKey(const QString& number)
            && !number.contains(QLatin1Char('=')) && number.trimmed() == number;
 }
 
+// The serial modem's settings of an entry.
+void ReadModemKeys(const QString& section, RasEntry& e)
+{
+    e.bPulseDial = ReadValue(section, kKeyDialMode).trimmed().compare(QLatin1String("pulse"), Qt::CaseInsensitive) == 0;
+    bool ok = false;
+    const int timeout = ReadValue(section, kKeyDialTimeout).toInt(&ok);
+    if (ok && timeout >= kMinDialTimeout && timeout <= kMaxDialTimeout)
+        e.nDialTimeout = timeout;
+    // Options that would not pass the editor are dropped, not passed on.
+    e.strPppdOptions = Clean(ReadValue(section, kKeyPppdOptions), RAS_MaxPppdOptions);
+    if (!ValidatePppdOptions(e.strPppdOptions, nullptr))
+        e.strPppdOptions.clear();
+    e.bLoginScript = ReadValue(section, kKeyLoginScript).trimmed() == QLatin1String("1");
+}
+
+bool WriteModemKeys(const QString& section, const RasEntry& e)
+{
+    return Write(section, kKeyDialMode, e.bPulseDial ? QStringLiteral("pulse") : QStringLiteral("tone"))
+           && Write(section, kKeyDialTimeout, QString::number(e.nDialTimeout))
+           && Write(section, kKeyPppdOptions, e.strPppdOptions)
+           && Write(section, kKeyLoginScript, e.bLoginScript ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
 } // namespace
 
 QString PhonebookPath()
@@ -188,15 +211,7 @@ DWORD GetEntryProperties(const QString& name, RasEntry* entry, QByteArray* devic
         if (auth == QLatin1String("pap") || auth == QLatin1String("chap"))
             e.strAuthentication = auth;
         e.strSimLine = Clean(ReadValue(section, kKeySimLine), RAS_MaxSimLine);
-        e.bPulseDial = ReadValue(section, kKeyDialMode).trimmed().compare(QLatin1String("pulse"), Qt::CaseInsensitive) == 0;
-        const int timeout = ReadValue(section, kKeyDialTimeout).toInt(&ok);
-        if (ok && timeout >= kMinDialTimeout && timeout <= kMaxDialTimeout)
-            e.nDialTimeout = timeout;
-        // Options that would not pass the editor are dropped, not passed on.
-        e.strPppdOptions = Clean(ReadValue(section, kKeyPppdOptions), RAS_MaxPppdOptions);
-        if (!ValidatePppdOptions(e.strPppdOptions, nullptr))
-            e.strPppdOptions.clear();
-        e.bLoginScript = ReadValue(section, kKeyLoginScript).trimmed() == QLatin1String("1");
+        ReadModemKeys(section, e);
         const QStringList keys = profile::GetPrivateProfileKeys(section, PhonebookPath());
         for (const QString& key : keys) {
             if (!key.startsWith(kKeySimLineAt, Qt::CaseInsensitive))
@@ -238,10 +253,7 @@ DWORD SetEntryProperties(const QString& name, const RasEntry& e, const QByteArra
               && Write(section, kKeyInit, e.strInitString)
               && Write(section, kKeyAuth, e.strAuthentication.toLower())
               && Write(section, kKeySimLine, e.strSimLine)
-              && Write(section, kKeyDialMode, e.bPulseDial ? QStringLiteral("pulse") : QStringLiteral("tone"))
-              && Write(section, kKeyDialTimeout, QString::number(e.nDialTimeout))
-              && Write(section, kKeyPppdOptions, e.strPppdOptions)
-              && Write(section, kKeyLoginScript, e.bLoginScript ? QStringLiteral("1") : QStringLiteral("0"));
+              && WriteModemKeys(section, e);
     if (!ok)
         return ERROR_CANNOT_WRITE_PHONEBOOK;
     // Per number lines: drop the ones no longer wanted, write the others.
