@@ -17,6 +17,8 @@ constexpr int kCommandMs = 3000;   // an AT command's answer
 constexpr int kLinkUpMs = 120000;  // pppd, from start to an address
 constexpr int kMaxLineBytes = 256; // longer lines from the modem are noise
 constexpr int kMaxSeenChars = 4096;
+constexpr int kPortWaitMs = 50;
+constexpr int kMaxPortWaits = 400; // 20 s: the longest hang-up there is
 
 int Scaled(qint64 ms, int floorMs)
 {
@@ -172,6 +174,12 @@ void CSerialModemBackend::Begin()
     if (m_req.entry.bLoginScript) {
         if (DWORD rc = LoadLoginScript(m_req.strEntryName, &m_script))
             return Finish(rc, false);
+    }
+    // Our own hang-up of the last call (a redial after a drop) still holds
+    // the port for a moment: wait for it rather than call it busy.
+    if (IsHangingUp(m_req.entry.strDeviceName) && m_nPortWaits++ < kMaxPortWaits) {
+        QTimer::singleShot(kPortWaitMs, this, [this] { Begin(); });
+        return;
     }
     m_pPort = std::make_unique<CSerialPort>();
     if (DWORD rc = m_pPort->Open(m_req.entry.strDeviceName, m_req.entry.dwSpeed)) {

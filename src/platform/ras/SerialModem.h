@@ -74,6 +74,7 @@ private:
     QTimer m_timer;
     QByteArray m_buffer;
     unsigned m_nLastState = 0;
+    int m_nPortWaits = 0;
     bool m_bPosted = false;
     DWORD m_dwCarrier = 0;
     DWORD m_dwSpeed = 0;

@@ -401,7 +401,16 @@ public:
     }
     ~CHangUps() { WaitAll(); }
 
-    void Add(std::function<void()> work)
+    bool IsBusy(const QString& device)
+    {
+        std::lock_guard lock(m_mutex);
+        for (const Worker& w : m_workers)
+            if (!*w.pDone && w.strDevice == device)
+                return true;
+        return false;
+    }
+
+    void Add(const QString& device, std::function<void()> work)
     {
         std::lock_guard lock(m_mutex);
         // Finished ones are joined as new ones come, so a long session
@@ -419,7 +428,7 @@ public:
                                  work();
                                  *done = true;
                              }),
-                             done});
+                             done, device});
     }
 
     void WaitAll()
@@ -438,6 +447,7 @@ private:
     {
         std::thread thread;
         std::shared_ptr<std::atomic<bool>> pDone;
+        QString strDevice;
     };
     std::mutex m_mutex;
     std::vector<Worker> m_workers;
@@ -449,8 +459,9 @@ void HangUpInBackground(std::unique_ptr<CSerialPort> port, qint64 pppdPid, int p
 {
     const HangUpTimings t {Scaled(kDtrDropMs, 20), Scaled(kGuardMs, 20), Scaled(kAnswerMs, 200),
                            Scaled(kPppdTermMs, 200)};
+    const QString device = port ? UucpLockPath(port->Device()) : QString();
     std::shared_ptr<CSerialPort> shared(std::move(port));
-    CHangUps::Get().Add([shared, pppdPid, pppdPidFd, t] {
+    CHangUps::Get().Add(device, [shared, pppdPid, pppdPidFd, t] {
         TerminatePppd(pid_t(pppdPid), pppdPidFd, t.nTermMs);
         if (shared)
             HangUpLine(*shared, t);
@@ -460,6 +471,11 @@ void HangUpInBackground(std::unique_ptr<CSerialPort> port, qint64 pppdPid, int p
 void WaitForBackgroundHangUps()
 {
     CHangUps::Get().WaitAll();
+}
+
+bool IsHangingUp(const QString& device)
+{
+    return CHangUps::Get().IsBusy(UucpLockPath(device));
 }
 
 } // namespace ras

@@ -62,6 +62,8 @@ private:
 void HangUpInBackground(std::unique_ptr<CSerialPort> port, qint64 pppdPid, int pppdPidFd);
 // Waits for the hang-ups still running (tests; the end of the program).
 void WaitForBackgroundHangUps();
+// True while a hang-up of ours still holds the device (a redial waits).
+bool IsHangingUp(const QString& device);
 
 // Sleeps ms milliseconds (the hang-up's DTR drop and guard times).
 void SleepMs(int ms);

@@ -305,6 +305,16 @@ private slots:
         QCOMPARE(DialModem()->error, ERROR_SCRIPT_TIMEOUT);
     }
 
+    // Redial on drop: the new call waits for the old call's hang-up.
+    void redialAfterDrop()
+    {
+        qputenv("DIALTOP_STANDIN", "upexit:16");
+        const auto first = DialModem();
+        QVERIFY(QTest::qWaitFor([&] { return first->states.last() == RASCS_Disconnected; }, 10000));
+        qputenv("DIALTOP_STANDIN", "up");
+        QCOMPARE(DialModem()->states.last(), unsigned(RASCS_Connected));
+    }
+
     void heldPort_data()
     {
         QTest::addColumn<QByteArray>("lockContent"); // empty: an flock instead
