@@ -3,6 +3,7 @@
 #include "platform/ras/Phonebook.h"
 #include "platform/ras/ServiceSettings.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QList>
 #include <QtGlobal>
@@ -45,7 +46,10 @@ FileState Check(const QString& path)
     else if (st.st_size > kMaxCredentialBytes)
         why = "is too large to be a credentials file";
     if (why) {
-        qWarning("dialtop: the stored dial parameters in %s are not used: the file %s.", native.constData(), why);
+        // Named after the program that reads it, as its other messages are.
+        const QString app = QCoreApplication::applicationName();
+        qWarning("%s: the stored dial parameters in %s are not used: the file %s.",
+                 qPrintable(app.isEmpty() ? QStringLiteral("dialtop") : app), native.constData(), why);
         return FileState::Refused;
     }
     return FileState::Usable;
@@ -189,6 +193,10 @@ QString CredentialsPath()
 DWORD GetEntryDialParams(RasDialParams& params, bool& bPasswordSaved)
 {
     bPasswordSaved = false;
+    // A phonebook that cannot be opened says so, rather than "no such entry".
+    QStringList names;
+    if (DWORD rc = EnumEntries(names))
+        return rc;
     QString stored;
     if (!FindEntry(params.strEntryName, &stored))
         return ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
@@ -214,6 +222,9 @@ DWORD GetEntryDialParams(RasDialParams& params, bool& bPasswordSaved)
 
 DWORD SetEntryDialParams(const RasDialParams& params, bool bRemovePassword)
 {
+    QStringList names;
+    if (DWORD rc = EnumEntries(names))
+        return rc;
     QString stored;
     if (!FindEntry(params.strEntryName, &stored))
         return ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;

@@ -1,8 +1,12 @@
 #include "platform/ras/DialBackend.h"
 
+#include "platform/ras/SerialModem.h"
 #include "platform/ras/SimModem.h"
 
+#include <QFile>
 #include <QFileInfo>
+
+#include <sys/stat.h>
 
 namespace ras {
 
@@ -19,7 +23,9 @@ std::unique_ptr<CDialBackend> CreateBackend(const RasEntry& entry, DWORD* pError
         error = ERROR_DEVICENAME_NOT_FOUND;
         return nullptr;
     }
-    // Serial modems get their backend here.
+    struct stat st {};
+    if (::stat(QFile::encodeName(entry.strDeviceName).constData(), &st) == 0 && S_ISCHR(st.st_mode))
+        return std::make_unique<CSerialModemBackend>();
     error = ERROR_PORT_NOT_AVAILABLE;
     return nullptr;
 }

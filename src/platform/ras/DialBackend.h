@@ -7,6 +7,7 @@
 #include "platform/ras/RasTypes.h"
 
 #include <QObject>
+#include <QStringList>
 #include <memory>
 
 namespace ras {
@@ -33,6 +34,14 @@ public:
     virtual void OnDialFailed(DWORD dwError) = 0;
     // The line went down after it was up, without a hang-up.
     virtual void OnLineDropped(DWORD dwError) = 0;
+    // What the device said about a failure, in its own words ("ERROR").
+    virtual void OnDeviceMessage(const QString& strText) { Q_UNUSED(strText); }
+    // The far end's address and the name servers, as the link learns them.
+    virtual void OnLinkDetails(const QString& strServerIpAddress, const QStringList& dnsServers)
+    {
+        Q_UNUSED(strServerIpAddress);
+        Q_UNUSED(dnsServers);
+    }
 };
 
 // Backends live in the thread that dials and report from its event loop,
@@ -50,7 +59,8 @@ public:
 
 // The backend for an entry's device, or null with *pError set:
 // ERROR_DEVICENAME_NOT_FOUND for a device that is not there,
-// ERROR_PORT_NOT_AVAILABLE for one no backend can drive.
+// ERROR_PORT_NOT_AVAILABLE for one no backend can drive. Every character
+// device (serial ports, USB modems, pseudo-terminals) is a serial modem.
 std::unique_ptr<CDialBackend> CreateBackend(const RasEntry& entry, DWORD* pError);
 
 } // namespace ras

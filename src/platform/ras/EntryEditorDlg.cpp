@@ -2,9 +2,11 @@
 
 #include "framework/MessageBox.h"
 #include "platform/ras/Phonebook.h"
+#include "platform/ras/Pppd.h"
 #include "platform/ras/RasService.h"
 #include "platform/ras/SimModem.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -12,6 +14,7 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace ras {
@@ -64,7 +67,16 @@ QStringList ListSerialPorts(const QString& devDir, const QString& sysTtyDir)
         return std::pair{path.left(i), path.mid(i).toULongLong()};
     };
     std::sort(ports.begin(), ports.end(), [&](const QString& a, const QString& b) { return split(a) < split(b); });
-    return ports;
+    const QDir byId(devDir + QStringLiteral("/serial/by-id"));
+    QStringList named;
+    for (const QFileInfo& link : byId.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot, QDir::Name)) {
+        const QString target = QFileInfo(link.symLinkTarget()).absoluteFilePath();
+        if (!link.isSymLink() || !ports.contains(target))
+            continue;
+        ports.removeAll(target);
+        named.append(link.absoluteFilePath());
+    }
+    return named + ports;
 }
 
 CEntryEditorDlg::CEntryEditorDlg(QWidget* parent, const QString& strEntryName, const RasEntry& entry,
@@ -120,6 +132,29 @@ CEntryEditorDlg::CEntryEditorDlg(QWidget* parent, const QString& strEntryName, c
     m_pSimLine->setToolTip(tr("Steps for successive calls, separated by commas: connect [bps], busy, noanswer, "
                               "nocarrier, nodialtone, authfail, drop SECONDS [bps]"));
 
+    m_pDialMode = new QComboBox(this);
+    m_pDialMode->setObjectName(QStringLiteral("dialMode"));
+    m_pDialMode->addItem(tr("Tone"));
+    m_pDialMode->addItem(tr("Pulse"));
+    m_pDialMode->setCurrentIndex(entry.bPulseDial ? 1 : 0);
+
+    m_pDialTimeout = new QSpinBox(this);
+    m_pDialTimeout->setObjectName(QStringLiteral("dialTimeout"));
+    m_pDialTimeout->setRange(kMinDialTimeout, kMaxDialTimeout);
+    m_pDialTimeout->setSuffix(tr(" s"));
+    m_pDialTimeout->setValue(entry.nDialTimeout);
+
+    m_pPppdOptions = new QLineEdit(entry.strPppdOptions, this);
+    m_pPppdOptions->setObjectName(QStringLiteral("pppdOptions"));
+    m_pPppdOptions->setMaxLength(RAS_MaxPppdOptions);
+    m_pPppdOptions->setPlaceholderText(tr("e.g. mtu 1400 lcp-echo-interval 30"));
+
+    m_pLoginScript = new QCheckBox(tr("Run a login scrip&t after connecting"), this);
+    m_pLoginScript->setObjectName(QStringLiteral("loginScript"));
+    m_pLoginScript->setChecked(entry.bLoginScript);
+    m_pLoginScript->setToolTip(tr("For providers that ask for a terminal login before PPP starts; "
+                                  "the provider sheet's Scripter button edits the script."));
+
     auto* form = new QFormLayout;
     form->addRow(tr("&Entry name:"), m_pName);
     form->addRow(tr("&Phone number:"), m_pPhone);
@@ -127,6 +162,16 @@ CEntryEditorDlg::CEntryEditorDlg(QWidget* parent, const QString& strEntryName, c
     form->addRow(tr("&Speed (bps):"), m_pSpeed);
     form->addRow(tr("&Initialisation string:"), m_pInit);
     form->addRow(tr("&Authentication:"), m_pAuth);
+    form->addRow(tr("Dial &with:"), m_pDialMode);
+    form->addRow(tr("Wait for an a&nswer:"), m_pDialTimeout);
+    form->addRow(tr("E&xtra pppd options:"), m_pPppdOptions);
+    form->addRow(QString(), m_pLoginScript);
+    for (QWidget* field : {static_cast<QWidget*>(m_pDialMode), static_cast<QWidget*>(m_pDialTimeout),
+                           static_cast<QWidget*>(m_pPppdOptions), static_cast<QWidget*>(m_pLoginScript)}) {
+        m_modemFields.append(field);
+        if (QWidget* label = form->labelForField(field))
+            m_modemFields.append(label);
+    }
     m_pSimLabel = new QLabel(tr("&Line behaviour:"), this);
     m_pSimLabel->setBuddy(m_pSimLine);
     form->addRow(m_pSimLabel, m_pSimLine);
@@ -147,6 +192,8 @@ void CEntryEditorDlg::OnDeviceChanged()
     const bool sim = m_pDevice->currentText() == kSimulatedModem;
     m_pSimLabel->setEnabled(sim);
     m_pSimLine->setEnabled(sim);
+    for (QWidget* w : std::as_const(m_modemFields))
+        w->setEnabled(!sim);
 }
 
 QString CEntryEditorDlg::GetName() const
@@ -163,6 +210,10 @@ RasEntry CEntryEditorDlg::GetEntry() const
     e.strInitString = m_pInit->text().trimmed();
     e.strAuthentication = m_pAuth->currentData().toString();
     e.strSimLine = m_pSimLine->text().trimmed();
+    e.bPulseDial = m_pDialMode->currentIndex() == 1;
+    e.nDialTimeout = m_pDialTimeout->value();
+    e.strPppdOptions = m_pPppdOptions->text().simplified();
+    e.bLoginScript = m_pLoginScript->isChecked();
     return e;
 }
 
@@ -191,6 +242,11 @@ bool CEntryEditorDlg::Validate()
                                      "busy, noanswer, nocarrier, nodialtone, authfail or drop 60, separated by "
                                      "commas.")
                                       .arg(e.strSimLine));
+    QString bad;
+    if (!ValidatePppdOptions(e.strPppdOptions, &bad))
+        return refuse(m_pPppdOptions, tr("The pppd option \"%1\" cannot be used here: the password, plugins, "
+                                         "programs, the line and the log are set by Dialtop.")
+                                          .arg(bad));
     if (ValidateEntry(e) != ERROR_SUCCESS)
         return refuse(m_pPhone, tr("A field holds characters that cannot be stored."));
     return true;

@@ -1,15 +1,18 @@
 #pragma once
 // The service's own dialog for creating and editing a phonebook entry: name,
 // phone number, device (the serial ports found and the simulated modem),
-// speed, initialisation string, authentication and, for the simulated modem,
-// how its line behaves.
+// speed, initialisation string, authentication; for a modem, tone or pulse
+// dialing, the dial timeout, extra pppd options and the login script; for
+// the simulated modem, how its line behaves.
 
 #include "platform/ras/RasTypes.h"
 
 #include <QDialog>
 #include <functional>
 
+class QCheckBox;
 class QComboBox;
+class QSpinBox;
 class QLineEdit;
 class QLabel;
 
@@ -17,6 +20,8 @@ namespace ras {
 
 // Serial ports under devDir (ttyS*, ttyUSB*, ttyACM*). A ttyS port counts
 // only when the kernel knows a UART behind it (sysTtyDir/<name>/type not 0).
+// A port with a stable name under devDir/serial/by-id is offered by that
+// name (first), so a USB modem keeps its name when it is plugged elsewhere.
 QStringList ListSerialPorts(const QString& devDir = QStringLiteral("/dev"),
                             const QString& sysTtyDir = QStringLiteral("/sys/class/tty"));
 
@@ -49,6 +54,11 @@ private:
     QComboBox* m_pAuth = nullptr;
     QLabel* m_pSimLabel = nullptr;
     QLineEdit* m_pSimLine = nullptr;
+    QComboBox* m_pDialMode = nullptr;
+    QSpinBox* m_pDialTimeout = nullptr;
+    QLineEdit* m_pPppdOptions = nullptr;
+    QCheckBox* m_pLoginScript = nullptr;
+    QList<QWidget*> m_modemFields;
 };
 
 // How the editor is run: exec() by default; tests fill the fields and

@@ -2,6 +2,7 @@
 
 #include "platform/profile/Profile.h"
 #include "platform/ras/Credentials.h"
+#include "platform/ras/Pppd.h"
 #include "platform/ras/ServiceSettings.h"
 #include "platform/ras/SimModem.h"
 
@@ -21,6 +22,10 @@ const QString kKeyAuth = QStringLiteral("Authentication");
 const QString kKeySimLine = QStringLiteral("SimLine");
 const QString kKeySimLineAt = QStringLiteral("SimLine@"); // + number
 const QString kKeyDeviceInfo = QStringLiteral("DeviceInfo");
+const QString kKeyDialMode = QStringLiteral("DialMode"); // tone or pulse
+const QString kKeyDialTimeout = QStringLiteral("DialTimeout");
+const QString kKeyPppdOptions = QStringLiteral("PppdOptions");
+const QString kKeyLoginScript = QStringLiteral("LoginScript");
 
 DWORD CheckPhonebookFile()
 {
@@ -91,6 +96,29 @@ bool ValidNumberKey(const QString& number)
 {
     return !number.isEmpty() && number.size() <= RAS_MaxPhoneNumber && !HasControlChars(number)
            && !number.contains(QLatin1Char('=')) && number.trimmed() == number;
+}
+
+// The serial modem's settings of an entry.
+void ReadModemKeys(const profile::CProfileFile& doc, const QString& section, RasEntry& e)
+{
+    e.bPulseDial = ReadValue(doc, section, kKeyDialMode).trimmed().compare(QLatin1String("pulse"), Qt::CaseInsensitive) == 0;
+    bool ok = false;
+    const int timeout = ReadValue(doc, section, kKeyDialTimeout).toInt(&ok);
+    if (ok && timeout >= kMinDialTimeout && timeout <= kMaxDialTimeout)
+        e.nDialTimeout = timeout;
+    // Options that would not pass the editor are dropped, not passed on.
+    e.strPppdOptions = Clean(ReadValue(doc, section, kKeyPppdOptions), RAS_MaxPppdOptions);
+    if (!ValidatePppdOptions(e.strPppdOptions, nullptr))
+        e.strPppdOptions.clear();
+    e.bLoginScript = ReadValue(doc, section, kKeyLoginScript).trimmed() == QLatin1String("1");
+}
+
+bool WriteModemKeys(profile::CProfileFile& doc, const QString& section, const RasEntry& e)
+{
+    return Write(doc, section, kKeyDialMode, e.bPulseDial ? QStringLiteral("pulse") : QStringLiteral("tone"))
+           && Write(doc, section, kKeyDialTimeout, QString::number(e.nDialTimeout))
+           && Write(doc, section, kKeyPppdOptions, e.strPppdOptions)
+           && Write(doc, section, kKeyLoginScript, e.bLoginScript ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 } // namespace
@@ -166,6 +194,12 @@ DWORD ValidateEntry(const RasEntry& e)
         return ERROR_INVALID_PARAMETER;
     if (!ParseSimLine(e.strSimLine, nullptr))
         return ERROR_INVALID_PARAMETER;
+    if (e.nDialTimeout < kMinDialTimeout || e.nDialTimeout > kMaxDialTimeout)
+        return ERROR_INVALID_PARAMETER;
+    if (e.strPppdOptions.size() > RAS_MaxPppdOptions)
+        return ERROR_BUFFER_TOO_SMALL;
+    if (!ValidatePppdOptions(e.strPppdOptions, nullptr))
+        return ERROR_INVALID_PARAMETER;
     for (auto it = e.mapSimLineByNumber.cbegin(); it != e.mapSimLineByNumber.cend(); ++it) {
         if (!ValidNumberKey(it.key()) || HasControlChars(it.value()) || it.value().size() > RAS_MaxSimLine
             || !ParseSimLine(it.value(), nullptr))
@@ -196,6 +230,7 @@ DWORD GetEntryProperties(const QString& name, RasEntry* entry, QByteArray* devic
         if (auth == QLatin1String("pap") || auth == QLatin1String("chap"))
             e.strAuthentication = auth;
         e.strSimLine = Clean(ReadValue(doc, section, kKeySimLine), RAS_MaxSimLine);
+        ReadModemKeys(doc, section, e);
         for (const QString& key : doc.Keys(section)) {
             if (!key.startsWith(kKeySimLineAt, Qt::CaseInsensitive))
                 continue;
@@ -248,7 +283,8 @@ DWORD StoreEntry(const QString& name, const RasEntry& e, const QByteArray* devic
                       && Write(doc, section, kKeySpeed, QString::number(e.dwSpeed))
                       && Write(doc, section, kKeyInit, e.strInitString)
                       && Write(doc, section, kKeyAuth, e.strAuthentication.toLower())
-                      && Write(doc, section, kKeySimLine, e.strSimLine);
+                      && Write(doc, section, kKeySimLine, e.strSimLine)
+                      && WriteModemKeys(doc, section, e);
             // Per number lines: drop the ones no longer wanted, write the others.
             for (const QString& key : doc.Keys(section)) {
                 if (key.startsWith(kKeySimLineAt, Qt::CaseInsensitive)

@@ -16,6 +16,11 @@
 
 #include <map>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 namespace ras {
 
 namespace {
@@ -96,6 +101,17 @@ public:
         Notify(RASCS_Disconnected, dwError);
     }
 
+    void OnDeviceMessage(const QString& strText) override { m_strDeviceMessage = strText.left(256); }
+
+    void OnLinkDetails(const QString& strServerIpAddress, const QStringList& dnsServers) override
+    {
+        m_strServerIpAddress = strServerIpAddress;
+        m_dnsServers = dnsServers;
+    }
+
+    const QString& DeviceMessage() const { return m_strDeviceMessage; }
+    const QString& ServerIpAddress() const { return m_strServerIpAddress; }
+
     void OnLineDropped(DWORD dwError) override
     {
         if (m_bEnded)
@@ -119,6 +135,9 @@ private:
     CDialBackend* m_pBackend;
     DialNotify m_notify;
     bool m_bEnded = false;
+    QString m_strDeviceMessage;
+    QString m_strServerIpAddress;
+    QStringList m_dnsServers;
 };
 
 // The connections this process holds, and the watch for hang-ups that other
@@ -208,6 +227,34 @@ private:
     QFileSystemWatcher* m_pWatcher = nullptr;
 };
 
+// Serialises dialing across the user's processes (an flock, released when
+// the descriptor closes, also when a process dies holding it).
+class CDialLock
+{
+public:
+    CDialLock()
+    {
+        m_fd = ::open(QFile::encodeName(ConnectionsFolder() + QStringLiteral("/dial.lock")).constData(),
+                      O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        // Bounded: a dialer stopped while holding it must not stop us.
+        for (int i = 0; m_fd >= 0 && i < 200; ++i) {
+            if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK)
+                break;
+            QThread::msleep(10);
+        }
+    }
+    ~CDialLock()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    CDialLock(const CDialLock&) = delete;
+    CDialLock& operator=(const CDialLock&) = delete;
+
+private:
+    int m_fd = -1;
+};
+
 HRASCONN NewHandle()
 {
     for (;;) {
@@ -243,14 +290,21 @@ DWORD Dial(const RasDialParams& params, DialNotify notify, HRASCONN* phConn)
     std::unique_ptr<CDialBackend> backend = CreateBackend(entry, &error);
     if (!backend)
         return error;
-    // A real port carries one call at a time.
-    if (entry.strDeviceName.compare(kSimulatedModem, Qt::CaseInsensitive) != 0) {
-        for (const RasConn& c : ReadAllRecords())
-            if (c.rasconnstate != RASCS_Disconnected && c.strDeviceName == entry.strDeviceName)
-                return ERROR_PORT_ALREADY_OPEN;
-    }
     if (!ServiceAvailable())
         return E_NOINTERFACE;
+    // The checks below and the new record are one step for all the user's
+    // processes, so two dialers started together cannot both pass.
+    const CDialLock dialLock;
+    for (const RasConn& c : ReadAllRecords()) {
+        if (c.rasconnstate == RASCS_Disconnected)
+            continue;
+        if (c.strEntryName.compare(stored, Qt::CaseInsensitive) == 0)
+            return ERROR_DIAL_ALREADY_IN_PROGRESS;
+        // A real port carries one call at a time.
+        if (entry.strDeviceName.compare(kSimulatedModem, Qt::CaseInsensitive) != 0
+            && c.strDeviceName == entry.strDeviceName)
+            return ERROR_PORT_ALREADY_OPEN;
+    }
 
     RasConn rec;
     rec.hrasconn = NewHandle();
@@ -351,7 +405,15 @@ DWORD GetProjectionInfo(HRASCONN h, RasProjection projection, RasPppIp& info)
         return ERROR_PROJECTION_NOT_COMPLETE;
     info.dwError = 0;
     info.strIpAddress = conn.strIpAddress;
+    if (CLocalConnection* local = CHolder::Get().Find(h))
+        info.strServerIpAddress = local->ServerIpAddress();
     return ERROR_SUCCESS;
+}
+
+QString GetDeviceMessage(HRASCONN h)
+{
+    CLocalConnection* local = CHolder::Get().Find(h);
+    return local ? local->DeviceMessage() : QString();
 }
 
 int LocalConnectionCount()

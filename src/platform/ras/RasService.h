@@ -43,6 +43,10 @@ DWORD GetConnection(HRASCONN h, RasConn& conn);
 DWORD EnumConnections(QList<RasConn>& conns);
 DWORD GetProjectionInfo(HRASCONN h, RasProjection projection, RasPppIp& info);
 
+// What the modem said about a failed call this process holds (its own
+// words, such as "ERROR"); empty when it said nothing.
+QString GetDeviceMessage(HRASCONN h);
+
 // Connections held by this process.
 int LocalConnectionCount();
 

@@ -23,6 +23,10 @@ constexpr int RAS_MaxPassword = 256;
 constexpr int RAS_MaxInitString = 128;
 constexpr int RAS_MaxSimLine = 512;
 constexpr int RAS_MaxDeviceInfo = 4096; // bytes
+constexpr int RAS_MaxPppdOptions = 512;
+// Seconds a serial modem may take from the dial command to its result.
+constexpr int kMinDialTimeout = 5;
+constexpr int kMaxDialTimeout = 300;
 
 // Connection states, reported in this order while a call progresses.
 enum RasConnState : unsigned {
@@ -75,6 +79,7 @@ constexpr DWORD ERROR_CANNOT_FIND_PHONEBOOK_ENTRY = 623;
 constexpr DWORD ERROR_CANNOT_WRITE_PHONEBOOK = 624;
 constexpr DWORD ERROR_REMOTE_DISCONNECTION = 629;
 constexpr DWORD ERROR_HARDWARE_FAILURE = 630;
+constexpr DWORD ERROR_DISCONNECTION = 628;
 constexpr DWORD ERROR_USER_DISCONNECTION = 631;
 constexpr DWORD ERROR_PORT_NOT_AVAILABLE = 633;
 constexpr DWORD ERROR_FROM_DEVICE = 651;
@@ -86,12 +91,29 @@ constexpr DWORD ERROR_NO_CARRIER = 679;
 constexpr DWORD ERROR_NO_DIALTONE = 680;
 constexpr DWORD ERROR_AUTHENTICATION_FAILURE = 691;
 constexpr DWORD ERROR_PORT_OR_DEVICE = 692;
+constexpr DWORD ERROR_UNSUPPORTED_BPS = 701;
 constexpr DWORD ERROR_PPP_TIMEOUT = 718;
 constexpr DWORD ERROR_PPP_NO_PROTOCOLS_CONFIGURED = 720;
 constexpr DWORD ERROR_PROJECTION_NOT_COMPLETE = 730;
 constexpr DWORD ERROR_PROTOCOL_NOT_CONFIGURED = 731;
 constexpr DWORD ERROR_PPP_LCP_TERMINATED = 734;
+constexpr DWORD ERROR_PPP_LOOPBACK_DETECTED = 737;
+constexpr DWORD ERROR_BAD_PHONE_NUMBER = 749;
+constexpr DWORD ERROR_SCRIPT_SYNTAX = 752;
+constexpr DWORD ERROR_DIAL_ALREADY_IN_PROGRESS = 756;
 constexpr DWORD ERROR_DEVICENAME_NOT_FOUND = 797;
+// Our own codes for serial modems and pppd. They stay below 856 so that
+// dialtop-dial's exit status (the code minus 600) tells them apart.
+constexpr DWORD ERROR_DIAL_DELAYED = 840;
+constexpr DWORD ERROR_DIAL_BLACKLISTED = 841;
+constexpr DWORD ERROR_PPPD_NOT_INSTALLED = 842;
+constexpr DWORD ERROR_PPPD_NOT_SET_UP = 843;
+constexpr DWORD ERROR_PPPD_NO_PERMISSION = 844;
+constexpr DWORD ERROR_PPP_NO_KERNEL_SUPPORT = 845;
+constexpr DWORD ERROR_PPPD_OPTIONS = 846;
+constexpr DWORD ERROR_PPPD_FAILED = 847;
+constexpr DWORD ERROR_PORT_NO_PERMISSION = 848;
+constexpr DWORD ERROR_SCRIPT_TIMEOUT = 849;
 // The service cannot be used at all (no configuration or runtime folder).
 constexpr DWORD E_NOINTERFACE = 0x80004002u;
 
@@ -126,6 +148,11 @@ struct RasEntry
     QString strSimLine;
     // Per number overrides of strSimLine, keyed by the dialled number.
     QMap<QString, QString> mapSimLineByNumber;
+    // Serial modems.
+    bool bPulseDial = false;   // ATDP instead of ATDT
+    int nDialTimeout = 60;     // seconds from the dial command to its result
+    QString strPppdOptions;    // extra pppd options, checked by ValidatePppdOptions
+    bool bLoginScript = false; // run ras/scripts/<entry>.chat after CONNECT
 
     bool operator==(const RasEntry&) const = default;
 };

@@ -95,6 +95,26 @@ int HangUpPauseMs()
     return (ms < 0 || ms > 60000) ? 3000 : ms;
 }
 
+namespace {
+// An absolute path without control characters, else the default.
+QString SerialPath(const QString& key, const QString& def)
+{
+    QString text;
+    profile::GetPrivateProfileString(QStringLiteral("Serial"), key, def, text, ServiceIni());
+    text = text.trimmed();
+    if (text.isEmpty() || !text.startsWith(QLatin1Char('/')) || text.size() > 1024)
+        return def;
+    for (QChar c : text)
+        if (c.category() == QChar::Other_Control)
+            return def;
+    return text;
+}
+} // namespace
+
+QString PppdPath() { return SerialPath(QStringLiteral("Pppd"), QStringLiteral("/usr/sbin/pppd")); }
+QString PppdPeersPath() { return SerialPath(QStringLiteral("Peers"), kDefaultPeersPath); }
+QString SerialLockFolder() { return SerialPath(QStringLiteral("LockFolder"), QStringLiteral("/var/lock")); }
+
 void SetTimeScaleOverride(std::optional<double> scale)
 {
     QMutexLocker lock(&s_overrideMutex);

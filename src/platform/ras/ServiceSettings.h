@@ -25,6 +25,15 @@ double TimeScale();
 // Pause after hanging up, in milliseconds (3000 by default).
 int HangUpPauseMs();
 
+// Serial modems, from [Serial] of service.ini: the pppd program
+// ("Pppd", /usr/sbin/pppd), the root-owned options file it is called with
+// ("Peers", /etc/ppp/peers/dialtop) and the folder of UUCP lock files
+// ("LockFolder", /var/lock).
+QString PppdPath();
+QString PppdPeersPath();
+QString SerialLockFolder();
+inline const QString kDefaultPeersPath = QStringLiteral("/etc/ppp/peers/dialtop");
+
 // In-process overrides; std::nullopt goes back to the settings file.
 void SetTimeScaleOverride(std::optional<double> scale);
 void SetHangUpPauseOverride(std::optional<int> ms);

@@ -7,6 +7,8 @@
 
 #include <QtTest>
 
+#include <csignal>
+
 using namespace ras;
 
 namespace {
@@ -166,10 +168,17 @@ private slots:
         QTest::addColumn<QByteArray>("out");
         QTest::addColumn<QByteArray>("err");
         QTest::newRow("list") << QStringList{"list"} << 0 << QByteArray("Shared\nBusy Line\nSecond\n") << QByteArray();
-        QTest::newRow("busy") << QStringList{"dial", "busy line"} << 255 << QByteArray("Dialing...")
-                              << QByteArray("The line is busy. (error 676)");
-        QTest::newRow("hang up nothing") << QStringList{"hangup"} << 255 << QByteArray() << QByteArray("(error 668)");
+        // The exit status is the error code minus 600.
+        QTest::newRow("busy") << QStringList{"dial", "busy line"} << 76 << QByteArray("Dialing...")
+                              << QByteArray("dialtop-dial: The line is busy. (error 676)");
+        QTest::newRow("hang up nothing") << QStringList{"hangup"} << 68 << QByteArray() << QByteArray("(error 668)");
+        QTest::newRow("no such entry") << QStringList{"dial", "Nobody"} << 23 << QByteArray()
+                                       << QByteArray("no entry of that name. (error 623)");
+        QTest::newRow("password too long") << QStringList{"dial", "Shared", "me", QString(257, 'p')} << 3
+                                           << QByteArray() << QByteArray("The password is too long");
         QTest::newRow("usage") << QStringList{"frobnicate"} << 2 << QByteArray() << QByteArray("usage:");
+        QTest::newRow("help") << QStringList{"--help"} << 0 << QByteArray(" 91  user name or password refused (691)")
+                              << QByteArray();
     }
 
     void dialerCommands()
@@ -192,14 +201,14 @@ private slots:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("DIALTOP_CONFIG_DIR", file);
         const Run r = Dialer({"list"}, env);
-        QCOMPARE(r.code, 255);
+        QCOMPARE(r.code, 1);
         QVERIFY(r.err.contains("cannot be used"));
     }
 
     // A scripted line continues from one dialer run to the next.
     void sequenceAcrossRuns()
     {
-        QCOMPARE(Dialer({"dial", "Second"}).code, 255);
+        QCOMPARE(Dialer({"dial", "Second"}).code, 76);
         QProcess holder;
         QByteArray out;
         QVERIFY(StartHolder(holder, {"Second"}, out));
@@ -208,6 +217,51 @@ private slots:
         QVERIFY(r.out.contains("Hung up Second."));
         QVERIFY(holder.waitForFinished(10000));
         QCOMPARE(holder.exitCode(), 0);
+    }
+
+    // A phonebook that cannot be opened is reported as such by every command.
+    void phonebookTooLarge()
+    {
+        QVERIFY(TestEnv::writeAll(PhonebookPath(), QByteArray(kMaxPhonebookBytes + 1, '\n')));
+        for (const QStringList& args : {QStringList{"list"}, QStringList{"dial", "Shared"}}) {
+            const Run r = Dialer(args);
+            QCOMPARE(r.code, 21);
+            QVERIFY2(r.err.contains("(error 621)"), r.err.constData());
+        }
+    }
+
+    // One call per entry at a time, whichever process dials it.
+    void secondDialOfAnEntryRefused()
+    {
+        QProcess holder;
+        QByteArray out;
+        QVERIFY(StartHolder(holder, {"Shared"}, out));
+        const Run second = Dialer({"dial", "shared"});
+        QCOMPARE(second.code, 156);
+        QVERIFY(second.err.contains("already being dialled or is connected. (error 756)"));
+        QCOMPARE(Connections().size(), 1);
+        QCOMPARE(Dialer({"hangup"}).code, 0);
+        QVERIFY(holder.waitForFinished(10000));
+    }
+
+    // A holder that does not answer is reported, and the others still end.
+    void hangUpTriesEveryLine()
+    {
+        rastest::AddEntry("Other", "connect 9600");
+        QProcess stopped, other;
+        QByteArray out1, out2;
+        QVERIFY(StartHolder(stopped, {"Shared"}, out1));
+        QVERIFY(StartHolder(other, {"Other"}, out2));
+        ::kill(pid_t(stopped.processId()), SIGSTOP);
+        const Run r = Dialer({"hangup"});
+        ::kill(pid_t(stopped.processId()), SIGCONT);
+        QCOMPARE(r.code, 92);
+        QVERIFY2(r.err.contains("dialtop-dial: Shared: The modem failed or is not responding. (error 692)"),
+                 r.err.constData());
+        QVERIFY2(r.out.contains("Hung up Other."), (r.out + r.err).constData());
+        QVERIFY(other.waitForFinished(10000));
+        stopped.terminate();
+        QVERIFY(stopped.waitForFinished(10000));
     }
 
     // A password read from standard input is used and never echoed.

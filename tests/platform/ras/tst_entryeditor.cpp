@@ -84,13 +84,16 @@ private slots:
                             {"speed", "115200"},
                             {"initString", "AT&F"},
                             {"authentication", "PAP"},
-                            {"simLine", "busy, connect 33600"}};
+                            {"simLine", "busy, connect 33600"},
+                            {"dialMode", "Pulse"},
+                            {"pppdOptions", " mtu   1400 "}};
         QCOMPARE(CreatePhonebookEntry(nullptr), ERROR_SUCCESS);
         QVERIFY(m_messages.isEmpty());
         RasEntry e;
         QCOMPARE(GetEntryProperties("Dial Me", &e, nullptr), ERROR_SUCCESS);
         QCOMPARE(e, (RasEntry{.strLocalPhoneNumber = "555 0100", .dwSpeed = 115200, .strInitString = "AT&F",
-                               .strAuthentication = "pap", .strSimLine = "busy, connect 33600"}));
+                               .strAuthentication = "pap", .strSimLine = "busy, connect 33600", .bPulseDial = true,
+                               .strPppdOptions = "mtu 1400"}));
     }
 
     void cancelLeavesNothing()
@@ -116,6 +119,7 @@ private slots:
         QTest::newRow("no number") << "phoneNumber" << "  " << "phone number";
         QTest::newRow("speed") << "speed" << "fast" << "bits per second";
         QTest::newRow("line behaviour") << "simLine" << "ring twice" << "\"ring twice\" is not understood";
+        QTest::newRow("pppd plugin") << "pppdOptions" << "mtu 1400 Plugin x.so" << "\"Plugin\" cannot be used here";
     }
 
     // The user is told what is wrong and the dialog stays open.
@@ -199,6 +203,11 @@ private slots:
         // ttyS1 has no UART, ttyS2 no kernel entry: neither is offered.
         QCOMPARE(ListSerialPorts(dev, sys),
                  (QStringList{dev + "/ttyACM2", dev + "/ttyACM10", dev + "/ttyS0", dev + "/ttyUSB0"}));
+        // A USB modem with a stable name is offered by that name, first.
+        QVERIFY(QDir().mkpath(dev + "/serial/by-id"));
+        QVERIFY(QFile::link("../../ttyACM10", dev + "/serial/by-id/usb-Modem_42-if00"));
+        QCOMPARE(ListSerialPorts(dev, sys), (QStringList{dev + "/serial/by-id/usb-Modem_42-if00", dev + "/ttyACM2",
+                                                         dev + "/ttyS0", dev + "/ttyUSB0"}));
         QVERIFY(ListSerialPorts(m_env.path("nothing"), sys).isEmpty());
     }
 };

@@ -3,13 +3,19 @@
 //   dialtop-dial dial ENTRY [USER [PASSWORD | -]]
 //   dialtop-dial status
 //   dialtop-dial hangup [ENTRY]
+//   dialtop-dial setup-pppd            (as root)
 // A dialled connection stays up while this program runs; it ends with
-// "hangup" from anywhere, an interrupt, or a dropped line.
+// "hangup" from anywhere, an interrupt, or a dropped line. The exit status
+// is the service's error code minus 600 (see Usage), so scripts can tell a
+// busy line from a refused password.
 
+#include "platform/ras/Pppd.h"
 #include "platform/ras/RasService.h"
+#include "platform/ras/ServiceSettings.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QSocketNotifier>
 #include <QTextStream>
 
@@ -32,15 +38,27 @@ void OnSignal(int)
     [[maybe_unused]] ssize_t n = ::write(s_signalFds[1], &c, 1);
 }
 
+// 0 for success, 2 for a usage error, 1 for a failure without a code of its
+// own; the service's codes 603 to 855 give their last digits (676 busy: 76).
+// 601 and 602 would collide with 1 and 2 and give 1.
 int ExitCode(DWORD code)
 {
-    return code == 0 ? 0 : int(std::clamp<DWORD>(code, 1, 255));
+    if (code == 0)
+        return 0;
+    if (code >= 603 && code <= 855)
+        return int(code - 600);
+    return 1;
 }
 
-int Fail(DWORD code)
+void Warn(const QString& text)
 {
     QTextStream err(stderr);
-    err << "dialtop-dial: " << GetErrorString(code) << " (error " << code << ")\n";
+    err << "dialtop-dial: " << text << '\n';
+}
+
+int Fail(DWORD code, const QString& what = QString())
+{
+    Warn((what.isEmpty() ? GetErrorString(code) : what) + QStringLiteral(" (error %1)").arg(code));
     return ExitCode(code);
 }
 
@@ -51,15 +69,79 @@ void Out(const QString& line)
     out.flush();
 }
 
+const char kUsage[] =
+    "usage: dialtop-dial list\n"
+    "       dialtop-dial dial ENTRY [USER [PASSWORD | -]]\n"
+    "       dialtop-dial status\n"
+    "       dialtop-dial hangup [ENTRY]\n"
+    "       dialtop-dial setup-pppd      (as root, once, for real modems)\n"
+    "A PASSWORD of - is read from standard input; without one the saved password is used.\n";
+
+const char kExitTable[] =
+    "\nExit status (the service's error code minus 600 for its codes 603 to 855):\n"
+    "    0  success\n"
+    "    1  a failure without a code of its own below; also the modem in use (602)\n"
+    "    2  usage error\n"
+    "    3  a value is too long (603)\n"
+    "   19  the connection was lost (619)\n"
+    "   21  the phonebook cannot be opened (621)\n"
+    "   23  the phonebook has no such entry (623)\n"
+    "   31  ended by the user (631)\n"
+    "   33  the modem is not available (633)\n"
+    "   51  the modem answered ERROR (651)\n"
+    "   68  no active connection to hang up (668)\n"
+    "   76  the line is busy (676)\n"
+    "   77  a voice answered (677)\n"
+    "   78  no answer (678)\n"
+    "   79  no carrier (679)\n"
+    "   80  no dial tone (680)\n"
+    "   91  user name or password refused (691)\n"
+    "   92  the modem does not respond (692)\n"
+    "  156  the entry is already being dialled or is up (756)\n"
+    "  197  the modem was not found (797)\n"
+    "  240  the modem delays this number (840)\n"
+    "  241  the modem blacklisted this number (841)\n"
+    "  242  pppd is not installed (842)\n"
+    "  243  pppd is not set up: run setup-pppd (843)\n"
+    "  244  not allowed to run pppd: join the dip group (844)\n"
+    "  248  not allowed to use the modem: join dialout (848)\n";
+
 int Usage()
 {
     QTextStream err(stderr);
-    err << "usage: dialtop-dial list\n"
-           "       dialtop-dial dial ENTRY [USER [PASSWORD | -]]\n"
-           "       dialtop-dial status\n"
-           "       dialtop-dial hangup [ENTRY]\n"
-           "A PASSWORD of - is read from standard input; without one the saved password is used.\n";
+    err << kUsage << "Try \"dialtop-dial --help\" for the exit status.\n";
     return 2;
+}
+
+int Help()
+{
+    QTextStream out(stdout);
+    out << kUsage << kExitTable;
+    return 0;
+}
+
+int SetupPppd()
+{
+    if (::geteuid() != 0) {
+        Warn(QStringLiteral("setup-pppd changes /etc/ppp and must be run as root: sudo dialtop-dial setup-pppd"));
+        return 1;
+    }
+    if (!QFileInfo::exists(PppdPath()))
+        return Fail(ERROR_PPPD_NOT_INSTALLED);
+    QString why;
+    if (!InstallPeersFile(kDefaultPeersPath, &why)) {
+        Warn(why);
+        return 1;
+    }
+    const QString user = qEnvironmentVariable("SUDO_USER", QStringLiteral("YOUR_NAME"));
+    Out(QStringLiteral("Installed %1.\n"
+                       "Every user who dials with Dialtop must be in the dialout group (to use the modem)\n"
+                       "and in the dip group (to run pppd). As root:\n"
+                       "    adduser %2 dialout\n"
+                       "    adduser %2 dip\n"
+                       "then log out and in again.")
+            .arg(kDefaultPeersPath, user));
+    return 0;
 }
 
 QString ReadPassword()
@@ -141,16 +223,25 @@ int HangUpCommand(const QString& entry)
     QList<RasConn> conns;
     if (DWORD rc = EnumConnections(conns))
         return Fail(rc);
+    // Every line is tried: one holder that does not answer must not keep
+    // the others up.
     int done = 0;
+    DWORD firstError = 0;
     for (const RasConn& c : conns) {
         if (!entry.isEmpty() && c.strEntryName.compare(entry, Qt::CaseInsensitive) != 0)
             continue;
-        if (DWORD rc = HangUp(c.hrasconn))
-            return Fail(rc);
-        Out(QStringLiteral("Hung up %1.").arg(c.strEntryName));
         ++done;
+        if (DWORD rc = HangUp(c.hrasconn)) {
+            Fail(rc, QStringLiteral("%1: %2").arg(c.strEntryName, GetErrorString(rc)));
+            if (!firstError)
+                firstError = rc;
+            continue;
+        }
+        Out(QStringLiteral("Hung up %1.").arg(c.strEntryName));
     }
-    return done ? 0 : Fail(ERROR_NO_ACTIVE_CONNECTION);
+    if (!done)
+        return Fail(ERROR_NO_ACTIVE_CONNECTION);
+    return ExitCode(firstError);
 }
 
 int DialCommand(QCoreApplication& app, const QStringList& args)
@@ -167,6 +258,13 @@ int DialCommand(QCoreApplication& app, const QStringList& args)
     }
     if (args.size() >= 3)
         params.strPassword = args[2] == QLatin1String("-") ? ReadPassword() : args[2];
+    // Say which value is too long; the service only knows that one is.
+    if (params.strUserName.size() > RAS_MaxUserName)
+        return Fail(ERROR_BUFFER_TOO_SMALL,
+                    QStringLiteral("The user name is too long: at most %1 characters.").arg(RAS_MaxUserName));
+    if (params.strPassword.size() > RAS_MaxPassword)
+        return Fail(ERROR_BUFFER_TOO_SMALL,
+                    QStringLiteral("The password is too long: at most %1 characters.").arg(RAS_MaxPassword));
 
     HRASCONN h = 0;
     bool connected = false;
@@ -192,7 +290,11 @@ int DialCommand(QCoreApplication& app, const QStringList& args)
                 Out(QStringLiteral("Hung up by another program."));
                 exitCode = 0;
             } else {
-                exitCode = Fail(error);
+                // The modem's own words, when it gave any.
+                const QString said = GetDeviceMessage(h);
+                exitCode = Fail(error, said.isEmpty() ? QString()
+                                                      : QStringLiteral("%1 The modem said: %2")
+                                                            .arg(GetErrorString(error), said));
             }
             HangUp(h);
             app.exit(exitCode);
@@ -233,6 +335,10 @@ int main(int argc, char** argv)
     if (args.isEmpty())
         return Usage();
     const QString command = args[0];
+    if (command == QLatin1String("--help") || command == QLatin1String("-h") || command == QLatin1String("help"))
+        return Help();
+    if (command == QLatin1String("setup-pppd") && args.size() == 1)
+        return SetupPppd();
     if (!ServiceAvailable())
         return Fail(E_NOINTERFACE);
     if (command == QLatin1String("list") && args.size() == 1)
