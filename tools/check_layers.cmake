@@ -2,22 +2,23 @@
 # that is not below it). Run as a test: cmake -DSRC=<src dir> -P check_layers.cmake
 # Each folder lists the folders it may include besides itself; keep this in
 # step with docs/ARCHITECTURE.md.
-set(allowed_res "")
-set(allowed_platform/registry "")
-set(allowed_platform/profile "")
-set(allowed_platform/media "res")
-set(allowed_platform/shell "res;platform/registry")
-set(allowed_platform/runtime "")
-set(allowed_platform/ras "platform/registry;platform/profile;platform/runtime")
-set(allowed_settings "res;platform/registry")
-set(allowed_framework "res;platform/registry")
-set(allowed_theme "res;settings;platform/registry;framework")
-set(allowed_launcher "res;settings;platform/registry;platform/shell;platform/media;framework;theme")
-set(allowed_dialup "platform/runtime;res;settings;platform/registry;platform/profile;platform/ras;platform/media;framework")
-set(allowed_frame "platform/runtime;res;settings;platform/registry;platform/profile;platform/shell;platform/media;platform/ras;framework;theme;launcher;dialup")
-set(allowed_app "platform/runtime;res;settings;platform/registry;platform/profile;platform/shell;platform/media;platform/ras;framework;theme;launcher;dialup;frame")
+set(allowed_res "platform/base")
+set(allowed_platform/base "")
+set(allowed_platform/registry "platform/base")
+set(allowed_platform/profile "platform/base")
+set(allowed_platform/media "platform/base;res")
+set(allowed_platform/shell "platform/base;res;platform/registry")
+set(allowed_platform/runtime "platform/base")
+set(allowed_platform/ras "platform/base;platform/registry;platform/profile;platform/runtime")
+set(allowed_settings "platform/base;res;platform/registry")
+set(allowed_framework "platform/base;res;platform/registry")
+set(allowed_theme "platform/base;res;settings;platform/registry;framework")
+set(allowed_launcher "platform/base;res;settings;platform/registry;platform/shell;platform/media;framework;theme")
+set(allowed_dialup "platform/base;platform/runtime;res;settings;platform/registry;platform/profile;platform/ras;platform/media;framework")
+set(allowed_frame "platform/base;platform/runtime;res;settings;platform/registry;platform/profile;platform/shell;platform/media;platform/ras;framework;theme;launcher;dialup")
+set(allowed_app "platform/base;platform/runtime;res;settings;platform/registry;platform/profile;platform/shell;platform/media;platform/ras;framework;theme;launcher;dialup;frame")
 
-set(known res platform/runtime platform/registry platform/profile platform/media platform/shell platform/ras
+set(known res platform/base platform/runtime platform/registry platform/profile platform/media platform/shell platform/ras
     settings framework theme launcher dialup frame app)
 
 file(GLOB_RECURSE sources RELATIVE ${SRC} ${SRC}/*.cpp ${SRC}/*.h)

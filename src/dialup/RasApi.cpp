@@ -1,4 +1,5 @@
 #include "dialup/RasApi.h"
+#include "dialup/EntryEditorDlg.h"
 
 #include "dialup/RasMessages.h"
 #include "platform/ras/Notices.h"

@@ -79,7 +79,7 @@ bool CMainFrame::OnCreate()
     GetUserThemesFolder(userThemes);
     CreateFolderPath(userThemes);
     // A missing file leaves the favourites empty; the path is kept for saving.
-    m_favorites.Load(FavoritesFileName());
+    LoadThemeFile(m_favorites, FavoritesFileName());
 
     LoadAccelTable(ids::IDR_MAINFRAME);
     BuildMenuBar(ids::IDR_MAINFRAME);

@@ -90,7 +90,7 @@ bool CDialtopDoc::OnOpenDocument(const QString& name)
     // bitmap names); a relative name must be resolved before that.
     const QString path = QFileInfo(name).absoluteFilePath();
     DeleteContents();
-    if (m_theme.Load(path)) {
+    if (LoadThemeFile(m_theme, path)) {
         SetPathName(path, true);
         SetModifiedFlag(false);
         return true;
@@ -181,4 +181,15 @@ bool CDialtopDoc::DoSave(const QString& path, bool replace)
     if (replace)
         SetPathName(name, true);
     return true;
+}
+
+bool LoadThemeFile(CThemeData& theme, const QString& path)
+{
+    CThemeData::LoadError why = CThemeData::LoadError::None;
+    if (theme.Load(path, &why))
+        return true;
+    if (why == CThemeData::LoadError::WrongVersion)
+        fw::MessageBox(res::FormatString(ids::IDS_BAD_VERSION, {path}), fw::MB_OK | fw::MB_ICONEXCLAMATION, nullptr,
+                       QStringLiteral("Error"));
+    return false;
 }

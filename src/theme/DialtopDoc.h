@@ -26,3 +26,7 @@ public:
     void OnFileSave();
     void OnFileSaveAs();
 };
+
+// Loads a theme the user will see; a file of another version is reported
+// with a message box (the other failures are the caller's to word).
+bool LoadThemeFile(CThemeData& theme, const QString& path);

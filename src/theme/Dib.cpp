@@ -1,7 +1,7 @@
 #include "theme/Dib.h"
 
-#include "platform/BitmapRows.h"
-#include "platform/ByteOrder.h"
+#include "platform/base/BitmapRows.h"
+#include "platform/base/ByteOrder.h"
 
 #include <QFile>
 #include <QIODevice>

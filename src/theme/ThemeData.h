@@ -114,7 +114,9 @@ public:
 
     // Appends the tabs of a theme file; false when the file is missing,
     // unreadable, of another version or damaged (then nothing is appended).
-    bool Load(const QString& path);
+    // Which of these it was goes to *error; telling the user is the caller's.
+    enum class LoadError { None, Missing, Unreadable, WrongVersion, Damaged };
+    bool Load(const QString& path, LoadError* error = nullptr);
     // Writes m_strPath when modified; a save that fails leaves the file that
     // was there untouched.
     bool Save();

@@ -5,9 +5,7 @@
 #include "ThemeData.h"
 
 #include "settings/Settings.h"
-#include "framework/MessageBox.h"
-#include "platform/ByteOrder.h"
-#include "res/Strings.h"
+#include "platform/base/ByteOrder.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -385,13 +383,19 @@ CThemeData::ParseResult CThemeData::ParseBytes(const char* data, qsizetype size,
     return ParseResult::Ok;
 }
 
-bool CThemeData::Load(const QString& path)
+bool CThemeData::Load(const QString& path, LoadError* error)
 {
+    LoadError scratch;
+    LoadError& why = error ? *error : scratch;
+    why = LoadError::None;
     m_strPath = path;
-    if (!FileExists(path))
+    if (!FileExists(path)) {
+        why = LoadError::Missing;
         return false;
+    }
     ChangeToFileFolder(path);
     QFile file(path);
+    why = LoadError::Unreadable;
     if (!file.open(QIODevice::ReadOnly))
         return false;
     // One read into memory: a mapping would turn another program cutting
@@ -409,14 +413,15 @@ bool CThemeData::Load(const QString& path)
 
     switch (result) {
     case ParseResult::WrongVersion:
-        fw::MessageBox(res::FormatString(5515, {path}), fw::MB_OK | fw::MB_ICONEXCLAMATION, nullptr,
-                       QStringLiteral("Error"));
+        why = LoadError::WrongVersion;
         return false;
     case ParseResult::Damaged:
+        why = LoadError::Damaged;
         return false;
     case ParseResult::Ok:
         break;
     }
+    why = LoadError::None;
     m_bModified = false;
     return true;
 }

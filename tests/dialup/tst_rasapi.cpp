@@ -6,7 +6,7 @@
 #include "dialup/RasApi.h"
 #include "dialup/RasMessages.h"
 #include "platform/ras/ConnectionRecords.h"
-#include "platform/ras/EntryEditorDlg.h"
+#include "dialup/EntryEditorDlg.h"
 #include "platform/ras/RasService.h"
 
 #include <QElapsedTimer>

@@ -13,7 +13,6 @@
 
 #include <functional>
 
-class QWidget;
 
 namespace ras {
 
@@ -49,10 +48,5 @@ QString GetDeviceMessage(HRASCONN h);
 
 // Connections held by this process.
 int LocalConnectionCount();
-
-// The entry editor. Both return ERROR_SUCCESS when an entry was created or
-// changed and ERROR_CANCELLED when the user cancelled.
-DWORD CreatePhonebookEntry(QWidget* parent);
-DWORD EditPhonebookEntry(QWidget* parent, const QString& entry);
 
 } // namespace ras

@@ -1,7 +1,7 @@
 #include "platform/shell/Icons.h"
 
-#include "platform/BitmapRows.h"
-#include "platform/ByteOrder.h"
+#include "platform/base/BitmapRows.h"
+#include "platform/base/ByteOrder.h"
 #include "platform/shell/DesktopEntry.h"
 #include "platform/shell/Execute.h"
 #include "platform/shell/FileCache.h"

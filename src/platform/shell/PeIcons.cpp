@@ -1,6 +1,6 @@
 #include "platform/shell/PeIcons.h"
 
-#include "platform/ByteOrder.h"
+#include "platform/base/ByteOrder.h"
 
 #include <QIODevice>
 #include <QString>

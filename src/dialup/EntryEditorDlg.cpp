@@ -1,4 +1,4 @@
-#include "platform/ras/EntryEditorDlg.h"
+#include "dialup/EntryEditorDlg.h"
 
 #include "framework/MessageBox.h"
 #include "platform/ras/Phonebook.h"

@@ -66,4 +66,10 @@ private:
 using EntryEditorRunner = std::function<int(CEntryEditorDlg&)>;
 EntryEditorRunner SetEntryEditorRunner(EntryEditorRunner runner);
 
+// The editor run for a new entry or an existing one. Both return
+// ERROR_SUCCESS when an entry was created or changed and ERROR_CANCELLED when
+// the user cancelled.
+DWORD CreatePhonebookEntry(QWidget* parent);
+DWORD EditPhonebookEntry(QWidget* parent, const QString& entry);
+
 } // namespace ras

@@ -4,7 +4,7 @@
 
 #include "RasTestUtil.h"
 #include "framework/MessageBox.h"
-#include "platform/ras/EntryEditorDlg.h"
+#include "dialup/EntryEditorDlg.h"
 #include "platform/ras/RasService.h"
 
 #include <QComboBox>
