@@ -59,5 +59,9 @@ struct DialogTemplate
 const DialogTemplate& LoadDialog(unsigned id);
 
 constexpr unsigned IDD_ABOUTBOX = 100;
+constexpr unsigned IDD_PASSWORD = 145;
+constexpr unsigned IDD_PROVIDER_PAGE1 = 146;
+constexpr unsigned IDD_PROVIDER_PAGE3 = 159;
+constexpr unsigned IDD_DIALING = 160;
 
 } // namespace res

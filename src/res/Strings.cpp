@@ -114,6 +114,7 @@ const Entry kStrings[] = {
     {61443, "Untitled"},
     {61444, "Save Copy As"},
     {61699, "Save changes to %1?"},
+    {61712, "Please enter an integer."},
 };
 
 const QHash<unsigned, QString>& table()
