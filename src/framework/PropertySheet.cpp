@@ -87,7 +87,8 @@ bool CPropertySheet::OnInitDialog()
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     for (CPropertyPage* page : m_pages)
         page->setMinimumSize(pageSize);
-    setFixedSize(layout->totalSizeHint());
+    layout->activate();
+    setFixedSize(sizeHint());
 
     // Only the page shown first is initialised now; the others when shown.
     SetActivePage(0);
