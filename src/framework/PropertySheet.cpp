@@ -102,10 +102,10 @@ void CPropertySheet::OnCurrentChanged(int index)
         page->m_bInitialized = true;
         // Controls made while their page is hidden appear with it; made in a
         // page already on screen they would stay hidden.
-        const bool visible = page->isVisible();
+        const bool shown = !page->isHidden();
         page->hide();
         page->Create();
-        if (visible)
+        if (shown)
             page->show();
     }
 }
