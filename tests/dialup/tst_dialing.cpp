@@ -41,7 +41,9 @@ public:
     bool animated = false; // the animation ran while a call was under way
     bool eventFilter(QObject* o, QEvent* e) override
     {
-        auto* dlg = static_cast<CDialingDlg*>(o);
+        auto* dlg = qobject_cast<CDialingDlg*>(o); // null while it is being destroyed
+        if (!dlg)
+            return false;
         shown |= e->type() == QEvent::Show;
         animated |= e->type() == RasDialEventType() && dlg->m_pAnimate->IsPlaying();
         if (e->type() == RasDialEventType() && static_cast<CRasMessageEvent*>(e)->wParam() == RASCS_OpenPort)
