@@ -273,7 +273,6 @@ private slots:
         QCOMPARE(m_sounds, QList<unsigned>{ids::IDR_WAVE_CONNECTED});
         QTRY_COMPARE(m_owner->states.count(RASCS_Connected), 2);
         m_api->m_bPlaySound = false;
-        m_owner->states.clear();
         // An entry that is gone: the dialog says so instead of waiting hidden.
         QString status;
         m_onDialing = [&](CDialingDlg* d) { return status = Status(d), d->OnCancel(), d->Result(); };
