@@ -14,7 +14,7 @@ set(allowed_settings "platform/base;res;platform/registry")
 set(allowed_framework "platform/base;res;platform/registry")
 set(allowed_theme "platform/base;res;settings;platform/registry;framework")
 set(allowed_launcher "platform/base;res;settings;platform/registry;platform/shell;platform/media;framework;theme")
-set(allowed_dialup "platform/base;platform/runtime;res;settings;platform/registry;platform/profile;platform/ras;platform/media;framework")
+set(allowed_dialup "platform/base;platform/runtime;platform/shell;res;settings;platform/registry;platform/profile;platform/ras;platform/media;framework")
 set(allowed_frame "platform/base;platform/runtime;res;settings;platform/registry;platform/profile;platform/shell;platform/media;platform/ras;framework;theme;launcher;dialup")
 set(allowed_app "platform/base;platform/runtime;res;settings;platform/registry;platform/profile;platform/shell;platform/media;platform/ras;framework;theme;launcher;dialup;frame")
 

@@ -1,6 +1,7 @@
 // Draws the program's images: the application icon, the default item icon,
-// the arrow icons, the toolbar buttons and the splash bitmap. Everything is
-// drawn here from code, so the repository holds no binary artwork.
+// the arrow icons, the toolbar buttons, the splash bitmap, the dialing
+// animation and the connection sound. Everything is drawn here from code, so
+// the repository holds no binary artwork.
 //
 // usage: dt_genassets <output folder>
 
@@ -14,6 +15,7 @@
 #include <QRadialGradient>
 #include <QtEndian>
 #include <algorithm>
+#include <cmath>
 #include <array>
 #include <cstdio>
 #include <functional>
@@ -516,6 +518,103 @@ bool writeBmp8(const QImage& picture, const QString& path)
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(b) == b.size();
 }
 
+// --- the dialing animation and the connection sound -------------------------
+
+constexpr int kDialFrames = 12;
+
+// One frame of the dialing animation: a modem on the left calls a globe on
+// the right; a pulse runs along the line and the modem's lights take turns.
+QImage dialingFrame(int frame)
+{
+    const int w = 80, h = 60;
+    QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+
+    // the line between them
+    p.setPen(QPen(QColor(120, 130, 150), 1.5, Qt::DashLine));
+    p.drawLine(QPointF(24, 40), QPointF(58, 22));
+
+    // the modem: a flat box with three lights
+    QLinearGradient box(0, 36, 0, 50);
+    box.setColorAt(0, QColor(230, 232, 238));
+    box.setColorAt(1, QColor(170, 176, 190));
+    p.setPen(QPen(QColor(80, 86, 100), 1));
+    p.setBrush(box);
+    p.drawRoundedRect(QRectF(4, 36, 30, 14), 3, 3);
+    for (int i = 0; i < 3; ++i) {
+        const bool lit = (frame + i) % 3 == 0;
+        p.setPen(Qt::NoPen);
+        p.setBrush(lit ? QColor(60, 210, 80) : QColor(40, 80, 50));
+        p.drawEllipse(QPointF(11 + i * 7, 45), 2, 2);
+    }
+    handset(p, QPointF(19, 31), 22, QColor(60, 110, 190));
+
+    // the globe
+    QRadialGradient sea(QPointF(62, 14), 16);
+    sea.setColorAt(0, QColor(120, 180, 240));
+    sea.setColorAt(1, QColor(30, 80, 170));
+    p.setPen(QPen(QColor(20, 50, 110), 1));
+    p.setBrush(sea);
+    const QPointF g(64, 20);
+    p.drawEllipse(g, 12, 12);
+    p.setPen(QPen(QColor(200, 230, 255, 170), 0.8));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(g, 5, 12);
+    p.drawLine(QPointF(52, 20), QPointF(76, 20));
+    p.drawLine(QPointF(54, 14), QPointF(74, 14));
+    p.drawLine(QPointF(54, 26), QPointF(74, 26));
+
+    // the pulse, from the modem to the globe
+    const qreal t = frame / qreal(kDialFrames - 1);
+    const QPointF dot(24 + (58 - 24) * t, 40 + (22 - 40) * t);
+    QRadialGradient glow(dot, 5);
+    glow.setColorAt(0, QColor(255, 220, 60));
+    glow.setColorAt(1, QColor(255, 160, 0, 0));
+    p.setPen(Qt::NoPen);
+    p.setBrush(glow);
+    p.drawEllipse(dot, 5, 5);
+    p.end();
+    return img;
+}
+
+// The connection sound: a short rising two-note chime, 16-bit mono PCM.
+bool writeChime(const QString& path)
+{
+    const int rate = 22050;
+    const double notes[2] = {784.0, 1175.0}; // G5, D6
+    const double noteSeconds = 0.16;
+    QByteArray pcm;
+    for (double f : notes) {
+        const int n = int(rate * noteSeconds);
+        for (int i = 0; i < n; ++i) {
+            const double t = double(i) / rate;
+            // a quick attack and an exponential fade keep it from clicking
+            const double env = std::min(1.0, i / (rate * 0.005)) * std::exp(-t * 14.0);
+            const double v = env * (0.8 * std::sin(2 * M_PI * f * t) + 0.2 * std::sin(4 * M_PI * f * t));
+            put16(pcm, int(std::lround(v * 0.6 * 32767)));
+        }
+    }
+    QByteArray b;
+    b.append("RIFF");
+    put32(b, 36 + pcm.size());
+    b.append("WAVEfmt ");
+    put32(b, 16);
+    put16(b, 1); // PCM
+    put16(b, 1); // mono
+    put32(b, rate);
+    put32(b, rate * 2);
+    put16(b, 2);
+    put16(b, 16);
+    b.append("data");
+    put32(b, pcm.size());
+    b.append(pcm);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(b) == b.size();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -558,5 +657,10 @@ int main(int argc, char** argv)
     }
 
     ok &= writeBmp8(splashPicture(), out + "/bitmaps/217.bmp");
+
+    // The dialing animation, one picture per frame, and the connection sound.
+    for (int i = 0; i < kDialFrames; ++i)
+        ok &= savePng(dialingFrame(i), out + QStringLiteral("/animations/201/%1.png").arg(i, 2, 10, QLatin1Char('0')));
+    ok &= writeChime(out + "/sounds/153.wav");
     return ok ? 0 : 1;
 }

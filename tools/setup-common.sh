@@ -2,7 +2,8 @@
 # Sourced, not run; expects BUILD_DIR and CMAKE_EXTRA to be set.
 
 DIALTOP_PACKAGES="cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev \
-libbenchmark-dev shared-mime-info hicolor-icon-theme adwaita-icon-theme xdg-utils"
+libbenchmark-dev shared-mime-info hicolor-icon-theme adwaita-icon-theme xdg-utils \
+qt6-multimedia-dev"
 
 dialtop_missing_packages() {
   local missing=""

@@ -1,7 +1,10 @@
 #include "dialup/RasApi.h"
 #include "dialup/EntryEditorDlg.h"
 
+#include "dialup/DialingDlg.h"
+#include "dialup/PasswordDlg.h"
 #include "dialup/RasMessages.h"
+#include "framework/MessageBox.h"
 #include "platform/ras/Notices.h"
 #include "platform/ras/RasService.h"
 #include "platform/ras/ServiceSettings.h"
@@ -10,8 +13,10 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QEventLoop>
 #include <QPointer>
 #include <QThread>
+#include <QTimer>
 
 #include <pthread.h>
 #include <sys/resource.h>
@@ -238,14 +243,76 @@ bool CRasApi::Dial(const ras::RasDialParams* pParams, ras::DWORD dwNotifierType,
 
 bool CRasApi::HangUp()
 {
-    if (!m_hRasConn)
+    // A hang-up already pausing owns the connection it ends.
+    if (!m_hRasConn || m_bHangingUp)
         return false;
-    m_dwLastError = ras::HangUp(m_hRasConn);
+    const ras::HRASCONN hConn = m_hRasConn;
+    m_dwLastError = ras::HangUp(hConn);
     // Gives the line (and a modem) time to settle before the next call.
     if (const int ms = ras::HangUpPauseMs(); ms > 0)
+        HangUpPause(ms);
+    // A call dialled during the pause is not this one.
+    if (m_hRasConn == hConn) {
+        m_hRasConn = 0;
+        SetEntryName(QString());
+    }
+    return true;
+}
+
+void CRasApi::HangUpPause(int ms)
+{
+    // On the user-interface thread the windows keep painting and timers keep
+    // running; the user's input waits until the pause is over.
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() != app->thread()) {
         QThread::msleep(ms);
-    m_hRasConn = 0;
-    SetEntryName(QString());
+        return;
+    }
+    m_bHangingUp = true;
+    QEventLoop loop;
+    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    m_bHangingUp = false;
+}
+
+bool CRasApi::Connect(const QString& strEntry, bool bShow, QWidget* pOwner, bool bModal)
+{
+    ras::RasDialParams params;
+    params.strEntryName = strEntry.left(ras::RAS_MaxEntryName);
+    // Only whether a password is saved matters here.
+    bool bPasswordSaved = false;
+    GetEntryDialParams(&params, &bPasswordSaved);
+
+    if (!bPasswordSaved) {
+        QPointer<CPasswordDlg> pDlg = new CPasswordDlg(pOwner);
+        pDlg->m_strUserName = params.strUserName;
+        const int result = pDlg->DoModal();
+        if (!pDlg)
+            return false;
+        if (result != fw::IDOK) {
+            delete pDlg.data();
+            return false;
+        }
+        params.strPassword = pDlg->m_strPassword.left(ras::RAS_MaxPassword);
+        params.strUserName = pDlg->m_strUserName.left(ras::RAS_MaxUserName);
+        const bool bSave = pDlg->m_bSavePassword;
+        delete pDlg.data();
+        if (bSave)
+            SetEntryDialParams(&params, false);
+    }
+
+    QPointer<CDialingDlg> pDlg = new CDialingDlg(this, params, pOwner);
+    pDlg->m_bPlaySound = m_bPlaySound;
+    pDlg->m_bModal = bModal;
+    if (bModal) {
+        const int result = pDlg->DoModal();
+        delete pDlg.data();
+        return result == fw::IDOK;
+    }
+    // It dials from its initialisation and deletes itself when it ends.
+    pDlg->Create();
+    if (bShow && pDlg && !pDlg->IsEnded())
+        pDlg->show();
     return true;
 }
 

@@ -97,8 +97,11 @@ public:
     QString GetDefaultEntry();
     long SetDefaultEntry(const QString& strEntry);
 
-    // Connect(entry, show, owner, modal), the way into the dialing dialog,
-    // is added with the dialing engine.
+    // The way into the dialing dialog. Asks for the password when none is
+    // saved (false when that is cancelled). Modal: runs the dialog and is true
+    // only when it connected. Modeless: the dialog, owned by pOwner, starts
+    // hidden, is shown when bShow, and reports to its owner; true at once.
+    bool Connect(const QString& strEntry, bool bShow, QWidget* pOwner, bool bModal);
 
     // The entry being dialled or connected ("" when none), as a whole copy.
     QString GetCurrentEntryName() const;
@@ -125,11 +128,13 @@ public:
 
 private:
     void SetEntryName(const QString& strName);
+    void HangUpPause(int ms);
     void RasWatchThread();
     void StopWatch();
     static void StopAllWatchers();
 
     bool m_bServiceLoaded = false;
+    bool m_bHangingUp = false;
     std::unique_ptr<QStringList> m_pEntryNames;
     QString m_strEntryName;
     mutable QMutex m_entryNameLock;

@@ -90,6 +90,80 @@ std::map<unsigned, DialogTemplate> buildTemplates()
             {1049, Ctl::UpDown, "", {96, 46, 10, 20}},
         },
     };
+    // The "Connecting..." dialog.
+    t[IDD_DIALING] = DialogTemplate{
+        IDD_DIALING,
+        "Connecting...",
+        {266, 97},
+        {
+            {1082, Ctl::Animation, "", {7, 7, 45, 35}},
+            {-1, Ctl::Static, "Currently Dialing:", {55, 10, 56, 8}},
+            {1086, Ctl::ComboList, "", {113, 8, 146, 66}, kSorted},
+            {-1, Ctl::Static, "Status:", {55, 32, 22, 8}},
+            {1083, Ctl::Static, "Initializing...", {83, 30, 176, 35}, kCenter | kSunken},
+            {1093, Ctl::Static, "", {7, 51, 18, 8}, kRight},
+            {-1, Ctl::Static, "Tries Left", {30, 51, 35, 8}},
+            {2, Ctl::Button, "Cancel", {110, 75, 50, 14}},
+            {1053, Ctl::Button, "&Dial Now", {183, 75, 50, 14}},
+        },
+    };
+    // The password prompt.
+    t[IDD_PASSWORD] = DialogTemplate{
+        IDD_PASSWORD,
+        "Password",
+        {247, 63},
+        {
+            {-1, Ctl::Static, "&User name:", {10, 15, 50, 8}},
+            {1000, Ctl::Edit, "", {64, 11, 120, 14}},
+            {-1, Ctl::Static, "&Password:", {10, 31, 50, 8}},
+            {1004, Ctl::Edit, "", {64, 29, 120, 14}, kPassword},
+            {1009, Ctl::CheckBox, "&Save password", {64, 47, 120, 10}},
+            {1, Ctl::DefButton, "OK", {190, 7, 50, 14}},
+            {2, Ctl::Button, "Cancel", {190, 24, 50, 14}},
+        },
+    };
+    // The provider sheet's pages.
+    t[IDD_PROVIDER_PAGE1] = DialogTemplate{
+        IDD_PROVIDER_PAGE1,
+        "Provider",
+        {224, 109},
+        {
+            {-1, Ctl::Static, "&Name:", {7, 10, 25, 8}},
+            {1058, Ctl::Edit, "", {48, 7, 97, 14}, kReadOnly},
+            {-1, Ctl::Static, "&User name:", {7, 28, 40, 8}},
+            {1000, Ctl::Edit, "", {48, 25, 97, 14}},
+            {-1, Ctl::Static, "&Password:", {7, 44, 35, 8}},
+            {1004, Ctl::Edit, "", {48, 42, 97, 14}, kPassword},
+            {1009, Ctl::CheckBox, "&Save password", {47, 64, 120, 10}},
+            {1091, Ctl::CheckBox, "Set as Default Provider", {47, 79, 102, 10}},
+            {1057, Ctl::Button, "&Properties...", {167, 7, 50, 14}},
+            {1080, Ctl::Button, "&Scripter...", {167, 25, 50, 14}, kHidden},
+            {1054, Ctl::Button, "&Delete", {167, 88, 50, 14}},
+        },
+    };
+    t[IDD_PROVIDER_PAGE3] = DialogTemplate{
+        IDD_PROVIDER_PAGE3,
+        "Dialing",
+        {229, 159},
+        {
+            {-1, Ctl::GroupBox, "Multiple Numbers", {7, 7, 215, 106}},
+            {1084, Ctl::CheckBox, "Enable Chain Dial", {14, 18, 72, 10}},
+            {1085, Ctl::Edit, "", {14, 30, 95, 14}},
+            {1086, Ctl::ListBox, "", {14, 44, 95, 43}},
+            {1081, Ctl::Button, "&Add", {118, 30, 50, 14}},
+            {1054, Ctl::Button, "&Delete", {118, 47, 50, 14}},
+            {1044, Ctl::Button, "Set &Default", {119, 73, 50, 14}},
+            {-1, Ctl::Static, "Default:", {14, 97, 29, 8}},
+            {1089, Ctl::Static, "", {48, 97, 130, 8}},
+            {-1, Ctl::GroupBox, "Redial", {7, 115, 215, 37}},
+            {-1, Ctl::Static, "Number of Tries:", {13, 131, 52, 8}},
+            {1087, Ctl::Edit, "", {71, 129, 24, 14}, kDigits},
+            {1088, Ctl::Spin, "", {94, 129, 11, 14}},
+            {-1, Ctl::Static, "Delay ( in Seconds ) :", {110, 131, 68, 8}},
+            {1050, Ctl::Edit, "", {181, 129, 24, 14}, kDigits},
+            {1051, Ctl::Spin, "", {205, 129, 11, 14}},
+        },
+    };
     return t;
 }
 

@@ -64,5 +64,9 @@ constexpr unsigned IDD_ADDTAB = 102;
 constexpr unsigned IDD_ADDITEM = 130;
 constexpr unsigned IDD_ITEMPROPERTIES = 161;
 constexpr unsigned IDD_CHANGEICON = 164;
+constexpr unsigned IDD_PASSWORD = 145;
+constexpr unsigned IDD_PROVIDER_PAGE1 = 146;
+constexpr unsigned IDD_PROVIDER_PAGE3 = 159;
+constexpr unsigned IDD_DIALING = 160;
 
 } // namespace res

@@ -100,4 +100,50 @@ constexpr unsigned AFX_IDW_STATUS_BAR = 59393;
 constexpr unsigned IDW_TIMERBAR = 100;
 constexpr unsigned IDW_FAVORITESBAR = 101;
 
+// Dial-up: the connection sound, the dialing animation, their strings and the
+// controls of the dialing dialog, the password prompt and the provider pages.
+constexpr unsigned IDR_WAVE_CONNECTED = 153;
+constexpr unsigned IDR_AVI_DIALING = 201;
+constexpr unsigned IDS_CONFIGURE_PROVIDER = 111;
+constexpr unsigned IDS_DELETE_ENTRY = 5512;
+constexpr unsigned IDS_DIAL_INITIALIZING = 6000;
+constexpr unsigned IDS_DIAL_PORT_OPENED = 6001;
+constexpr unsigned IDS_DIAL_DIALING = 6002;
+constexpr unsigned IDS_DIAL_CONNECTED = 6003;
+constexpr unsigned IDS_DIAL_AUTHENTICATE = 6004;
+constexpr unsigned IDS_DIAL_PASSWORD_EXPIRED = 6005;
+constexpr unsigned IDS_DIAL_AUTHENTICATED = 6006;
+constexpr unsigned IDS_DIAL_REDIAL_IN = 6007;
+constexpr unsigned IDS_DIAL_NEXT_NUMBER_IN = 6008;
+constexpr unsigned IDS_DIAL_CAPTION = 6009;
+constexpr unsigned AFX_IDP_PARSE_INT = 61712;
+
+constexpr int IDC_DIAL_ANIMATION = 1082;
+constexpr int IDC_DIAL_STATUS = 1083;
+constexpr int IDC_DIAL_NUMBERS = 1086;
+constexpr int IDC_DIAL_TRIES_LEFT = 1093;
+constexpr int IDC_DIAL_NOW = 1053;
+constexpr int IDC_PWD_USERNAME = 1000;
+constexpr int IDC_PWD_PASSWORD = 1004;
+constexpr int IDC_PWD_SAVE = 1009;
+constexpr int IDC_PROV_NAME = 1058;
+constexpr int IDC_PROV_USERNAME = 1000;
+constexpr int IDC_PROV_PASSWORD = 1004;
+constexpr int IDC_PROV_SAVE_PASSWORD = 1009;
+constexpr int IDC_PROV_DEFAULT = 1091;
+constexpr int IDC_PROV_PROPERTIES = 1057;
+constexpr int IDC_PROV_SCRIPTER = 1080;
+constexpr int IDC_PROV_DELETE = 1054;
+constexpr int IDC_PROV_CHAIN_DIAL = 1084;
+constexpr int IDC_PROV_NEW_NUMBER = 1085;
+constexpr int IDC_PROV_NUMBERS = 1086;
+constexpr int IDC_PROV_ADD = 1081;
+constexpr int IDC_PROV_DELETE_NUMBER = 1054;
+constexpr int IDC_PROV_SET_DEFAULT = 1044;
+constexpr int IDC_PROV_DEFAULT_NUMBER = 1089;
+constexpr int IDC_PROV_TRIES = 1087;
+constexpr int IDC_PROV_TRIES_SPIN = 1088;
+constexpr int IDC_PROV_DELAY = 1050;
+constexpr int IDC_PROV_DELAY_SPIN = 1051;
+
 } // namespace ids

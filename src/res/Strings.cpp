@@ -119,6 +119,7 @@ const Entry kStrings[] = {
     // overwrite question; the reason a start cannot claim its instance.
     {61760, "%1!s! already exists.%nDo you want to replace it?"},
     {5530, "Dialtop cannot start: %1!s!"},
+    {61712, "Please enter an integer."},
 };
 
 const QHash<unsigned, QString>& table()
