@@ -2,6 +2,7 @@
 
 #include "dialup/RasApi.h"
 #include "framework/MessageBox.h"
+#include "platform/ras/LoginScript.h"
 #include "platform/ras/Phonebook.h"
 #include "platform/ras/ServiceSettings.h"
 #include "platform/shell/Execute.h"
@@ -19,21 +20,6 @@
 namespace {
 
 constexpr int kSpinMax = 32767;
-
-// Stand-in for ras::HasLoginScript(entry, &path), which comes with the serial
-// modem backend (same contract): true, with the script's path, when the
-// entry's device runs a login script.
-bool HasLoginScript(const QString& entry, QString* path)
-{
-    if (ras::ValidateEntryName(entry) != ras::ERROR_SUCCESS)
-        return false;
-    const QString file = ras::ConfigFolder() + QStringLiteral("/scripts/") + entry + QStringLiteral(".chat");
-    if (!QFileInfo(file).isFile())
-        return false;
-    if (path)
-        *path = file;
-    return true;
-}
 
 // The spin button moves its buddy's number; typing in the buddy moves the spin.
 void LinkSpin(QSpinBox* spin, QLineEdit* buddy)
@@ -113,7 +99,7 @@ bool CProviderPropertyPage1::OnInitDialog()
     const QString strDefault = ras->GetDefaultEntry();
     Item<QCheckBox>(ids::IDC_PROV_DEFAULT)
         ->setChecked(!strDefault.isEmpty() && strDefault.compare(m_strName, Qt::CaseInsensitive) == 0);
-    if (HasLoginScript(m_strName, &m_strScript))
+    if (ras::EntryHasLoginScript(m_strName, &m_strScript))
         GetDlgItem(ids::IDC_PROV_SCRIPTER)->show();
 
     ras::RasDialParams params;
@@ -143,6 +129,8 @@ void CProviderPropertyPage1::OnScripter()
     // The script opens in the desktop's editor for its (text) type.
     if (m_strScript.isEmpty())
         return;
+    // A new script starts from the commented examples.
+    ras::CreateLoginScript(m_strName);
     shell::ExecuteRequest request;
     request.file = m_strScript;
     request.showCmd = shell::SW_SHOWNORMAL;

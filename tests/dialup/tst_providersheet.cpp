@@ -186,12 +186,14 @@ private slots:
         QCOMPARE(Stored("Alpha"), QString("no key"));
     }
 
-    // The login script button appears for an entry that has a script and
-    // opens it with the desktop's handler.
+    // The login script button appears for an entry that uses a script and
+    // opens it (made from the examples when new) with the desktop's handler.
     void loginScript()
     {
-        QDir().mkpath(ConfigFolder() + "/scripts");
-        TestEnv::writeAll(ConfigFolder() + "/scripts/Alpha.chat", "ABORT BUSY\n");
+        ras::RasEntry e;
+        QCOMPARE(ras::GetEntryProperties("Alpha", &e, nullptr), ras::ERROR_SUCCESS);
+        e.bLoginScript = true;
+        QCOMPARE(ras::SetEntryProperties("Alpha", e, nullptr), ras::ERROR_SUCCESS);
         QStringList started;
         shell::SetProcessStarter([&](const shell::ProcessRequest& r, QString*) { return started << r.arguments, true; });
         auto* button = Open("Alpha").m_page1.Item<QPushButton>(ids::IDC_PROV_SCRIPTER);
@@ -199,6 +201,7 @@ private slots:
         button->click();
         shell::SetProcessStarter({});
         QCOMPARE(started, QStringList{ConfigFolder() + "/scripts/Alpha.chat"});
+        QVERIFY(QFileInfo(started.value(0)).isFile());
         QVERIFY(Open("Bravo").m_page1.Item<QPushButton>(ids::IDC_PROV_SCRIPTER)->isHidden());
     }
 };
