@@ -1,4 +1,5 @@
 #include "DialtopApp.h"
+#include "platform/base/Numbers.h"
 #include "launcher/StarterTheme.h"
 
 #include "settings/Settings.h"
@@ -81,15 +82,7 @@ void CDialtopApp::SetKernelReleaseOverride(const QString& release)
 
 int CDialtopApp::MajorVersion(const QString& release)
 {
-    int major = 0;
-    for (QChar c : release) {
-        if (!c.isDigit())
-            break;
-        major = major * 10 + c.digitValue();
-        if (major > 100000)
-            break;
-    }
-    return major;
+    return int(base::ParseLeadingInteger(release, 0, 100000, false).value);
 }
 
 QString CDialtopApp::InstalledFirstTheme()

@@ -1,4 +1,5 @@
 #include "dialup/RasApi.h"
+#include "platform/base/Numbers.h"
 #include "dialup/EntryEditorDlg.h"
 
 #include "dialup/DialingDlg.h"
@@ -422,16 +423,9 @@ void CRasApi::SetEntryName(const QString& strName)
 
 ras::DWORD CRasApi::ParseConnectionTime(const QString& strText)
 {
-    // Each part is read like atoi: leading digits, anything else ends it.
+    // Each part is read like atoi, without a sign.
     auto number = [](const QString& part) -> quint64 {
-        quint64 n = 0;
-        const QString t = part.trimmed();
-        for (QChar c : t) {
-            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-                break;
-            n = qMin<quint64>(n * 10 + (c.unicode() - '0'), 0xFFFFFFFFull);
-        }
-        return n;
+        return quint64(base::ParseLeadingInteger(part, 0, 0xFFFFFFFFLL, false).value);
     };
     const QStringList parts = strText.split(QLatin1Char(':'));
     const quint64 h = number(parts.value(0));
@@ -447,10 +441,7 @@ ras::DWORD CRasApi::ParseConnectionSpeed(const QString& strText, ras::DWORD dwLa
         ++i;
     if (i == strText.size())
         return dwLastSpeed;
-    quint64 n = 0;
-    for (; i < strText.size() && strText[i] >= QLatin1Char('0') && strText[i] <= QLatin1Char('9'); ++i)
-        n = qMin<quint64>(n * 10 + (strText[i].unicode() - '0'), 0xFFFFFFFFull);
-    return ras::DWORD(n);
+    return ras::DWORD(base::ParseLeadingInteger(QStringView(strText).mid(i), 0, 0xFFFFFFFFLL, false).value);
 }
 
 void CRasApi::RasWatchThread()

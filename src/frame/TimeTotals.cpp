@@ -1,4 +1,5 @@
 #include "TimeTotals.h"
+#include "platform/base/Numbers.h"
 
 #include "platform/profile/Profile.h"
 #include "settings/Settings.h"
@@ -162,21 +163,7 @@ QString ConnectTimesUserName()
 
 std::int32_t ParseStoredSeconds(const QString& text)
 {
-    qsizetype i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
-        negative = text[i++] == '-';
-    std::int64_t n = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        n = n * 10 + (text[i].unicode() - '0');
-        if (n > kMaxSeconds)
-            n = std::int64_t(kMaxSeconds) + 1; // keeps the bound, stops growing
-    }
-    if (negative)
-        return std::int32_t(-std::min<std::int64_t>(n, std::int64_t(kMaxSeconds) + 1));
-    return std::int32_t(std::min<std::int64_t>(n, kMaxSeconds));
+    return std::int32_t(base::ParseLeadingInteger(text, -std::int64_t(kMaxSeconds) - 1, kMaxSeconds).value);
 }
 
 QString FormatConnectTime(std::int32_t seconds, bool bYear)

@@ -1,4 +1,5 @@
 #include "launcher/ItemTargets.h"
+#include "platform/base/Numbers.h"
 
 #include "platform/registry/Registry.h"
 #include "platform/shell/DesktopEntry.h"
@@ -16,18 +17,7 @@ namespace {
 // blanks, a sign, digits up to the first non-digit; 0 when there are none.
 int AtoiLike(const QString& text)
 {
-    qsizetype i = 0;
-    while (i < text.size() && (text.at(i) == u' ' || text.at(i) == u'\t' || text.at(i) == u'\n' ||
-                               text.at(i) == u'\r' || text.at(i) == u'\v' || text.at(i) == u'\f'))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text.at(i) == u'-' || text.at(i) == u'+'))
-        negative = text.at(i++) == u'-';
-    qint64 value = 0;
-    for (; i < text.size() && text.at(i) >= u'0' && text.at(i) <= u'9'; ++i)
-        value = qMin<qint64>(value * 10 + (text.at(i).unicode() - '0'), qint64(INT_MAX) + 1);
-    value = negative ? -value : value;
-    return int(qBound(qint64(INT_MIN), value, qint64(INT_MAX)));
+    return int(base::ParseLeadingInteger(text, INT_MIN, INT_MAX).value);
 }
 
 // The full path of an item's path field. A bare name that is not a file

@@ -26,13 +26,6 @@ bool isSep(QChar c)
     return c == '/' || c == '\\';
 }
 
-int lastSep(const QString& path)
-{
-    for (int i = path.size() - 1; i >= 0; --i)
-        if (isSep(path[i]))
-            return i;
-    return -1;
-}
 
 QByteArray native(const QString& path)
 {
@@ -113,7 +106,7 @@ int CreateFolderPath(const QString& path)
 
 bool EnsureFolderForFile(const QString& path)
 {
-    const int sep = lastSep(path);
+    const int sep = LastPathSeparator(path);
     if (sep < 0)
         return true;
     QString folder = path.left(sep);
@@ -147,7 +140,7 @@ bool FileExists(const QString& path)
 
 int ChangeToFileFolder(const QString& path)
 {
-    const int sep = lastSep(path);
+    const int sep = LastPathSeparator(path);
     QString folder;
     if (sep > 0)
         folder = path.left(sep);
@@ -175,4 +168,12 @@ bool ReadSettingValue(const QString& subkey, const QString& name, void* buffer, 
         return false;
     reg::DWORD len = length;
     return key.QueryValue(name, nullptr, buffer, &len) == reg::ERROR_SUCCESS;
+}
+
+int LastPathSeparator(const QString& path)
+{
+    for (int i = int(path.size()) - 1; i >= 0; --i)
+        if (isSep(path[i]))
+            return i;
+    return -1;
 }

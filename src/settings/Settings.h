@@ -19,6 +19,8 @@ int CreateFolderPath(const QString& path);
 bool EnsureFolderForFile(const QString& path);
 bool FolderExists(const QString& path);
 bool FileExists(const QString& path);
+// The index of the last '/' or '\\' of a path, -1 when it has none.
+int LastPathSeparator(const QString& path);
 // 0 on success, else -1 (as chdir).
 int ChangeToFileFolder(const QString& path);
 

@@ -1,5 +1,6 @@
 #include "DialtopDoc.h"
 
+#include "settings/Settings.h"
 #include "theme/ThemeFileDialog.h"
 #include "framework/FileDialog.h"
 #include "framework/MessageBox.h"
@@ -56,13 +57,7 @@ bool CDialtopDoc::OnCmdMsg(unsigned id, fw::CCmdUI* pUpdate, bool probe)
 void CDialtopDoc::SetTitle(const QString& title)
 {
     // The bare theme name: no folder, no extension.
-    QString name = title;
-    for (int i = name.size() - 1; i >= 0; --i) {
-        if (name[i] == '/' || name[i] == '\\') {
-            name = name.mid(i + 1);
-            break;
-        }
-    }
+    QString name = title.mid(LastPathSeparator(title) + 1);
     const int dot = name.lastIndexOf('.');
     if (dot > 0)
         name.truncate(dot);

@@ -11,13 +11,7 @@
 
 QString ApplyThemeExtension(const QString& path)
 {
-    int sep = -1;
-    for (int i = path.size() - 1; i >= 0; --i) {
-        if (path[i] == '/' || path[i] == '\\') {
-            sep = i;
-            break;
-        }
-    }
+    const int sep = LastPathSeparator(path);
     QString out = path;
     const int dot = out.lastIndexOf('.');
     if (dot > sep)

@@ -1,4 +1,5 @@
 #include "Profile.h"
+#include "platform/base/Numbers.h"
 
 #include <QDir>
 #include <QFile>
@@ -427,25 +428,8 @@ int GetPrivateProfileInt(const QString& section, const QString& key, int default
     QString value;
     if (!doc.Load(file) || !doc.GetString(section, key, value))
         return defaultValue;
-    int i = 0;
-    while (i < value.size() && value[i].isSpace())
-        ++i;
-    bool negative = false;
-    if (i < value.size() && (value[i] == '-' || value[i] == '+')) {
-        negative = value[i] == '-';
-        ++i;
-    }
-    long long n = 0;
-    bool any = false;
-    for (; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i) {
-        n = n * 10 + (value[i].unicode() - '0');
-        if (n > 0xFFFFFFFFLL)
-            n = 0xFFFFFFFFLL;
-        any = true;
-    }
-    if (!any)
-        return 0;
-    return int(negative ? -n : n);
+    // Saturates at 32 bits, then wraps into int as the unsigned result did.
+    return int(base::ParseLeadingInteger(value, -0xFFFFFFFFLL, 0xFFFFFFFFLL).value);
 }
 
 bool WritePrivateProfileString(const QString& section, const QString& key, const QString& value,
