@@ -128,7 +128,7 @@ private slots:
 
         // The whole line, or the start of one continued over short lines.
         const QString text = hiveText();
-        QVERIFY2(text.contains(line + (line.endsWith(':') ? "" : "\n")), qPrintable(text));
+        QVERIFY2(text.contains('\n' + line + (line.endsWith(':') ? "" : "\n")), qPrintable(text));
         QVERIFY(text.count("\\\n") >= data.size() / 80);
         for (const QString& l : text.split('\n'))
             QVERIFY2(l.size() <= 80, qPrintable(l));
