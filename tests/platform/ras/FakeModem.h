@@ -7,7 +7,6 @@
 // "ATZ", "ATDT5550100", "dtr-drop", "+++", "ATH0".
 
 #include <QByteArray>
-#include <QDeadlineTimer>
 #include <QMutex>
 #include <QString>
 #include <QStringList>
@@ -71,16 +70,6 @@ public:
     {
         QMutexLocker lock(&m_mutex);
         return m_events;
-    }
-    bool WaitForEvent(const QString& event, int ms = 5000) const
-    {
-        QDeadlineTimer deadline(ms);
-        while (!Events().contains(event)) {
-            if (deadline.hasExpired())
-                return false;
-            QThread::msleep(5);
-        }
-        return true;
     }
 
 private:

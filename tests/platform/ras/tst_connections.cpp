@@ -72,11 +72,13 @@ private slots:
         rastest::WriteServiceIni(0.001);
     }
 
+    // Dialled with a password read from standard input, which is used and
+    // never echoed.
     void madeElsewhereListedAndHungUpHere()
     {
         QProcess holder;
         QByteArray out;
-        QVERIFY(StartHolder(holder, {"Shared"}, out));
+        QVERIFY(StartHolder(holder, {"Shared", "alice", "-"}, out, "pa55word-xyz\n"));
         QVERIFY(out.contains("Connected to Shared at 33600 bps"));
         const QList<RasConn> conns = Connections();
         QCOMPARE(conns.size(), 1);
@@ -86,26 +88,43 @@ private slots:
         QCOMPARE(rastest::Status(c.hrasconn), QString("connected 0"));
         // Its "Connected to" notice waits for whoever watches.
         QCOMPARE(rastest::NoticeLines(), QStringList{"up: Connected to Shared [Shared] 33600 bps"});
+        const Run status = Dialer({"status"});
+        QVERIFY(status.out.contains("Shared\tconnected\t33600 bps"));
 
         // Hung up from this process: the holder ends the line and leaves.
         QCOMPARE(HangUp(c.hrasconn), ERROR_SUCCESS);
         QVERIFY(holder.waitForFinished(10000));
         QCOMPARE(holder.exitCode(), 0);
-        QVERIFY(holder.readAllStandardOutput().contains("Hung up by another program."));
+        out += holder.readAllStandardOutput() + holder.readAllStandardError() + status.out;
+        QVERIFY(out.contains("Hung up by another program."));
+        QVERIFY(!out.contains("pa55word"));
+        QCOMPARE(rastest::Creds("Shared"), QString("unsaved /")); // nothing was stored either
         QVERIFY(!QFile::exists(RecordPath(c.hrasconn)));
         QVERIFY(!QFile::exists(HangUpRequestPath(c.hrasconn)));
         QVERIFY(ListNotices().isEmpty());
     }
 
-    void deadHolderRemovedNotReported()
+    // An interrupted holder hangs up cleanly; a killed one's record is
+    // removed by whoever looks next. Neither is reported as a drop.
+    void holderEnds_data()
     {
+        QTest::addColumn<bool>("killed");
+        QTest::newRow("interrupted") << false;
+        QTest::newRow("killed") << true;
+    }
+
+    void holderEnds()
+    {
+        QFETCH(bool, killed);
         QProcess holder;
         QByteArray out;
         QVERIFY(StartHolder(holder, {"Shared"}, out));
         QCOMPARE(Connections().size(), 1);
         const HRASCONN h = Connections()[0].hrasconn;
-        holder.kill();
-        QVERIFY(holder.waitForFinished());
+        killed ? holder.kill() : holder.terminate();
+        QVERIFY(holder.waitForFinished(10000));
+        if (!killed)
+            QCOMPARE(holder.exitCode(), 0);
         QVERIFY(Connections().isEmpty());
         QVERIFY(!QFile::exists(RecordPath(h)));
         QVERIFY(ListNotices().isEmpty());
@@ -167,18 +186,28 @@ private slots:
         QTest::addColumn<int>("code");
         QTest::addColumn<QByteArray>("out");
         QTest::addColumn<QByteArray>("err");
-        QTest::newRow("list") << QStringList{"list"} << 0 << QByteArray("Shared\nBusy Line\nSecond\n") << QByteArray();
+        QTest::addColumn<QString>("setup"); // "big book": over the phonebook limit; "no folder": root is a file
+        QTest::newRow("list") << QStringList{"list"} << 0 << QByteArray("Shared\nBusy Line\nSecond\n") << QByteArray()
+                              << QString();
         // The exit status is the error code minus 600.
         QTest::newRow("busy") << QStringList{"dial", "busy line"} << 76 << QByteArray("Dialing...")
-                              << QByteArray("dialtop-dial: The line is busy. (error 676)");
-        QTest::newRow("hang up nothing") << QStringList{"hangup"} << 68 << QByteArray() << QByteArray("(error 668)");
+                              << QByteArray("dialtop-dial: The line is busy. (error 676)") << QString();
+        QTest::newRow("hang up nothing") << QStringList{"hangup"} << 68 << QByteArray() << QByteArray("(error 668)")
+                                         << QString();
         QTest::newRow("no such entry") << QStringList{"dial", "Nobody"} << 23 << QByteArray()
-                                       << QByteArray("no entry of that name. (error 623)");
+                                       << QByteArray("no entry of that name. (error 623)") << QString();
         QTest::newRow("password too long") << QStringList{"dial", "Shared", "me", QString(257, 'p')} << 3
-                                           << QByteArray() << QByteArray("The password is too long");
-        QTest::newRow("usage") << QStringList{"frobnicate"} << 2 << QByteArray() << QByteArray("usage:");
+                                           << QByteArray() << QByteArray("The password is too long") << QString();
+        QTest::newRow("usage") << QStringList{"frobnicate"} << 2 << QByteArray() << QByteArray("usage:") << QString();
         QTest::newRow("help") << QStringList{"--help"} << 0 << QByteArray(" 91  user name or password refused (691)")
-                              << QByteArray();
+                              << QByteArray() << QString();
+        // A phonebook that cannot be opened is reported as such by every command.
+        QTest::newRow("list, phonebook too large") << QStringList{"list"} << 21 << QByteArray() << QByteArray("(error 621)")
+                                                   << "big book";
+        QTest::newRow("dial, phonebook too large") << QStringList{"dial", "Shared"} << 21 << QByteArray()
+                                                   << QByteArray("(error 621)") << "big book";
+        QTest::newRow("no service folders") << QStringList{"list"} << 1 << QByteArray() << QByteArray("cannot be used")
+                                            << "no folder";
     }
 
     void dialerCommands()
@@ -187,61 +216,37 @@ private slots:
         QFETCH(int, code);
         QFETCH(QByteArray, out);
         QFETCH(QByteArray, err);
-        const Run r = Dialer(args);
+        QFETCH(QString, setup);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        if (setup == "big book")
+            QVERIFY(TestEnv::writeAll(PhonebookPath(), QByteArray(kMaxPhonebookBytes + 1, '\n')));
+        if (setup == "no folder") {
+            TestEnv::writeAll(m_env.path("not-a-folder"), "x");
+            env.insert("DIALTOP_CONFIG_DIR", m_env.path("not-a-folder"));
+        }
+        const Run r = Dialer(args, env);
         QCOMPARE(r.code, code);
         QVERIFY2(r.out.contains(out), r.out.constData());
         QVERIFY2(r.err.contains(err), r.err.constData());
     }
 
-    // A configuration root that is a file cannot hold the service.
-    void noServiceFolders()
-    {
-        const QString file = m_env.path("not-a-folder");
-        TestEnv::writeAll(file, "x");
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DIALTOP_CONFIG_DIR", file);
-        const Run r = Dialer({"list"}, env);
-        QCOMPARE(r.code, 1);
-        QVERIFY(r.err.contains("cannot be used"));
-    }
-
-    // A scripted line continues from one dialer run to the next.
-    void sequenceAcrossRuns()
+    // A scripted line continues from one dialer run to the next; one call
+    // per entry at a time, whichever process dials it.
+    void sequenceAcrossRunsAndSecondDialRefused()
     {
         QCOMPARE(Dialer({"dial", "Second"}).code, 76);
         QProcess holder;
         QByteArray out;
         QVERIFY(StartHolder(holder, {"Second"}, out));
+        const Run second = Dialer({"dial", "second"});
+        QCOMPARE(second.code, 156);
+        QVERIFY(second.err.contains("already being dialled or is connected. (error 756)"));
+        QCOMPARE(Connections().size(), 1);
         const Run r = Dialer({"hangup", "second"});
         QCOMPARE(r.code, 0);
         QVERIFY(r.out.contains("Hung up Second."));
         QVERIFY(holder.waitForFinished(10000));
         QCOMPARE(holder.exitCode(), 0);
-    }
-
-    // A phonebook that cannot be opened is reported as such by every command.
-    void phonebookTooLarge()
-    {
-        QVERIFY(TestEnv::writeAll(PhonebookPath(), QByteArray(kMaxPhonebookBytes + 1, '\n')));
-        for (const QStringList& args : {QStringList{"list"}, QStringList{"dial", "Shared"}}) {
-            const Run r = Dialer(args);
-            QCOMPARE(r.code, 21);
-            QVERIFY2(r.err.contains("(error 621)"), r.err.constData());
-        }
-    }
-
-    // One call per entry at a time, whichever process dials it.
-    void secondDialOfAnEntryRefused()
-    {
-        QProcess holder;
-        QByteArray out;
-        QVERIFY(StartHolder(holder, {"Shared"}, out));
-        const Run second = Dialer({"dial", "shared"});
-        QCOMPARE(second.code, 156);
-        QVERIFY(second.err.contains("already being dialled or is connected. (error 756)"));
-        QCOMPARE(Connections().size(), 1);
-        QCOMPARE(Dialer({"hangup"}).code, 0);
-        QVERIFY(holder.waitForFinished(10000));
     }
 
     // A holder that does not answer is reported, and the others still end.
@@ -262,24 +267,6 @@ private slots:
         QVERIFY(other.waitForFinished(10000));
         stopped.terminate();
         QVERIFY(stopped.waitForFinished(10000));
-    }
-
-    // A password read from standard input is used and never echoed.
-    void passwordFromInputAndInterrupt()
-    {
-        QProcess holder;
-        QByteArray out;
-        QVERIFY(StartHolder(holder, {"Shared", "alice", "-"}, out, "pa55word-xyz\n"));
-        const Run status = Dialer({"status"});
-        QVERIFY(status.out.contains("Shared\tconnected\t33600 bps"));
-        // An interrupt hangs up cleanly.
-        holder.terminate();
-        QVERIFY(holder.waitForFinished(10000));
-        QCOMPARE(holder.exitCode(), 0);
-        out += holder.readAllStandardOutput() + holder.readAllStandardError() + status.out;
-        QVERIFY(!out.contains("pa55word"));
-        QVERIFY(QDir(ConnectionsFolder()).entryList({"*.conn"}).isEmpty());
-        QCOMPARE(rastest::Creds("Shared"), QString("unsaved /")); // nothing was stored either
     }
 };
 
