@@ -3,6 +3,7 @@
 // written from a short description, stand-ins for message boxes and file
 // dialogs, and the recent list as the settings hold it.
 
+#include "BitmapBytes.h"
 #include "settings/Settings.h"
 #include "framework/FileDialog.h"
 #include "framework/MessageBox.h"
@@ -125,30 +126,11 @@ inline void put32(QByteArray& b, qint32 v)
     b.append(x, 4);
 }
 
-// An 8-bit bitmap file: file header, 40-byte info header, colour table,
-// bottom-up rows padded to 4 bytes. index(x, y) counts y from the top.
+// An 8-bit bitmap file; index(x, y) counts y from the top.
 inline QByteArray bmp8(int w, int h, const QList<QRgb>& colours, const std::function<int(int, int)>& index)
 {
-    const int stride = (w + 3) & ~3;
-    const qint32 offBits = 14 + 40 + 4 * qint32(colours.size());
-    QByteArray b("BM");
-    put32(b, offBits + stride * h);
-    put32(b, 0);
-    put32(b, offBits);
-    for (qint32 v : {40, w, h})
-        put32(b, v);
-    put32(b, 1 | 8 << 16); // planes, bits per pixel
-    for (qint32 v : {0, stride * h, 2835, 2835, qint32(colours.size()), 0})
-        put32(b, v);
-    for (QRgb c : colours)
-        b.append(char(qBlue(c))).append(char(qGreen(c))).append(char(qRed(c))).append('\0');
-    for (int y = h - 1; y >= 0; --y) {
-        QByteArray row(stride, '\0');
-        for (int x = 0; x < w; ++x)
-            row[x] = char(index(x, y));
-        b += row;
-    }
-    return b;
+    return bytes::BmpFile({40, w, h, 8, colours, quint32(colours.size()),
+                           [&](int x, int r) { return quint32(index(x, h - 1 - r)); }});
 }
 
 // Answers message boxes and file dialogs as a test scripts them, and records

@@ -87,21 +87,20 @@ private slots:
         writeTheme(b, "B");
         QProcess* first = startFirst(a);
 
+        const auto endsAtOnce = [this](const QStringList& args) {
+            QProcess* second = start(args);
+            return second->waitForFinished(30000) && second->exitStatus() == QProcess::NormalExit &&
+                   second->exitCode() == 0;
+        };
         // Without a theme, the second start only ends.
-        QProcess* second = start({});
-        QVERIFY(second->waitForFinished(30000));
-        QCOMPARE(second->exitStatus(), QProcess::NormalExit);
-        QCOMPARE(second->exitCode(), 0);
+        QVERIFY(endsAtOnce({}));
         QTest::qWait(300);
         QCOMPARE(first->state(), QProcess::Running);
         QCOMPARE(recentFile(1), a);
         QVERIFY(recentFile(2).isEmpty());
 
         // With one, the first instance opens it: B heads its recent list, A comes next.
-        second = start({b});
-        QVERIFY(second->waitForFinished(30000));
-        QCOMPARE(second->exitStatus(), QProcess::NormalExit);
-        QCOMPARE(second->exitCode(), 0);
+        QVERIFY(endsAtOnce({b}));
         QTRY_COMPARE_WITH_TIMEOUT(recentFile(1), b, 10000);
         QCOMPARE(recentFile(2), a);
         QCOMPARE(first->state(), QProcess::Running);

@@ -6,9 +6,7 @@
 #include <QtTest>
 
 #include <cerrno>
-#include <cstring>
 #include <memory>
-#include <pwd.h>
 #include <unistd.h>
 
 namespace {
@@ -96,18 +94,12 @@ private slots:
         QVERIFY(GetThemesFolder(out));
         QCOMPARE(out, QString("/srv/shared dialtop/Themes"));
 
-        SetLoginNameOverride("alice");
-        QVERIFY(GetUserThemesFolder(out));
-        QCOMPARE(out, QString("/srv/shared dialtop/Themes/alice"));
-        SetLoginNameOverride("");
-        QVERIFY(GetUserThemesFolder(out));
-        QCOMPARE(out, QString("/srv/shared dialtop/Themes/Default"));
-
-        SetLoginNameOverride(QString());
-        const struct passwd* pw = ::getpwuid(::getuid());
-        const QString system = pw && pw->pw_name && *pw->pw_name ? QString::fromLocal8Bit(pw->pw_name) : "Default";
-        QVERIFY(GetUserThemesFolder(out));
-        QCOMPARE(out, "/srv/shared dialtop/Themes/" + system);
+        // By login name; none is "Default".
+        for (const QString name : {"alice", ""}) {
+            SetLoginNameOverride(name);
+            QVERIFY(GetUserThemesFolder(out));
+            QCOMPARE(out, "/srv/shared dialtop/Themes/" + (name.isEmpty() ? "Default" : name));
+        }
         // Nothing is created by asking.
         QVERIFY(!QFileInfo::exists("/srv/shared dialtop"));
     }
@@ -135,6 +127,7 @@ private slots:
         // A file in the way.
         QVERIFY(TestEnv::writeAll(m_env->path("A/file"), "x"));
         QCOMPARE(CreateFolderPath(m_env->path("A/file/D")), ENOTDIR);
+        QVERIFY(!EnsureFolderForFile(m_env->path("A/file/sub/x.Theme")));
     }
 
     void ensureFolderForFile()
@@ -147,9 +140,6 @@ private slots:
         QVERIFY(EnsureFolderForFile(m_env->path("Themes/alice/deep/Favorites.fav")));
         QVERIFY(QFileInfo(m_env->path("Themes/alice/deep")).isDir());
         QVERIFY(!QFileInfo::exists(m_env->path("Themes/alice/deep/Favorites.fav")));
-
-        QVERIFY(TestEnv::writeAll(m_env->path("plain"), "x"));
-        QVERIFY(!EnsureFolderForFile(m_env->path("plain/sub/x.Theme")));
     }
 
     void existence()
@@ -169,10 +159,7 @@ private slots:
 
     void changeToFileFolder()
     {
-        QVERIFY(QDir().mkpath(m_env->path("T/U")));
-        const QString canonical = QFileInfo(m_env->path("T/U")).canonicalFilePath();
-        QCOMPARE(ChangeToFileFolder(m_env->path("T/U/x.Theme")), 0);
-        QCOMPARE(QDir::currentPath(), canonical);
+        QVERIFY(QDir().mkpath(m_env->path("T")));
         QCOMPARE(ChangeToFileFolder(m_env->path("T") + "\\x.Theme"), 0); // either separator
         QCOMPARE(QDir::currentPath(), QFileInfo(m_env->path("T")).canonicalFilePath());
         QVERIFY(ChangeToFileFolder(m_env->path("none/x.Theme")) != 0);

@@ -8,7 +8,6 @@
 #include "framework/View.h"
 #include "framework/WinApp.h"
 #include "res/ResourceIds.h"
-#include "res/Strings.h"
 #include "theme/DialtopDoc.h"
 
 #include <QGuiApplication>
@@ -133,9 +132,8 @@ private slots:
         open(path);
         QCOMPARE(doc()->m_theme.GetTabCount(), 3);
         QCOMPARE(doc()->m_theme.GetItem(2, 3)->m_ptPosition, QPoint(250, 34));
-        QVERIFY(!doc()->IsModified());
         QCOMPARE(static_cast<RecordingView*>(frame()->GetActiveView())->m_nInitialUpdates, 1);
-        QVERIFY(m_ui->messages.isEmpty());
+        QVERIFY(m_ui->messages.isEmpty() && !doc()->IsModified());
         // The title is the bare name: a name with dots of its own loses only the last.
         QCOMPARE(doc()->GetTitle(), QString("My.Work"));
         QCOMPARE(frame()->windowTitle(), QString("Dialtop - My.Work"));
@@ -208,22 +206,6 @@ private slots:
         QVERIFY(!doc()->IsModified());
     }
 
-    void saveOfANeverSavedThemeAsksForAName()
-    {
-        newChangedTheme();
-        m_ui->fileAnswers << themesFolder() + "/notes.txt";
-        QVERIFY(frame()->OnCommand(ids::ID_FILE_SAVE));
-        QCOMPARE(m_ui->dialogs.size(), 1);
-        QCOMPARE(m_ui->dialogs[0].title, res::LoadString(ids::AFX_IDS_SAVEFILE));
-
-        const QString written = themesFolder() + "/notes.Theme";
-        QVERIFY(!QFileInfo::exists(themesFolder() + "/notes.txt"));
-        CThemeData back;
-        QVERIFY(back.Load(written));
-        QCOMPARE(describe(back), QStringList{"tab|Fresh||0"});
-        QCOMPARE(frame()->windowTitle(), QString("Dialtop - notes"));
-    }
-
     void proposedNameOfANewTheme_data()
     {
         QTest::addColumn<QString>("title");
@@ -251,30 +233,44 @@ private slots:
         QVERIFY(doc()->IsModified());
         QCOMPARE(doc()->m_theme.GetTabCount(), 1);
         QVERIFY(QDir(themesFolder()).entryList({"*.Theme"}, QDir::Files).isEmpty());
+
+        // Save asks for a name too, and the extension rule makes it a theme.
+        m_ui->fileAnswers << themesFolder() + "/notes.txt";
+        QVERIFY(frame()->OnCommand(ids::ID_FILE_SAVE));
+        QCOMPARE(m_ui->dialogs.size(), 2);
+        CThemeData back;
+        QVERIFY(back.Load(themesFolder() + "/notes.Theme"));
+        QCOMPARE(describe(back), QStringList{"tab|Fresh||0"});
+        QCOMPARE(QDir(themesFolder()).entryList(QDir::Files), QStringList{"notes.Theme"});
+        QCOMPARE(frame()->windowTitle(), QString("Dialtop - notes"));
     }
 
-    void openingAVersion2FileFails()
+    // The window then shows nothing that is no longer in memory; the file
+    // is left as it was.
+    void failedOpenLeavesANewTheme_data()
     {
+        QTest::addColumn<bool>("version2"); // else missing
+        QTest::newRow("version 2") << true;
+        QTest::newRow("missing") << false;
+    }
+
+    void failedOpenLeavesANewTheme()
+    {
+        QFETCH(bool, version2);
+        const QString bad = m_env->path("themes/Bad.Theme");
         QByteArray bytes = TestEnv::readAll(m_work);
         bytes[0] = 2;
-        QVERIFY(TestEnv::writeAll(m_work, bytes));
-        QVERIFY(!m_app->OpenDocumentFile(m_work));
-        QCOMPARE(m_ui->texts(), (QStringList{"Invalid File Version Error:  " + m_work, kCorrupt}));
-        QCOMPARE(m_ui->messages[1].style & fw::MB_ICONMASK, fw::MB_ICONEXCLAMATION);
-        QVERIFY(m_app->RecentFiles().isEmpty());
-        QCOMPARE(TestEnv::readAll(m_work), bytes);
-    }
-
-    void failedOpenOverAnOpenThemeLeavesANewOne()
-    {
+        if (version2)
+            QVERIFY(TestEnv::writeAll(bad, bytes));
         open(m_work);
-        QVERIFY(!m_app->OpenDocumentFile(m_env->path("themes/Missing.Theme")));
-        QCOMPARE(m_ui->texts(), QStringList{kCorrupt});
-        // The window shows nothing that is no longer in memory.
+        QVERIFY(!m_app->OpenDocumentFile(bad));
+        const QStringList said{"Invalid File Version Error:  " + bad, kCorrupt};
+        QCOMPARE(m_ui->texts(), version2 ? said : said.mid(1));
         QCOMPARE(doc()->m_theme.GetTabCount(), 0);
         QVERIFY(doc()->GetPathName().isEmpty());
         QVERIFY(!frame()->windowTitle().contains("Work"));
         QCOMPARE(m_app->RecentFiles(), QStringList{m_work});
+        QCOMPARE(TestEnv::readAll(bad), version2 ? bytes : QByteArray());
     }
 
     void failedSaveKeepsTheOldFileAndTheChange()

@@ -39,21 +39,29 @@ class tst_ThemeModel : public QObject
     TestEnv m_env;
 
 private slots:
-    void insertPositions()
+    // Inserts and removals land where asked and each marks the theme.
+    void editsLandWhereAsked()
     {
         CThemeData theme;
         fill(theme, 2, 2);
-        theme.InsertTab(2)->m_strName = "appended";
-        theme.InsertTab(0)->m_strName = "first";
-        theme.InsertTab(2)->m_strName = "middle";
-        QCOMPARE(outline(theme), QString("first: | T0: T0.I0 T0.I1 | middle: | T1: T1.I0 T1.I1 | appended:"));
-        QVERIFY(theme.m_bModified);
-
-        theme.m_bModified = false;
-        theme.InsertItem(1, 2)->m_strName = "end";
-        theme.InsertItem(1, 0)->m_strName = "start";
-        QCOMPARE(outline(theme).section(" | ", 1, 1), QString("T0: start T0.I0 T0.I1 end"));
-        QVERIFY(theme.m_bModified);
+        const auto marks = [&theme](bool done) {
+            const bool marked = theme.m_bModified;
+            theme.m_bModified = false;
+            return done && marked;
+        };
+        QVERIFY(marks(theme.InsertTab(2) && theme.InsertTab(0)));
+        theme.GetTab(0)->m_strName = "first";
+        theme.GetTab(3)->m_strName = "appended";
+        QVERIFY(marks(theme.InsertItem(1, 2) && theme.InsertItem(1, 0)));
+        theme.GetItem(1, 0)->m_strName = "start";
+        theme.GetItem(1, 3)->m_strName = "end";
+        QCOMPARE(outline(theme), QString("first: | T0: start T0.I0 T0.I1 end | T1: T1.I0 T1.I1 | appended:"));
+        QVERIFY(marks(theme.RemoveItem(1, 1)));
+        QVERIFY(marks(theme.RemoveTab(2)));
+        QCOMPARE(outline(theme), QString("first: | T0: start T0.I1 end | appended:"));
+        QVERIFY(theme.RemoveTab(0) && theme.RemoveTab(0) && theme.RemoveTab(0));
+        QCOMPARE(theme.GetTab(0), nullptr);
+        QCOMPARE(theme.GetItem(0, 0), nullptr);
     }
 
     // Out of range nothing is found, removed or inserted, and nothing is marked;
@@ -77,23 +85,6 @@ private slots:
         QCOMPARE(theme.InsertItem(0, 3), nullptr);
         QVERIFY(!theme.m_bModified);
         QCOMPARE(outline(theme), QString("T0: T0.I0 T0.I1 | T1: T1.I0 T1.I1"));
-    }
-
-    void removals()
-    {
-        CThemeData theme;
-        fill(theme, 3, 3);
-        QVERIFY(theme.RemoveItem(1, 1));
-        QVERIFY(theme.m_bModified);
-        QCOMPARE(outline(theme), QString("T0: T0.I0 T0.I1 T0.I2 | T1: T1.I0 T1.I2 | T2: T2.I0 T2.I1 T2.I2"));
-        theme.m_bModified = false;
-        QVERIFY(theme.RemoveTab(1));
-        QVERIFY(theme.m_bModified);
-        QCOMPARE(outline(theme), QString("T0: T0.I0 T0.I1 T0.I2 | T2: T2.I0 T2.I1 T2.I2"));
-        // Down to no tab at all.
-        QVERIFY(theme.RemoveTab(0) && theme.RemoveTab(0));
-        QCOMPARE(theme.GetTab(0), nullptr);
-        QCOMPARE(theme.GetItem(0, 0), nullptr);
     }
 
     void deleteAllKeepsModifiedSoSaveWritesEmptyTheme()
@@ -136,19 +127,15 @@ private slots:
 
         CThemeTab copy;
         copy.m_items.push_back(std::make_unique<CThemeItem>());
-        copy.m_items.back()->m_strName = "already here";
         copy.Copy(source);
         QCOMPARE(copy.m_items.size(), size_t(4));
-        QCOMPARE(copy.m_items[0]->m_strName, QString("already here"));
-        copy.m_items.erase(copy.m_items.begin());
+        copy.m_items.erase(copy.m_items.begin()); // the item it held comes first
         QCOMPARE(describe(copy), before);
-
         copy.m_items[1]->m_strTarget = "changed";
-        copy.m_items[1]->m_ptPosition = QPoint(1, 1);
         copy.m_items.pop_back();
+        QCOMPARE(describe(source), before);
         CThemeItem single;
         single.Copy(full);
-        QCOMPARE(describe(source), before);
         QCOMPARE(single.m_nReserved2, 22);
     }
 };

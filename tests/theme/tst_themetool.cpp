@@ -44,23 +44,18 @@ QJsonObject item(const QString& name, int n)
             {"dialFirst", n % 2 == 1}};
 }
 
+// Three tabs, one empty, with text at the longest lengths the fields take.
 QJsonObject fullTheme()
 {
-    QJsonArray items0{item(QString(128, 'N'), 0), item("Ünïcödé ✓", 1)};
-    QJsonObject longest = item("x", 2);
-    longest["arguments"] = QString(128, 'a');
-    longest["target"] = QString(260, 't');
-    longest["startIn"] = QString(260, 's');
-    longest["iconFile"] = QString(260, 'i');
+    QJsonObject longest = item(QString(128, 'N'), 2);
+    for (const char* f : {"target", "startIn", "iconFile"})
+        longest[f] = QString(260, *f);
     longest["description"] = QString("€").repeated(86) + "dd";
-    items0.append(longest);
-    QJsonArray tabs{
-        QJsonObject{{"name", QString(260, 'T')}, {"background", "/usr/share/backgrounds/sky.bmp"}, {"reserved", 0},
-                    {"items", items0}},
-        QJsonObject{{"name", "Empty"}, {"background", ""}, {"reserved", -9}, {"items", QJsonArray{}}},
-        QJsonObject{{"name", "Web"}, {"background", QString(260, 'b')}, {"reserved", 123456},
-                    {"items", QJsonArray{item("Browser", 3)}}},
-    };
+    QJsonArray tabs{QJsonObject{{"name", QString(260, 'T')}, {"background", "/usr/share/backgrounds/sky.bmp"},
+                                {"reserved", 0}, {"items", QJsonArray{item("Ünïcödé ✓", 0), item("x", 1), longest}}},
+                    QJsonObject{{"name", "Empty"}, {"background", ""}, {"reserved", -9}, {"items", QJsonArray{}}},
+                    QJsonObject{{"name", "Web"}, {"background", ""}, {"reserved", 123456},
+                                {"items", QJsonArray{item("Browser", 3)}}}};
     return QJsonObject{{"version", 1}, {"tabs", tabs}};
 }
 
@@ -102,47 +97,54 @@ private slots:
         const QString out = m_env->path("made/Full.Theme");
         QVERIFY(TestEnv::writeAll(json, QJsonDocument(in).toJson()));
         const Run b = run({"build", json, out});
-        QCOMPARE(b.err, QByteArray());
-        QCOMPARE(b.exitCode, 0);
+        QVERIFY2(b.exitCode == 0 && b.err.isEmpty(), b.err.constData());
         QCOMPARE(TestEnv::readAll(out).size(), 8 + 4 * 536 + 5 * 1336);
 
         const Run d = run({"dump", out});
-        QCOMPARE(d.err, QByteArray());
-        QCOMPARE(d.exitCode, 0);
+        QVERIFY2(d.exitCode == 0 && d.err.isEmpty(), d.err.constData());
         QCOMPARE(QJsonDocument::fromJson(d.out).object(), expected);
 
         // The program itself reads what the tool wrote.
         CThemeData loaded;
         QVERIFY(loaded.Load(out));
-        QCOMPARE(loaded.GetItem(0, 1)->m_strName, QString("Ünïcödé ✓"));
+        QCOMPARE(loaded.GetItem(0, 0)->m_strName, QString("Ünïcödé ✓"));
         QCOMPARE(loaded.GetItem(2, 0)->m_ptPosition, QPoint(-120, 2147483644));
     }
 
-    void dumpOfBadFiles_data()
+    // Each fails with a message naming the cause, writes nothing and prints no theme.
+    void badRunsFail_data()
     {
-        QTest::addColumn<QByteArray>("bytes"); // empty: no file at all
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("bytes"); // of bad.Theme; empty: no such file
         QTest::addColumn<QString>("mentions");
+        const QStringList dump{"dump", "bad.Theme"};
         QByteArray cutItem = le(1) + le(1) + QByteArray(532, '\0') + le(1) + QByteArray(1000, '\0');
-        QTest::newRow("missing file") << QByteArray() << "no such file";
-        QTest::newRow("version 2") << le(2) + le(0) << "version";
-        QTest::newRow("cut inside item record") << cutItem << "damaged";
-        QTest::newRow("hostile tab count") << le(1) + le(0x7fffffff) << "damaged";
+        QTest::newRow("missing file") << dump << QByteArray() << "bad.Theme: no such file";
+        QTest::newRow("version 2") << dump << le(2) + le(0) << "bad.Theme: file version";
+        QTest::newRow("cut inside item record") << dump << cutItem << "bad.Theme: damaged";
+        QTest::newRow("hostile tab count") << dump << le(1) + le(0x7fffffff) << "bad.Theme: damaged";
+        QTest::newRow("no arguments") << QStringList{} << QByteArray() << "";
+        QTest::newRow("unknown command") << QStringList{"frobnicate", "x"} << QByteArray() << "";
+        QTest::newRow("build with one name") << QStringList{"build", "only-one"} << QByteArray() << "";
+        QTest::newRow("build from a missing file") << QStringList{"build", "none.json", "x.Theme"} << QByteArray()
+                                                   << "none.json";
     }
 
-    void dumpOfBadFiles()
+    void badRunsFail()
     {
+        QFETCH(QStringList, args);
         QFETCH(QByteArray, bytes);
         QFETCH(QString, mentions);
-        const QString path = m_env->path("bad.Theme");
+        QVERIFY(QDir::setCurrent(m_env->root()));
         if (!bytes.isEmpty())
-            QVERIFY(TestEnv::writeAll(path, bytes));
-        const Run r = run({"dump", path});
-        QCOMPARE(r.exitCode, 1);
+            QVERIFY(TestEnv::writeAll("bad.Theme", bytes));
+        const Run r = run(args);
+        QVERIFY(r.exitCode > 0);
         QCOMPARE(r.out, QByteArray());
-        QCOMPARE(r.err.count('\n'), 1);
-        QVERIFY(r.err.endsWith('\n'));
-        QVERIFY2(r.err.contains(path.toUtf8()), r.err.constData());
-        QVERIFY2(r.err.contains(mentions.toUtf8()), r.err.constData());
+        QVERIFY2(!r.err.isEmpty() && r.err.contains(mentions.toUtf8()), r.err.constData());
+        if (args.value(0) == "dump")
+            QVERIFY(r.exitCode == 1 && r.err.count('\n') == 1 && r.err.endsWith('\n'));
+        QCOMPARE(QDir().entryList(QDir::Files), bytes.isEmpty() ? QStringList() : QStringList{"bad.Theme"});
     }
 
     void buildOfBadJson_data()
@@ -181,29 +183,6 @@ private slots:
         r = run({"build", in, old});
         QCOMPARE(r.exitCode, 1);
         QCOMPARE(TestEnv::readAll(old), before);
-    }
-
-    // Each fails with a message, writes nothing and prints no theme.
-    void usageErrors_data()
-    {
-        QTest::addColumn<QStringList>("args");
-        QTest::newRow("nothing") << QStringList{};
-        QTest::newRow("unknown command") << QStringList{"frobnicate", "x"};
-        QTest::newRow("build with one name") << QStringList{"build", "only-one"};
-        QTest::newRow("build from a missing file") << QStringList{"build", "none.json", "x.Theme"};
-    }
-
-    void usageErrors()
-    {
-        QFETCH(QStringList, args);
-        QVERIFY(QDir::setCurrent(m_env->root()));
-        const Run r = run(args);
-        QVERIFY(r.exitCode != 0);
-        QCOMPARE(r.out, QByteArray());
-        QVERIFY(!r.err.isEmpty());
-        QCOMPARE(QDir().entryList(QDir::Files), QStringList());
-        if (args.size() == 3)
-            QVERIFY(r.err.contains("none.json"));
     }
 };
 
