@@ -20,15 +20,9 @@ private slots:
         QTest::addColumn<QVariantList>("args");
         QTest::addColumn<QString>("text");
         QTest::newRow("5514") << 5514u << QVariantList{} << "No Default Provder selected. Can not connect.";
-        QTest::newRow("130") << 130u << QVariantList{} << "Themes";
-        QTest::newRow("application name") << 57344u << QVariantList{} << "Dialtop";
         QTest::newRow("missing id") << 1u << QVariantList{"x"} << QString();
         QTest::newRow("6010 formatted") << 6010u << QVariantList{"10.0.0.1", 28800}
                                         << "IP Address: 10.0.0.1  Speed: 28800 bps";
-        QTest::newRow("5515 formatted") << 5515u << QVariantList{"/home/u/My Theme.Theme"}
-                                        << "Invalid File Version Error:  /home/u/My Theme.Theme";
-        QTest::newRow("5507 formatted") << 5507u << QVariantList{"Internet"}
-                                        << "Are you sure you want to delete the Tab:  Internet";
         QTest::newRow("6011 formatted") << 6011u << QVariantList{"Acme Net"}
                                         << "Your connection to Acme Net has been disconnected!\nDo you wish to reconnect?";
         QTest::newRow("6007 formatted") << 6007u << QVariantList{30} << "Unable to connect. Redialing in 30 seconds...";
