@@ -268,12 +268,15 @@ long CMainFrame::OnRasDropLine(WPARAM wParam, LPARAM /*lParam*/)
         EndConnection();
         return 0;
     }
+    // The dropped session's times are stored before a new one starts from
+    // the stored totals, whether the redial is automatic or the user's.
     if (m_bRedialOnDrop) {
         EndConnection();
         ConnectToEntry(index);
     } else if (fw::MessageBox(res::FormatString(ids::IDS_CONNECTION_DROPPED, {name}), fw::MB_YESNO | fw::MB_ICONQUESTION,
                               this)
                == fw::IDYES) {
+        EndConnection();
         ConnectToEntry(index);
     }
     return 0;
