@@ -1,13 +1,13 @@
 // The connection in the main window: the Connect menu, progress texts, the
-// on-line times written at hang-up, drops, lines dialled by another process,
-// and closing while connected. Calls go through the simulated modem.
+// times written when a connection ends or drops, a line dialled by another
+// process, and the Customize command. Calls go through the simulated modem.
 
 #include "RasTestUtil.h"
 #include "TestThemes.h"
 #include "app/DialtopApp.h"
 #include "dialup/RasApi.h"
-#include "framework/PropertySheet.h"
 #include "frame/MainFrame.h"
+#include "framework/PropertySheet.h"
 #include "res/ResourceIds.h"
 #include "settings/Settings.h"
 #include "theme/DialtopDoc.h"
@@ -16,25 +16,21 @@
 #include <QMenu>
 #include <QProcess>
 
-using namespace ras;
-
 class tst_Connection : public QObject
 {
     Q_OBJECT
-
     std::unique_ptr<TestEnv> m_env;
     std::unique_ptr<CDialtopApp> m_app;
-    std::unique_ptr<UiStubs> m_ui;
+    QStringList m_asked; // each message box: its text, whether the times were on disk, whether still connected
 
     CMainFrame* frame() const { return static_cast<CMainFrame*>(m_app->GetDocTemplate()->GetFrame()); }
     CRasApi& ras() const { return CRasApi::Instance(); }
-    QString pane() const { return frame()->ConnectionPane()->text(); }
 
     void start(const QStringList& providers)
     {
         for (const QString& name : providers) {
             rastest::AddEntry(name);
-            QCOMPARE(ras::SetEntryDialParams(rastest::Params(name, "u", "p"), false), ERROR_SUCCESS);
+            QCOMPARE(ras::SetEntryDialParams(rastest::Params(name, "u", "p"), false), ras::ERROR_SUCCESS);
         }
         m_app = std::make_unique<CDialtopApp>();
         m_app->SetRegistryKey("Corvane");
@@ -44,20 +40,16 @@ class tst_Connection : public QObject
         QVERIFY(m_app->OpenDocumentFile(QString()));
         frame()->killTimer(std::exchange(frame()->m_nTimer, 0)); // ticks are driven by hand
     }
-
-    // Dials through File > Connect and waits for the line.
     void connectFirst()
     {
         frame()->ConnectToEntry(0);
         QTRY_VERIFY_WITH_TIMEOUT(ras().IsConnected(), 10000);
     }
-
     void tick(int n)
     {
         while (n--)
             frame()->OnTimer(1);
     }
-
     QString tms(const QString& name) const
     {
         QString home;
@@ -70,10 +62,13 @@ private slots:
     {
         m_env = std::make_unique<TestEnv>();
         rastest::Reset(*m_env);
-        m_ui = std::make_unique<UiStubs>();
+        m_asked.clear();
+        fw::SetMessageHandler([this](const fw::MessageRequest& r) {
+            m_asked << QString("%1 %2 %3").arg(r.text.left(20)).arg(tms("Alpha").contains("1997-064=2")).arg(ras().IsConnected());
+            return r.text.startsWith("Your") ? fw::IDYES : fw::IDNO;
+        });
         fw::CDialog::SetModalHandler([](fw::CDialog*) { return fw::IDCANCEL; });
-        // 5 March 1997, noon.
-        CConnectTimes::SetClock([] {
+        CConnectTimes::SetClock([] { // 5 March 1997, noon
             std::tm t{};
             std::tie(t.tm_year, t.tm_mon, t.tm_mday, t.tm_hour, t.tm_isdst) = std::tuple(97, 2, 5, 12, -1);
             return std::mktime(&t);
@@ -84,30 +79,30 @@ private slots:
         ras().HangUp();
         m_app.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        m_ui.reset();
+        fw::SetMessageHandler({});
         fw::CDialog::SetModalHandler({});
         CConnectTimes::SetClock({});
         m_env.reset();
     }
 
-    // File > Connect: "-" disabled, "+" enabled; names are a popup.
+    // File > Connect: "-" disabled, "+" enabled; names in a popup.
     void connectMenu_data()
     {
         QTest::addColumn<QStringList>("providers");
         QTest::addColumn<bool>("connected");
         QTest::addColumn<QString>("menu");
+        const QStringList three{"Alpha", "Bravo", "Charlie"};
         QTest::newRow("none") << QStringList() << false << "-Connect";
         QTest::newRow("one") << QStringList{"Alpha"} << false << "+Connect";
-        QTest::newRow("three") << QStringList{"Alpha", "Bravo", "Charlie"} << false
-                               << "+Connect[+Alpha 2000,+Bravo 2001,+Charlie 2002]";
+        QTest::newRow("three") << three << false << "+Connect[+Alpha 2000,+Bravo 2001,+Charlie 2002]";
         QTest::newRow("one, connected") << QStringList{"Alpha"} << true << "-Connect";
-        QTest::newRow("three, connected") << QStringList{"Alpha", "Bravo", "Charlie"} << true
-                                          << "+Connect[-Alpha 2000,-Bravo 2001,-Charlie 2002]";
+        QTest::newRow("three, connected") << three << true << "+Connect[-Alpha 2000,-Bravo 2001,-Charlie 2002]";
     }
     void connectMenu()
     {
         QFETCH(QStringList, providers);
         QFETCH(bool, connected);
+        QFETCH(QString, menu);
         start(providers);
         auto* item = frame()->findChild<QAction*>(QString("menu_%1").arg(ids::ID_CONNECT));
         emit qobject_cast<QMenu*>(item->parent())->aboutToShow();
@@ -123,29 +118,24 @@ private slots:
                 names << state(a) + " " + a->data().toString();
             shown += "[" + names.join(",") + "]";
         }
-        QFETCH(QString, menu);
         QCOMPARE(shown, menu);
-        frame()->UpdateAllActions(); // the toolbar button: dials the default unless connected
+        frame()->UpdateAllActions(); // the toolbar button dials the default
         QCOMPARE(frame()->FindAction(ids::ID_CONNECT)->isEnabled(), !connected && !providers.isEmpty());
         QCOMPARE(frame()->FindAction(ids::ID_HANGUP)->isEnabled(), connected);
     }
 
-    // Each progress state's text in status pane 1 while connected to Alpha.
+    // Status pane 1 after "Authenticated." and then the given state.
     void dialTexts_data()
     {
         QTest::addColumn<unsigned>("state");
         QTest::addColumn<QString>("text");
-        QTest::newRow("0") << 0u << "Initializing...";
-        QTest::newRow("1") << 1u << "Accessing the modem...";
-        QTest::newRow("3") << 3u << "Dialing Alpha...";
-        QTest::newRow("12") << 12u << "Verifying user name and password...";
-        QTest::newRow("14") << 14u << "Authenticated.";
-        QTest::newRow("20 keeps") << 20u << "Authenticated.";
-        QTest::newRow("23") << 23u << "Verifying user name and password...";
-        QTest::newRow("0x1002") << 0x1002u << "Verifying user name and password...";
-        QTest::newRow("0x1003") << 0x1003u << "Your password has expired.";
-        QTest::newRow("24 unknown") << 24u << "";
-        QTest::newRow("connected") << 0x2000u << "Connected to Alpha. ";
+        const QString verifying = "Verifying user name and password...";
+        for (auto [state, text] : {std::pair(0u, QString("Initializing...")), std::pair(1u, QString("Accessing the modem...")),
+                                   std::pair(3u, QString("Dialing Alpha...")), std::pair(12u, verifying),
+                                   std::pair(20u, QString("Authenticated.")), std::pair(23u, verifying),
+                                   std::pair(0x1002u, verifying), std::pair(0x1003u, QString("Your password has expired.")),
+                                   std::pair(24u, QString()), std::pair(0x2000u, QString("Connected to Alpha. "))})
+            QTest::newRow(qPrintable(QString::number(state, 16))) << state << text;
     }
     void dialTexts()
     {
@@ -155,57 +145,47 @@ private slots:
         connectFirst();
         frame()->OnRasDialEvent(14, 0);
         frame()->OnRasDialEvent(state, 0);
-        QCOMPARE(pane(), text);
+        QCOMPARE(frame()->ConnectionPane()->text(), text);
     }
 
-    // Hangup writes the totals of both sections; the next start reads them.
-    void hangupWritesTimes()
+    // Two seconds on line, then an ending: the times are on disk before any
+    // question and before a redial, which starts a session at 0.
+    void endings_data()
     {
-        start({"Alpha"});
-        connectFirst();
-        tick(3);
-        QCOMPARE(frame()->TimerBar()->GetPaneText(0), QString("Alpha"));
-        QVERIFY(frame()->OnCommand(ids::ID_HANGUP));
-        QVERIFY(!ras().IsConnected());
-        QCOMPARE(pane(), QString("Not Connected."));
-        const QString user = ConnectTimesUserName();
-        QCOMPARE(tms("Alpha"), QString("[Dialtop]\nVersion=1\n\n[Alpha]\nFirstConnect=0\nLastConnect=0\n1997=3\n"
-                                       "1997-03=3\n1997-09=3\n1997-064=3\n\n[%1]\n1997=3\n1997-03=3\n1997-09=3\n"
-                                       "1997-064=3\nFirstConnect=0\nLastConnect=0\n")
-                                   .arg(user));
+        QTest::addColumn<QString>("ending");
+        QTest::addColumn<bool>("redialOnDrop");
+        QTest::addColumn<QStringList>("asked");
+        QTest::addColumn<bool>("redialled");
+        QTest::newRow("hangup") << "hangup" << true << QStringList() << false;
+        QTest::newRow("close, theme modified") << "close" << true << QStringList{"Save changes to Unti 1 0"} << false;
+        QTest::newRow("drop, redial") << "drop 0" << true << QStringList() << true;
+        QTest::newRow("drop, ask") << "drop 0" << false << QStringList{"Your connection to A 0 1"} << true;
+        QTest::newRow("drop, not in the phonebook") << "drop -1" << false << QStringList() << false;
     }
-
-    // A dropped line: redialled after the times are written, or a question.
-    void drop_data()
+    void endings()
     {
-        QTest::addColumn<bool>("redial");
-        QTest::addColumn<int>("index");
-        QTest::addColumn<int>("questions");
-        QTest::addColumn<bool>("dialled");
-        QTest::newRow("redial") << true << 0 << 0 << true;
-        QTest::newRow("ask, yes") << false << 0 << 1 << true;
-        QTest::newRow("not in the phonebook") << true << -1 << 0 << false;
-    }
-    void drop()
-    {
-        QFETCH(bool, redial);
-        QFETCH(int, index);
-        QFETCH(int, questions);
-        QFETCH(bool, dialled);
-        const std::uint32_t value = redial;
+        QFETCH(QString, ending);
+        QFETCH(bool, redialOnDrop);
+        QFETCH(QStringList, asked);
+        QFETCH(bool, redialled);
+        const std::uint32_t value = redialOnDrop;
         WriteSettingValue("Connection", "RedialOnDrop", reg::REG_BINARY, &value, 4);
         start({"Alpha"});
         connectFirst();
         tick(2);
-        m_ui->answers << fw::IDYES;
-        frame()->OnRasDropLine(WPARAM(qintptr(index)), 0);
-        QVERIFY(tms("Alpha").contains("1997-064=2"));
-        QCOMPARE(m_ui->messages.size(), questions);
-        if (questions)
-            QCOMPARE(m_ui->messages[0].text,
-                     QString("Your connection to Alpha has been disconnected!\nDo you wish to reconnect?"));
-        QCOMPARE(ras().m_hRasConn != 0, dialled);
-        if (dialled) {
+        if (ending == "hangup") {
+            QVERIFY(frame()->OnCommand(ids::ID_HANGUP));
+            QCOMPARE(frame()->ConnectionPane()->text(), QString("Not Connected."));
+        } else if (ending == "close") {
+            m_app->GetDocTemplate()->GetDocument()->SetModifiedFlag(true);
+            QVERIFY(frame()->close());
+        } else {
+            frame()->OnRasDropLine(WPARAM(qintptr(ending.mid(5).toInt())), 0);
+        }
+        QVERIFY(tms("Alpha").contains("[Alpha]\nFirstConnect=0\nLastConnect=0\n1997=2\n1997-03=2\n1997-09=2\n1997-064=2"));
+        QCOMPARE(m_asked, asked);
+        QCOMPARE(ras().m_hRasConn != 0, redialled);
+        if (redialled) {
             QTRY_VERIFY_WITH_TIMEOUT(ras().IsConnected(), 10000);
             QCOMPARE(frame()->ConnectTimes().m_providerTimes.session, 0);
         }
@@ -220,9 +200,8 @@ private slots:
         holder.start(rastest::DialExe(), {"dial", "Charlie"});
         QByteArray out;
         QVERIFY(rastest::WaitForOutput(holder, "Connected to", out));
-        tick(1);
+        tick(3);
         QCOMPARE(frame()->TimerBar()->GetPaneText(0), QString("Charlie"));
-        tick(2);
         QCOMPARE(frame()->ConnectTimes().m_providerTimes.session, 2);
         QVERIFY(frame()->OnCommand(ids::ID_HANGUP));
         QVERIFY(holder.waitForFinished(10000));
@@ -239,23 +218,6 @@ private slots:
         });
         QVERIFY(frame()->OnCommand(ids::ID_CUSTOMIZE));
         QVERIFY(!frame()->TimerBar()->isHidden());
-    }
-
-    // Closing while connected: times written and line down before the
-    // modified theme is asked about.
-    void closeWhileConnected()
-    {
-        start({"Alpha"});
-        connectFirst();
-        tick(4);
-        m_app->GetDocTemplate()->GetDocument()->SetModifiedFlag(true);
-        QString seen;
-        fw::SetMessageHandler([&](const fw::MessageRequest&) {
-            seen = QString("%1 %2").arg(tms("Alpha").contains("1997-064=4")).arg(ras().IsConnected());
-            return fw::IDNO;
-        });
-        QVERIFY(frame()->close());
-        QCOMPARE(seen, QString("1 0"));
     }
 };
 
