@@ -1,20 +1,21 @@
 // The connection in the main window: the Connect menu, progress texts, the
 // times written when a connection ends or drops, a line dialled by another
-// process, and the Customize command. Calls go through the simulated modem.
+// process, and the Customize sheet. Calls go through the simulated modem.
 
 #include "RasTestUtil.h"
-#include "TestThemes.h"
 #include "app/DialtopApp.h"
+#include "dialup/CustomizePropertySheet.h"
 #include "dialup/RasApi.h"
 #include "frame/MainFrame.h"
-#include "framework/PropertySheet.h"
+#include "framework/MessageBox.h"
+#include "platform/shell/Autostart.h"
 #include "res/ResourceIds.h"
 #include "settings/Settings.h"
 #include "theme/DialtopDoc.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QMenu>
-#include <QProcess>
 
 class tst_Connection : public QObject
 {
@@ -28,10 +29,8 @@ class tst_Connection : public QObject
 
     void start(const QStringList& providers)
     {
-        for (const QString& name : providers) {
-            rastest::AddEntry(name);
-            QCOMPARE(ras::SetEntryDialParams(rastest::Params(name, "u", "p"), false), ras::ERROR_SUCCESS);
-        }
+        for (const QString& name : providers) // with a saved password: no prompt
+            rastest::AddEntry(name), ras::SetEntryDialParams(rastest::Params(name, "u", "p"), false);
         m_app = std::make_unique<CDialtopApp>();
         m_app->SetRegistryKey("Corvane");
         m_app->AddDocTemplate(std::make_unique<fw::CDocTemplate>(
@@ -40,21 +39,23 @@ class tst_Connection : public QObject
         QVERIFY(m_app->OpenDocumentFile(QString()));
         frame()->killTimer(std::exchange(frame()->m_nTimer, 0)); // ticks are driven by hand
     }
-    void connectFirst()
+    void connectFirst() { frame()->ConnectToEntry(0); QTRY_VERIFY_WITH_TIMEOUT(ras().IsConnected(), 10000); }
+    void tick(int n) { while (n--) frame()->OnTimer(1); }
+    QString tms() const { QString home; return GetHomeFolder(home), QString(TestEnv::readAll(home + "/Alpha.tms")); }
+    static QString stored(const QString& subkey, QStringList names)
     {
-        frame()->ConnectToEntry(0);
-        QTRY_VERIFY_WITH_TIMEOUT(ras().IsConnected(), 10000);
+        for (std::uint32_t v = 0; QString& name : names)
+            name = ReadSettingValue(subkey, name, &v, 4) ? QString::number(v) : QString("-");
+        return names.join(' ');
     }
-    void tick(int n)
+    // Check boxes as "1"/"0"; the last one is then toggled, as the user would.
+    static QString boxes(fw::CPropertyPage* page, const QList<int>& ids)
     {
-        while (n--)
-            frame()->OnTimer(1);
-    }
-    QString tms(const QString& name) const
-    {
-        QString home;
-        GetHomeFolder(home);
-        return QString::fromUtf8(TestEnv::readAll(home + "/" + name + ".tms"));
+        QString out = " ";
+        for (int id : ids)
+            out += page->Item<QCheckBox>(id)->isChecked() ? '1' : '0';
+        page->Item<QCheckBox>(ids.last())->toggle();
+        return out;
     }
 
 private slots:
@@ -64,64 +65,57 @@ private slots:
         rastest::Reset(*m_env);
         m_asked.clear();
         fw::SetMessageHandler([this](const fw::MessageRequest& r) {
-            m_asked << QString("%1 %2 %3").arg(r.text.left(20)).arg(tms("Alpha").contains("1997-064=2")).arg(ras().IsConnected());
+            m_asked << QString("%1 %2 %3").arg(r.text.left(20)).arg(tms().contains("1997-064=2")).arg(ras().IsConnected());
             return r.text.startsWith("Your") ? fw::IDYES : fw::IDNO;
         });
         fw::CDialog::SetModalHandler([](fw::CDialog*) { return fw::IDCANCEL; });
         CConnectTimes::SetClock([] { // 5 March 1997, noon
-            std::tm t{};
-            std::tie(t.tm_year, t.tm_mon, t.tm_mday, t.tm_hour, t.tm_isdst) = std::tuple(97, 2, 5, 12, -1);
-            return std::mktime(&t);
+            return std::mktime(std::array{std::tm{.tm_hour = 12, .tm_mday = 5, .tm_mon = 2, .tm_year = 97, .tm_isdst = -1}}.data());
         });
     }
     void cleanup()
     {
         ras().HangUp();
         m_app.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        fw::SetMessageHandler({});
-        fw::CDialog::SetModalHandler({});
-        CConnectTimes::SetClock({});
+        fw::SetMessageHandler({}), fw::CDialog::SetModalHandler({}), CConnectTimes::SetClock({});
         m_env.reset();
     }
 
-    // File > Connect: "-" disabled, "+" enabled; names in a popup.
+    // File > Connect ("-" disabled, "+" enabled; names in a popup), then the
+    // toolbar's Connect and Hangup.
     void connectMenu_data()
     {
-        QTest::addColumn<QStringList>("providers");
+        QTest::addColumn<int>("providers");
         QTest::addColumn<bool>("connected");
         QTest::addColumn<QString>("menu");
-        const QStringList three{"Alpha", "Bravo", "Charlie"};
-        QTest::newRow("none") << QStringList() << false << "-Connect";
-        QTest::newRow("one") << QStringList{"Alpha"} << false << "+Connect";
-        QTest::newRow("three") << three << false << "+Connect[+Alpha 2000,+Bravo 2001,+Charlie 2002]";
-        QTest::newRow("one, connected") << QStringList{"Alpha"} << true << "-Connect";
-        QTest::newRow("three, connected") << three << true << "+Connect[-Alpha 2000,-Bravo 2001,-Charlie 2002]";
+        const QString popup = "+Connect[%1Alpha 2000,%1Bravo 2001,%1Charlie 2002] | ";
+        QTest::newRow("none") << 0 << false << "-Connect | -Connect -Hangup";
+        QTest::newRow("one") << 1 << false << "+Connect | +Connect -Hangup";
+        QTest::newRow("three") << 3 << false << popup.arg("+") + "+Connect -Hangup";
+        QTest::newRow("one, connected") << 1 << true << "-Connect | -Connect +Hangup";
+        QTest::newRow("three, connected") << 3 << true << popup.arg("-") + "-Connect +Hangup";
     }
     void connectMenu()
     {
-        QFETCH(QStringList, providers);
+        QFETCH(int, providers);
         QFETCH(bool, connected);
-        QFETCH(QString, menu);
-        start(providers);
+        start(QStringList{"Alpha", "Bravo", "Charlie"}.mid(0, providers));
         auto* item = frame()->findChild<QAction*>(QString("menu_%1").arg(ids::ID_CONNECT));
         emit qobject_cast<QMenu*>(item->parent())->aboutToShow();
         if (connected)
             connectFirst();
         emit qobject_cast<QMenu*>(item->parent())->aboutToShow();
         auto state = [](QAction* a) { return QString(a->isEnabled() ? "+" : "-") + a->text().remove('&'); };
-        QString shown = state(item);
+        QStringList names;
         if (QMenu* popup = item->menu()) {
             emit popup->aboutToShow();
-            QStringList names;
             for (QAction* a : popup->actions())
                 names << state(a) + " " + a->data().toString();
-            shown += "[" + names.join(",") + "]";
         }
-        QCOMPARE(shown, menu);
         frame()->UpdateAllActions(); // the toolbar button dials the default
-        QCOMPARE(frame()->FindAction(ids::ID_CONNECT)->isEnabled(), !connected && !providers.isEmpty());
-        QCOMPARE(frame()->FindAction(ids::ID_HANGUP)->isEnabled(), connected);
+        QTEST(state(item) + (names.isEmpty() ? "" : "[" + names.join(",") + "]") + " | "
+                  + state(frame()->FindAction(ids::ID_CONNECT)) + " " + state(frame()->FindAction(ids::ID_HANGUP)),
+              "menu");
     }
 
     // Status pane 1 after "Authenticated." and then the given state.
@@ -129,66 +123,59 @@ private slots:
     {
         QTest::addColumn<unsigned>("state");
         QTest::addColumn<QString>("text");
-        const QString verifying = "Verifying user name and password...";
-        for (auto [state, text] : {std::pair(0u, QString("Initializing...")), std::pair(1u, QString("Accessing the modem...")),
-                                   std::pair(3u, QString("Dialing Alpha...")), std::pair(12u, verifying),
-                                   std::pair(20u, QString("Authenticated.")), std::pair(23u, verifying),
-                                   std::pair(0x1002u, verifying), std::pair(0x1003u, QString("Your password has expired.")),
-                                   std::pair(24u, QString()), std::pair(0x2000u, QString("Connected to Alpha. "))})
-            QTest::newRow(qPrintable(QString::number(state, 16))) << state << text;
+        const char* verifying = "Verifying user name and password...";
+        for (auto [state, text] : {std::pair(0u, "Initializing..."), {1u, "Accessing the modem..."}, {3u, "Dialing Alpha..."},
+                                   {12u, verifying}, {20u, "Authenticated."}, {23u, verifying}, {0x1002u, verifying},
+                                   {0x1003u, "Your password has expired."}, {24u, ""}, {0x2000u, "Connected to Alpha. "}})
+            QTest::addRow("%x", state) << state << QString(text);
     }
     void dialTexts()
     {
         QFETCH(unsigned, state);
-        QFETCH(QString, text);
         start({"Alpha"});
         connectFirst();
         frame()->OnRasDialEvent(14, 0);
         frame()->OnRasDialEvent(state, 0);
-        QCOMPARE(frame()->ConnectionPane()->text(), text);
+        QTEST(frame()->ConnectionPane()->text(), "text");
     }
 
     // Two seconds on line, then an ending: the times are on disk before any
-    // question and before a redial, which starts a session at 0.
+    // question ("text/on disk/connected") and before a redial, which starts a
+    // session at 0.
     void endings_data()
     {
-        QTest::addColumn<QString>("ending");
-        QTest::addColumn<bool>("redialOnDrop");
-        QTest::addColumn<QStringList>("asked");
-        QTest::addColumn<bool>("redialled");
-        QTest::newRow("hangup") << "hangup" << true << QStringList() << false;
-        QTest::newRow("close, theme modified") << "close" << true << QStringList{"Save changes to Unti 1 0"} << false;
-        QTest::newRow("drop, redial") << "drop 0" << true << QStringList() << true;
-        QTest::newRow("drop, ask") << "drop 0" << false << QStringList{"Your connection to A 0 1"} << true;
-        QTest::newRow("drop, not in the phonebook") << "drop -1" << false << QStringList() << false;
+        for (const char* c : {"ending", "outcome"})
+            QTest::addColumn<QString>(c);
+        QTest::newRow("hangup") << "hangup" << "Not Connected.";
+        QTest::newRow("close, theme modified") << "close" << "Save changes to Unti 1 0";
+        QTest::newRow("drop, redial on") << "redial 0" << "redial";
+        QTest::newRow("drop, redial off") << "ask 0" << "Your connection to A 0 1 redial";
+        QTest::newRow("drop, not in the phonebook") << "ask -1" << "";
     }
     void endings()
     {
         QFETCH(QString, ending);
-        QFETCH(bool, redialOnDrop);
-        QFETCH(QStringList, asked);
-        QFETCH(bool, redialled);
-        const std::uint32_t value = redialOnDrop;
+        const std::uint32_t value = !ending.startsWith("ask"); // RedialOnDrop
         WriteSettingValue("Connection", "RedialOnDrop", reg::REG_BINARY, &value, 4);
         start({"Alpha"});
         connectFirst();
         tick(2);
         if (ending == "hangup") {
             QVERIFY(frame()->OnCommand(ids::ID_HANGUP));
-            QCOMPARE(frame()->ConnectionPane()->text(), QString("Not Connected."));
+            m_asked << frame()->ConnectionPane()->text();
         } else if (ending == "close") {
             m_app->GetDocTemplate()->GetDocument()->SetModifiedFlag(true);
             QVERIFY(frame()->close());
         } else {
-            frame()->OnRasDropLine(WPARAM(qintptr(ending.mid(5).toInt())), 0);
+            frame()->OnRasDropLine(WPARAM(qintptr(ending.section(' ', 1).toInt())), 0);
         }
-        QVERIFY(tms("Alpha").contains("[Alpha]\nFirstConnect=0\nLastConnect=0\n1997=2\n1997-03=2\n1997-09=2\n1997-064=2"));
-        QCOMPARE(m_asked, asked);
-        QCOMPARE(ras().m_hRasConn != 0, redialled);
-        if (redialled) {
+        QVERIFY(tms().contains("[Alpha]\nFirstConnect=0\nLastConnect=0\n1997=2\n1997-03=2\n1997-09=2\n1997-064=2"));
+        if (ras().m_hRasConn) {
+            m_asked << "redial";
             QTRY_VERIFY_WITH_TIMEOUT(ras().IsConnected(), 10000);
             QCOMPARE(frame()->ConnectTimes().m_providerTimes.session, 0);
         }
+        QTEST(m_asked.join(' '), "outcome");
     }
 
     // A line that dialtop-dial holds is taken over on the next idle tick.
@@ -201,23 +188,53 @@ private slots:
         QByteArray out;
         QVERIFY(rastest::WaitForOutput(holder, "Connected to", out));
         tick(3);
-        QCOMPARE(frame()->TimerBar()->GetPaneText(0), QString("Charlie"));
-        QCOMPARE(frame()->ConnectTimes().m_providerTimes.session, 2);
-        QVERIFY(frame()->OnCommand(ids::ID_HANGUP));
-        QVERIFY(holder.waitForFinished(10000));
+        QCOMPARE(frame()->TimerBar()->GetPaneText(0) + frame()->TimerBar()->GetPaneText(10), QString("Charlie00:00:02"));
+        QVERIFY(frame()->OnCommand(ids::ID_HANGUP) && holder.waitForFinished(10000));
     }
 
-    // OK on Customize brings back a hidden timer bar.
-    void customizeShowsTimerBar()
+    // Tabs "y": stored before are Week off, Alarm on, PlaySound off, AlarmTime
+    // 250 and the autostart entry. Year, autostart and redial are toggled, OK
+    // pressed after the tabs given: shown pages are written, the timer bar shows.
+    void customize_data()
     {
+        for (const char* c : {"tabs", "shown", "stored"})
+            QTest::addColumn<QString>(c);
+        QTest::newRow("fresh, OK at once") << "" << "Customize 11111" << "1 1 1 1 0 / - - - - - / ";
+        QTest::newRow("fresh, every tab") << "12" << "Customize 11111 0 11" << "1 1 1 1 0 / 0 1 0 1 0 / on";
+        QTest::newRow("stored, every tab") << "y12" << "Customize 11011 1 01" << "1 1 0 1 0 / 1 0 0 1 250 / ";
+    }
+    void customize()
+    {
+        QFETCH(QString, tabs);
+        const QString program = QCoreApplication::applicationFilePath();
+        if (tabs.startsWith('y')) {
+            tabs.remove(0, 1);
+            for (auto [key, name, v] : {std::tuple("Connection", "Alarm", 1u), std::tuple("Connection", "PlaySound", 0u),
+                                        std::tuple("Connection", "AlarmTime", 250u), std::tuple("ConnectTimes", "Week", 0u)})
+                WriteSettingValue(key, name, reg::REG_BINARY, &v, 4);
+            QVERIFY(shell::SetAutostart(true, program));
+        }
         start({});
         frame()->TimerBar()->hide();
-        fw::CDialog::SetModalHandler([](fw::CDialog* d) {
-            static_cast<fw::CPropertySheet*>(d)->PressButton(fw::CPropertySheet::PSBTN_OK);
-            return d->Result();
+        QString shown;
+        fw::CDialog::SetModalHandler([&](fw::CDialog* d) {
+            auto* sheet = static_cast<CCustomizePropertySheet*>(d);
+            shown = sheet->windowTitle() + boxes(&sheet->m_page4, {ids::IDC_SHOW_SESSION, ids::IDC_SHOW_TODAY,
+                                                   ids::IDC_SHOW_WEEK, ids::IDC_SHOW_MONTH, ids::IDC_SHOW_YEAR});
+            for (QChar tab : tabs) {
+                sheet->SetActivePage(tab.digitValue());
+                shown += tab == '1' ? boxes(&sheet->m_page1, {ids::IDC_RUN_ON_STARTUP})
+                                    : boxes(&sheet->m_page3, {ids::IDC_PLAY_SOUND, ids::IDC_REDIAL_ON_DROP});
+            }
+            return sheet->PressButton(fw::CPropertySheet::PSBTN_OK), d->Result();
         });
-        QVERIFY(frame()->OnCommand(ids::ID_CUSTOMIZE));
-        QVERIFY(!frame()->TimerBar()->isHidden());
+        QVERIFY(frame()->OnCommand(ids::ID_CUSTOMIZE) && !frame()->TimerBar()->isHidden());
+        QTEST(shown, "shown");
+        QTEST(stored("ConnectTimes", {"Session", "Today", "Week", "Month", "Year"}) + " / "
+                  + stored("Connection", {"Alarm", "PlaySound", "RedialOnDrop", "ShowDialog", "AlarmTime"}) + " / "
+                  + (TestEnv::readAll(shell::AutostartEntryPath()).contains("Exec=" + shell::AutostartExecValue(program).toUtf8()) ? "on" : ""),
+              "stored");
+        QCOMPARE(frame()->m_bRedialOnDrop, tabs.isEmpty()); // read again after OK
     }
 };
 

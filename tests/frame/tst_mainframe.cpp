@@ -149,7 +149,7 @@ private slots:
         QCOMPARE(file->actions().value(0)->data().toUInt(), ids::ID_CONNECT);
         QCOMPARE(file->actions().value(1)->data().toUInt(), ids::ID_HANGUP);
 
-        // Run is off while nothing is selected; Connect with no provider.
+        // Run is off while nothing is selected.
         QList<bool> enabled;
         for (unsigned id : {unsigned(ids::ID_CONNECT), unsigned(ids::ID_HANGUP), unsigned(ids::ID_RUN_ITEM), 32783u,
                             32775u, unsigned(ids::ID_FILE_SAVE), unsigned(ids::ID_FILE_SAVE_AS),
@@ -166,7 +166,7 @@ private slots:
         QVERIFY(!frame()->FindAction(ids::ID_CONNECT)->isEnabled());
         QVERIFY(frame()->FindAction(ids::ID_FILE_SAVE)->isEnabled());
 
-        // Whatever starts it, it does nothing.
+        // Whatever starts them, they do nothing.
         QVERIFY(!frame()->OnCommand(ids::ID_CONNECT));
         QVERIFY(m_ui->messages.isEmpty());
 
