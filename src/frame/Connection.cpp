@@ -52,6 +52,12 @@ void CMainFrame::OnTimer(int nIDEvent)
 {
     CRasApi& ras = CRasApi::Instance();
     if (ras.IsConnected()) {
+        // A call dialled past the frame (an item that dials first) has not
+        // had its totals read: they are, once, as for a line taken over.
+        if (const QString entry = ras.GetCurrentEntryName(); entry != m_strTimesEntry) {
+            EndConnectionTimes();
+            StartConnectionTimes(entry);
+        }
         // Counters only: the file is written when the connection ends.
         m_connectTimes.CountSecond();
         ShowConnectTimes();
@@ -63,21 +69,33 @@ void CMainFrame::OnTimer(int nIDEvent)
         QCoreApplication::postEvent(view, new QTimerEvent(nIDEvent));
 }
 
-void CMainFrame::StartConnection(const QString& strName)
+void CMainFrame::StartConnectionTimes(const QString& strName)
 {
+    m_strTimesEntry = strName;
     m_connectTimes.ReadConnectTimes(strName);
     m_wndTimerBar->SetPaneText(0, strName);
     ShowConnectTimes();
+}
+
+void CMainFrame::EndConnectionTimes()
+{
+    // The totals go to the entry they were read for.
+    if (m_connectTimes.m_bTimesDirty) {
+        m_connectTimes.m_bTimesDirty = false;
+        m_connectTimes.WriteConnectTimes(m_strTimesEntry);
+    }
+}
+
+void CMainFrame::StartConnection(const QString& strName)
+{
+    StartConnectionTimes(strName);
     CRasApi::Instance().Connect(strName, m_bShowDialing, this, false);
 }
 
 void CMainFrame::EndConnection()
 {
     CRasApi& ras = CRasApi::Instance();
-    if (m_connectTimes.m_bTimesDirty) {
-        m_connectTimes.m_bTimesDirty = false;
-        m_connectTimes.WriteConnectTimes(ras.GetCurrentEntryName());
-    }
+    EndConnectionTimes();
     if (ras.IsConnected()) {
         ras.HangUp();
         SetConnectionText(res::LoadString(ids::IDS_NOT_CONNECTED));
@@ -92,10 +110,7 @@ bool CMainFrame::AdoptConnection()
     std::unique_ptr<CRasConnList> conns = ras.EnumConnections();
     if (!conns || !conns->GetAt(0) || !ras.AttachConnection(conns->GetAt(0)->hrasconn))
         return false;
-    const QString name = ras.GetCurrentEntryName();
-    m_connectTimes.ReadConnectTimes(name);
-    m_wndTimerBar->SetPaneText(0, name);
-    ShowConnectTimes();
+    StartConnectionTimes(ras.GetCurrentEntryName());
     return true;
 }
 

@@ -96,6 +96,11 @@ protected:
     void timerEvent(QTimerEvent* e) override;
     void StartTimer();
 
+    // The totals of the entry being counted: read at a start, written at an end.
+    void StartConnectionTimes(const QString& strName);
+    void EndConnectionTimes();
+    QString m_strTimesEntry;
+
     void OnUpdateConnect(fw::CCmdUI* pCmdUI);
     void OnConnectEntry(unsigned id);
     void OnUpdateConnectEntry(fw::CCmdUI* pCmdUI);
