@@ -246,7 +246,13 @@ bool CDialtopApp::InitInstance(const QStringList& args)
     // 7. The document template.
     AddDocTemplate(std::make_unique<fw::CDocTemplate>(
         ids::IDR_MAINFRAME, [] { return std::make_unique<CDialtopDoc>(); },
-        [](fw::CDocument* doc) -> fw::CFrameWnd* { return new CMainFrame(static_cast<CDialtopDoc*>(doc)); }));
+        [](fw::CDocument* doc) -> fw::CFrameWnd* {
+            auto* frame = new CMainFrame(static_cast<CDialtopDoc*>(doc));
+            if (frame->IsCreated())
+                return frame;
+            delete frame;
+            return nullptr;
+        }));
     RegisterShellFileTypes();
 
     // 8, 9. The theme to open.

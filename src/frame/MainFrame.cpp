@@ -1,5 +1,7 @@
 #include "MainFrame.h"
 
+#include "DialFirst.h"
+#include "dialup/RasApi.h"
 #include "settings/Settings.h"
 #include "framework/Document.h"
 #include "framework/MessageBox.h"
@@ -35,7 +37,9 @@ CMainFrame::CMainFrame(CDialtopDoc* doc)
     setObjectName("mainframe");
     LoadSettings(); // no bar exists yet: only the preferences are read
     PreCreateWindow();
-    OnCreate();
+    m_bCreated = OnCreate();
+    if (!m_bCreated)
+        return;
     m_pView = new CDialtopView(this);
     m_pView->SetDocument(doc);
     doc->AddView(m_pView);
@@ -81,6 +85,12 @@ bool CMainFrame::OnCreate()
     // A missing file leaves the favourites empty; the path is kept for saving.
     LoadThemeFile(m_favorites, FavoritesFileName());
 
+    // Without the remote access service there is no window.
+    CRasApi& ras = CRasApi::Instance();
+    if (!ras.Load())
+        return false;
+    InstallDialFirstHooks(&ras);
+
     LoadAccelTable(ids::IDR_MAINFRAME);
     BuildMenuBar(ids::IDR_MAINFRAME);
     m_wndToolBar = BuildToolBar(ids::IDR_MAINFRAME, tr("Toolbar"), QString("toolbar_%1").arg(ids::AFX_IDW_TOOLBAR));
@@ -99,10 +109,12 @@ bool CMainFrame::OnCreate()
     LayoutTimerBar();
     ShowConnectTimes();
 
+    AdoptConnection();
     fw::CWinApp* app = fw::AfxGetApp();
     QByteArray state;
     if (app && app->GetProfileBinary(QString(), kBarState, state))
         restoreState(state);
+    StartTimer();
     return true;
 }
 
@@ -119,6 +131,15 @@ void CMainFrame::LoadSettings()
         ShowConnectTimes();
     }
     BuildFavoritesBar();
+
+    // A missing value leaves the field as it was.
+    unsigned char bytes[4];
+    auto readFlag = [&bytes](const char* name, bool& flag) {
+        if (ReadSettingValue(QStringLiteral("Connection"), QString::fromLatin1(name), bytes, sizeof bytes))
+            flag = (bytes[0] | bytes[1] | bytes[2] | bytes[3]) != 0;
+    };
+    readFlag("PlaySound", CRasApi::Instance().m_bPlaySound);
+    readFlag("RedialOnDrop", m_bRedialOnDrop);
 }
 
 void CMainFrame::LayoutTimerBar()
@@ -166,10 +187,20 @@ void CMainFrame::OnDestroy()
 
 void CMainFrame::closeEvent(QCloseEvent* e)
 {
+    // The times are written and the line hung up before the theme is asked
+    // about, so a refused save cannot leave a connection uncounted.
+    if (m_nTimer) {
+        killTimer(m_nTimer);
+        m_nTimer = 0;
+    }
+    EndConnection();
+    OnTimer(1);
     if (fw::CWinApp* app = fw::AfxGetApp())
         app->WriteProfileBinary(QString(), kBarState, saveState());
     fw::CDocTemplate* t = fw::AfxGetApp() ? fw::AfxGetApp()->GetDocTemplate() : nullptr;
     if (t && !t->CloseDocument()) {
+        // The window stays: so does its accounting.
+        StartTimer();
         e->ignore();
         return;
     }
@@ -210,6 +241,18 @@ bool CMainFrame::OnOwnCmdMsg(unsigned id, fw::CCmdUI* pUpdate, bool probe)
         fw::OnUpdateRange<CMainFrame>(ids::ID_FAVORITE_FIRST, ids::ID_FAVORITE_LAST, &CMainFrame::OnUpdateFavorite),
         fw::OnCommand<CMainFrame>(ids::ID_VIEW_TIMERBAR, &CMainFrame::OnViewTimerBar),
         fw::OnUpdate<CMainFrame>(ids::ID_VIEW_TIMERBAR, &CMainFrame::OnUpdateViewTimerBar),
+        fw::OnCommand<CMainFrame>(ids::ID_ADD_PROVIDER, &CMainFrame::OnAddProvider),
+        fw::OnUpdate<CMainFrame>(ids::ID_ADD_PROVIDER, &CMainFrame::OnUpdateAddProvider),
+        fw::OnCommand<CMainFrame>(ids::ID_CUSTOMIZE, &CMainFrame::OnCustomize),
+        fw::OnUpdate<CMainFrame>(ids::ID_CUSTOMIZE, &CMainFrame::OnUpdateAlwaysEnabled),
+        fw::OnCommand<CMainFrame>(ids::ID_HANGUP, &CMainFrame::OnHangup),
+        fw::OnUpdate<CMainFrame>(ids::ID_HANGUP, &CMainFrame::OnUpdateHangup),
+        fw::OnCommand<CMainFrame>(ids::ID_CONNECT, &CMainFrame::OnConnect),
+        fw::OnUpdate<CMainFrame>(ids::ID_CONNECT, &CMainFrame::OnUpdateConnect),
+        fw::OnCommandRange<CMainFrame>(ids::ID_CONNECT_FIRST, ids::ID_CONNECT_LAST, &CMainFrame::OnConnectEntry),
+        fw::OnUpdateRange<CMainFrame>(ids::ID_CONNECT_FIRST, ids::ID_CONNECT_LAST, &CMainFrame::OnUpdateConnectEntry),
+        fw::OnCommandRange<CMainFrame>(ids::ID_PROVIDER_FIRST, ids::ID_PROVIDER_LAST, &CMainFrame::OnProvider),
+        fw::OnUpdateRange<CMainFrame>(ids::ID_PROVIDER_FIRST, ids::ID_PROVIDER_LAST, &CMainFrame::OnUpdateAlwaysEnabled),
     };
     return fw::DispatchCmdMsg(this, map, id, pUpdate, probe);
 }

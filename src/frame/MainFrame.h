@@ -6,11 +6,13 @@
 #include "framework/FrameWnd.h"
 #include "TimeTotals.h"
 #include "TimerBar.h"
+#include "dialup/RasMessages.h"
 #include "theme/ThemeData.h"
 
 class CDialtopDoc;
 class CDialtopView;
 class QLabel;
+class QMenu;
 class QToolBar;
 
 class CMainFrame : public fw::CFrameWnd
@@ -26,6 +28,28 @@ public:
 
     // Status pane 1: the connection's state.
     void SetConnectionText(const QString& text);
+
+    // False when the window could not be made (the remote access service
+    // cannot be used); the document template then gets no frame.
+    bool IsCreated() const { return m_bCreated; }
+
+    // The connection as the user sees it: the one-second tick counts it, or
+    // ends it and takes over one that another program made.
+    void OnTimer(int nIDEvent);
+    void StartConnection(const QString& strName);
+    void EndConnection();
+    bool AdoptConnection();
+    void OnConnect();
+    void ConnectToEntry(int nIndex);
+    bool m_bShowDialing = true;
+    bool m_bRedialOnDrop = true;
+    int m_nTimer = 0;
+
+    // The registered messages of the dial-up subsystem.
+    long OnRasDialEvent(WPARAM wParam, LPARAM lParam);
+    long OnRasDropLine(WPARAM wParam, LPARAM lParam);
+    long OnRasConnectionSpeed(WPARAM wParam, LPARAM lParam);
+    long OnRasConnectionTime(WPARAM wParam, LPARAM lParam);
 
     // The manual's first page.
     static QString ManualPath();
@@ -48,7 +72,7 @@ public:
 
     // Shows a hidden bar and hides a shown one; false for an unknown id.
     bool ToggleBar(unsigned nID);
-    QWidget* GetControlBar(unsigned nID) const;
+    QWidget* GetControlBar(unsigned nID) const override;
     void OnViewFavorites();
     void OnUpdateViewFavorites(fw::CCmdUI* pCmdUI);
 
@@ -68,12 +92,33 @@ protected:
     void OnDestroy();
     bool OnOwnCmdMsg(unsigned id, fw::CCmdUI* pUpdate, bool probe) override;
     void closeEvent(QCloseEvent* e) override;
+    bool event(QEvent* e) override;
+    void timerEvent(QTimerEvent* e) override;
+    void StartTimer();
+
+    // The totals of the entry being counted: read at a start, written at an end.
+    void StartConnectionTimes(const QString& strName);
+    void EndConnectionTimes();
+    QString m_strTimesEntry;
+
+    void OnUpdateConnect(fw::CCmdUI* pCmdUI);
+    void OnConnectEntry(unsigned id);
+    void OnUpdateConnectEntry(fw::CCmdUI* pCmdUI);
+    void RebuildConnectPopup(QMenu* popup);
+    void OnHangup();
+    void OnUpdateHangup(fw::CCmdUI* pCmdUI);
+    void OnAddProvider();
+    void OnUpdateAddProvider(fw::CCmdUI* pCmdUI);
+    void OnProvider(unsigned id);
+    void OnCustomize();
+    void OnUpdateAlwaysEnabled(fw::CCmdUI* pCmdUI);
 
     // Where the dial-up subsystem plugs in: the connection commands, the timer
     // bar and the favorites bar belong to it and are added by it.
 
     void CreateFavoritesBar();
 
+    bool m_bCreated = false;
     CThemeData m_favorites;
     CDialtopView* m_pView = nullptr;
     QToolBar* m_wndToolBar = nullptr;

@@ -65,6 +65,9 @@ public:
     static QString PromptStatus(unsigned id);
     static QString PromptTip(unsigned id);
 
+    // A bar of the frame by its control id; null when there is none.
+    virtual QWidget* GetControlBar(unsigned /*nID*/) const { return nullptr; }
+
     // The frame's title follows the document: "Dialtop - Work".
     void OnUpdateFrameTitle();
 

@@ -56,6 +56,17 @@ void CPropertySheet::AddPage(CPropertyPage* pPage)
         m_pTabs->addTab(pPage, pPage->GetTitle());
 }
 
+void CPropertySheet::InsertPage(int nIndex, CPropertyPage* pPage)
+{
+    if (!pPage)
+        return;
+    nIndex = qBound(0, nIndex, GetPageCount());
+    pPage->m_pSheet = this;
+    m_pages.insert(m_pages.begin() + nIndex, pPage);
+    if (m_pTabs)
+        m_pTabs->insertTab(nIndex, pPage, pPage->GetTitle());
+}
+
 CPropertyPage* CPropertySheet::GetPage(int i) const
 {
     return i >= 0 && i < GetPageCount() ? m_pages[size_t(i)] : nullptr;

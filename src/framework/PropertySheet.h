@@ -51,6 +51,9 @@ public:
     // The sheet does not own its pages (they are normally its members);
     // they are added before the sheet is created.
     void AddPage(CPropertyPage* pPage);
+    // Puts a page before the one at nIndex (at the end past the last), so a
+    // page that another part of the program supplies can take its tab.
+    void InsertPage(int nIndex, CPropertyPage* pPage);
     int GetPageCount() const { return int(m_pages.size()); }
     CPropertyPage* GetPage(int i) const;
     int GetActiveIndex() const;

@@ -164,6 +164,41 @@ std::map<unsigned, DialogTemplate> buildTemplates()
             {1051, Ctl::Spin, "", {205, 129, 11, 14}},
         },
     };
+    // The Customize sheet's pages.
+    t[IDD_CUSTOMIZE_TIMES] = DialogTemplate{
+        IDD_CUSTOMIZE_TIMES,
+        "Time Display",
+        {204, 62},
+        {
+            {-1, Ctl::GroupBox, "Show", {7, 3, 190, 51}},
+            {1081, Ctl::CheckBox, "Session", {19, 18, 41, 10}},
+            {1076, Ctl::CheckBox, "Today", {79, 18, 36, 10}},
+            {1077, Ctl::CheckBox, "Week", {135, 18, 35, 10}},
+            {1078, Ctl::CheckBox, "Month", {19, 35, 36, 10}},
+            {1079, Ctl::CheckBox, "Year", {79, 35, 31, 10}},
+        },
+    };
+    t[IDD_CUSTOMIZE_GENERAL] = DialogTemplate{
+        IDD_CUSTOMIZE_GENERAL,
+        "General",
+        {136, 39},
+        {
+            {1041, Ctl::CheckBox, "Run Dialtop on Start up", {9, 5, 112, 10}},
+            {1042, Ctl::CheckBox, "Dial default provider on Start up", {9, 20, 112, 10}, kHidden},
+        },
+    };
+    t[IDD_CUSTOMIZE_CONNECTION] = DialogTemplate{
+        IDD_CUSTOMIZE_CONNECTION,
+        "Connection",
+        {186, 108},
+        {
+            {1038, Ctl::CheckBox, "Auto redial on dropped connection", {8, 4, 173, 10}},
+            {1039, Ctl::CheckBox, "Play Sound on Connection", {8, 18, 174, 10}},
+            {1040, Ctl::CheckBox, "Alarm after:", {8, 48, 51, 10}, kHidden},
+            {1025, Ctl::Edit, "", {84, 45, 31, 14}, kDigits | kHidden},
+            {1097, Ctl::CheckBox, "Show Connection Status Dialog", {6, 66, 116, 10}, kHidden},
+        },
+    };
     return t;
 }
 

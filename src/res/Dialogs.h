@@ -68,5 +68,8 @@ constexpr unsigned IDD_PASSWORD = 145;
 constexpr unsigned IDD_PROVIDER_PAGE1 = 146;
 constexpr unsigned IDD_PROVIDER_PAGE3 = 159;
 constexpr unsigned IDD_DIALING = 160;
+constexpr unsigned IDD_CUSTOMIZE_GENERAL = 109;
+constexpr unsigned IDD_CUSTOMIZE_CONNECTION = 180;
+constexpr unsigned IDD_CUSTOMIZE_TIMES = 181;
 
 } // namespace res

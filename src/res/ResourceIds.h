@@ -116,7 +116,11 @@ constexpr unsigned IDS_DIAL_AUTHENTICATED = 6006;
 constexpr unsigned IDS_DIAL_REDIAL_IN = 6007;
 constexpr unsigned IDS_DIAL_NEXT_NUMBER_IN = 6008;
 constexpr unsigned IDS_DIAL_CAPTION = 6009;
+constexpr unsigned IDS_CONNECTION_SPEED = 6010;
+constexpr unsigned IDS_CONNECTION_DROPPED = 6011;
 constexpr unsigned AFX_IDP_PARSE_INT = 61712;
+constexpr unsigned AFX_IDP_PARSE_INT_RANGE = 61713;
+constexpr unsigned IDS_CUSTOMIZE = 108;
 
 constexpr int IDC_DIAL_ANIMATION = 1082;
 constexpr int IDC_DIAL_STATUS = 1083;
@@ -145,5 +149,19 @@ constexpr int IDC_PROV_TRIES = 1087;
 constexpr int IDC_PROV_TRIES_SPIN = 1088;
 constexpr int IDC_PROV_DELAY = 1050;
 constexpr int IDC_PROV_DELAY_SPIN = 1051;
+
+// The Customize sheet's pages.
+constexpr int IDC_SHOW_SESSION = 1081;
+constexpr int IDC_SHOW_TODAY = 1076;
+constexpr int IDC_SHOW_WEEK = 1077;
+constexpr int IDC_SHOW_MONTH = 1078;
+constexpr int IDC_SHOW_YEAR = 1079;
+constexpr int IDC_RUN_ON_STARTUP = 1041;
+constexpr int IDC_DIAL_ON_STARTUP = 1042;
+constexpr int IDC_REDIAL_ON_DROP = 1038;
+constexpr int IDC_PLAY_SOUND = 1039;
+constexpr int IDC_ALARM = 1040;
+constexpr int IDC_ALARM_TIME = 1025;
+constexpr int IDC_SHOW_DIALOG = 1097;
 
 } // namespace ids

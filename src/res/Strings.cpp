@@ -120,6 +120,7 @@ const Entry kStrings[] = {
     {61760, "%1!s! already exists.%nDo you want to replace it?"},
     {5530, "Dialtop cannot start: %1!s!"},
     {61712, "Please enter an integer."},
+    {61713, "Please enter an integer between %1!d! and %2!d!."},
 };
 
 const QHash<unsigned, QString>& table()
