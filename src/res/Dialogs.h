@@ -68,5 +68,6 @@ constexpr unsigned IDD_PASSWORD = 145;
 constexpr unsigned IDD_PROVIDER_PAGE1 = 146;
 constexpr unsigned IDD_PROVIDER_PAGE3 = 159;
 constexpr unsigned IDD_DIALING = 160;
+constexpr unsigned IDD_CUSTOMIZE_PAGE2 = 136;
 
 } // namespace res

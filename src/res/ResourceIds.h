@@ -146,4 +146,15 @@ constexpr int IDC_PROV_TRIES_SPIN = 1088;
 constexpr int IDC_PROV_DELAY = 1050;
 constexpr int IDC_PROV_DELAY_SPIN = 1051;
 
+// The Favorites page of Customize, and the caption of the Customize sheet.
+constexpr unsigned IDS_CUSTOMIZE = 108;
+constexpr int IDC_FAV_ITEMS = 1017;
+constexpr int IDC_FAV_FAVORITES = 1018;
+constexpr int IDC_FAV_UP = 1022;
+constexpr int IDC_FAV_DOWN = 1023;
+constexpr int IDC_FAV_NEW = 1004;
+constexpr int IDC_FAV_PROPERTIES = 1053;
+constexpr int IDC_FAV_DELETE = 1054;
+constexpr int IDC_FAV_COPY = 1044;
+
 } // namespace ids
