@@ -15,6 +15,8 @@
 #include <QStyledItemDelegate>
 #include <QToolBar>
 
+#include <tuple>
+
 using namespace ThemeRecord;
 
 namespace {
@@ -85,7 +87,9 @@ public:
         painter->drawText(text, flags, name);
         if (option.state & QStyle::State_HasFocus) {
             QStyleOptionFocusRect focus;
-            focus.QStyleOption::operator=(option);
+            focus.state = option.state;
+            focus.direction = option.direction;
+            focus.palette = option.palette;
             focus.rect = text;
             focus.backgroundColor = selected ? highlight : option.palette.color(group, QPalette::Base);
             m_pList->style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, m_pList);
@@ -135,10 +139,12 @@ bool CCustomizePropertyPage2::OnInitDialog()
     const int size = SmallIconSize(this);
     m_imlIcons = CImageList(size);
 
-    const std::pair<QWidget*, unsigned> arrows[] = {{m_btnUp, ids::IDI_UP}, {m_btnDown, ids::IDI_DOWN}};
-    for (auto [widget, icon] : arrows) {
+    // The arrows are pictures; their template text only names the icon.
+    const std::tuple<QWidget*, unsigned, QString> arrows[] = {{m_btnUp, ids::IDI_UP, tr("Up")},
+                                                              {m_btnDown, ids::IDI_DOWN, tr("Down")}};
+    for (const auto& [widget, icon, name] : arrows) {
         auto* b = qobject_cast<QPushButton*>(widget);
-        b->setAccessibleName(b->text() == u"IDI_UP" ? tr("Up") : tr("Down"));
+        b->setAccessibleName(name);
         b->setText(QString());
         b->setIcon(shell::LoadAppIcon(int(icon)));
         b->setIconSize(QSize(size, size));
