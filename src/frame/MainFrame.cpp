@@ -239,6 +239,7 @@ bool CMainFrame::OnOwnCmdMsg(unsigned id, fw::CCmdUI* pUpdate, bool probe)
         fw::OnUpdate<CMainFrame>(ids::ID_VIEW_FAVORITES, &CMainFrame::OnUpdateViewFavorites),
         fw::OnCommandRange<CMainFrame>(ids::ID_FAVORITE_FIRST, ids::ID_FAVORITE_LAST, &CMainFrame::OnFavorite),
         fw::OnUpdateRange<CMainFrame>(ids::ID_FAVORITE_FIRST, ids::ID_FAVORITE_LAST, &CMainFrame::OnUpdateFavorite),
+        fw::OnCommand<CMainFrame>(ids::ID_CUSTOMIZE_FAVORITES, &CMainFrame::OnCustomizeFavorites),
         fw::OnCommand<CMainFrame>(ids::ID_VIEW_TIMERBAR, &CMainFrame::OnViewTimerBar),
         fw::OnUpdate<CMainFrame>(ids::ID_VIEW_TIMERBAR, &CMainFrame::OnUpdateViewTimerBar),
         fw::OnCommand<CMainFrame>(ids::ID_ADD_PROVIDER, &CMainFrame::OnAddProvider),

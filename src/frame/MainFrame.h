@@ -9,6 +9,7 @@
 #include "dialup/RasMessages.h"
 #include "theme/ThemeData.h"
 
+class CCustomizePropertyPage2;
 class CDialtopDoc;
 class CDialtopView;
 class QLabel;
@@ -69,6 +70,11 @@ public:
     // at most 79 characters; empty for a button without an item.
     QString FavoriteTip(unsigned id) const;
     void OnFavoritesContextMenu(const QPoint& globalPos);
+    // Hands the Favorites page of Customize the open theme, the favourites
+    // and the way to show the bar.
+    void InitFavoritesPage(CCustomizePropertyPage2& page);
+    // Customize with the Favorites page alone; the bar is rebuilt on OK.
+    void OnCustomizeFavorites();
 
     // Shows a hidden bar and hides a shown one; false for an unknown id.
     bool ToggleBar(unsigned nID);

@@ -197,6 +197,21 @@ std::map<unsigned, DialogTemplate> buildTemplates()
             {1040, Ctl::CheckBox, "Alarm after:", {8, 48, 51, 10}, kHidden},
             {1025, Ctl::Edit, "", {84, 45, 31, 14}, kDigits | kHidden},
             {1097, Ctl::CheckBox, "Show Connection Status Dialog", {6, 66, 116, 10}, kHidden},
+    t[IDD_CUSTOMIZE_PAGE2] = DialogTemplate{
+        IDD_CUSTOMIZE_PAGE2,
+        "Favorites",
+        {260, 183},
+        {
+            {-1, Ctl::GroupBox, "Configure Favorites Bar", {7, 7, 246, 93}},
+            {1018, Ctl::ListBox, "", {12, 17, 133, 75}, kOwnerDraw},
+            {1022, Ctl::IconButton, "IDI_UP", {153, 28, 22, 21}},
+            {1023, Ctl::IconButton, "IDI_DOWN", {153, 61, 22, 21}},
+            {1004, Ctl::Button, "&New...", {187, 26, 58, 14}},
+            {1053, Ctl::Button, "&Properties...", {187, 45, 58, 14}},
+            {1054, Ctl::Button, "&Delete", {187, 63, 58, 14}},
+            {-1, Ctl::GroupBox, "Copy to Favorites Bar", {7, 105, 246, 69}},
+            {1017, Ctl::ListBox, "", {12, 118, 133, 49}, kOwnerDraw | kMultiSelect},
+            {1044, Ctl::Button, "&Copy", {187, 126, 58, 14}},
         },
     };
     return t;

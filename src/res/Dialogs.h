@@ -71,5 +71,6 @@ constexpr unsigned IDD_DIALING = 160;
 constexpr unsigned IDD_CUSTOMIZE_GENERAL = 109;
 constexpr unsigned IDD_CUSTOMIZE_CONNECTION = 180;
 constexpr unsigned IDD_CUSTOMIZE_TIMES = 181;
+constexpr unsigned IDD_CUSTOMIZE_PAGE2 = 136;
 
 } // namespace res

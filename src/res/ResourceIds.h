@@ -163,5 +163,14 @@ constexpr int IDC_PLAY_SOUND = 1039;
 constexpr int IDC_ALARM = 1040;
 constexpr int IDC_ALARM_TIME = 1025;
 constexpr int IDC_SHOW_DIALOG = 1097;
+// The Favorites page of Customize, and the caption of the Customize sheet.
+constexpr int IDC_FAV_ITEMS = 1017;
+constexpr int IDC_FAV_FAVORITES = 1018;
+constexpr int IDC_FAV_UP = 1022;
+constexpr int IDC_FAV_DOWN = 1023;
+constexpr int IDC_FAV_NEW = 1004;
+constexpr int IDC_FAV_PROPERTIES = 1053;
+constexpr int IDC_FAV_DELETE = 1054;
+constexpr int IDC_FAV_COPY = 1044;
 
 } // namespace ids
