@@ -197,6 +197,8 @@ std::map<unsigned, DialogTemplate> buildTemplates()
             {1040, Ctl::CheckBox, "Alarm after:", {8, 48, 51, 10}, kHidden},
             {1025, Ctl::Edit, "", {84, 45, 31, 14}, kDigits | kHidden},
             {1097, Ctl::CheckBox, "Show Connection Status Dialog", {6, 66, 116, 10}, kHidden},
+        },
+    };
     t[IDD_CUSTOMIZE_PAGE2] = DialogTemplate{
         IDD_CUSTOMIZE_PAGE2,
         "Favorites",
