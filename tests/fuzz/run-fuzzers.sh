@@ -28,12 +28,12 @@ for t in $TARGETS; do
   corpus="$BUILD/corpus/$t"
   artifacts="$BUILD/artifacts/$t"
   mkdir -p "$corpus" "$artifacts"
-  seeds=("$ROOT/tests/fuzz/corpus/$t")
-  [ -d "$ROOT/tests/fuzz/cases/$t" ] && seeds+=("$ROOT/tests/fuzz/cases/$t")
+  starts=("$ROOT/tests/fuzz/corpus/$t")
+  [ -d "$ROOT/tests/fuzz/cases/$t" ] && starts+=("$ROOT/tests/fuzz/cases/$t")
   echo "== fuzz_$t for ${SECONDS_EACH}s"
   (cd "$BUILD" && "$BUILD/bin/fuzz_$t" -max_total_time="$SECONDS_EACH" -jobs=1 -workers=1 \
       -rss_limit_mb=2048 -timeout=10 -artifact_prefix="$artifacts/" -print_final_stats=1 \
-      "$corpus" "${seeds[@]}" > "$BUILD/fuzz_$t.log" 2>&1)
+      "$corpus" "${starts[@]}" > "$BUILD/fuzz_$t.log" 2>&1)
   # With -jobs the worker logs to fuzz-0.log; keep it beside the target's.
   log="$BUILD/fuzz_$t.log"
   if [ -f "$BUILD/fuzz-0.log" ]; then
