@@ -5,6 +5,7 @@
 #include "MainFrame.h"
 
 #include "DialFirst.h"
+#include "FavoritesPage.h"
 #include "dialup/CustomizePropertySheet.h"
 #include "dialup/ProviderPropertySheet.h"
 #include "dialup/RasApi.h"
@@ -233,8 +234,10 @@ void CMainFrame::OnProvider(unsigned id)
 
 void CMainFrame::OnCustomize()
 {
+    CCustomizePropertyPage2 favorites;
+    InitFavoritesPage(favorites);
     CCustomizePropertySheet sheet;
-    // The favourites page takes the sheet's second tab once it exists.
+    sheet.InsertFavoritesPage(&favorites);
     if (sheet.DoModal() == fw::IDOK)
         LoadSettings();
 }

@@ -1,6 +1,7 @@
 #include "FavoritesPage.h"
 
 #include "MainFrame.h"
+#include "dialup/CustomizePropertySheet.h"
 #include "framework/MessageBox.h"
 #include "launcher/ItemDialogs.h"
 #include "platform/shell/Icons.h"
@@ -309,12 +310,6 @@ bool CCustomizePropertyPage2::OnApply()
     return fw::CPropertyPage::OnApply();
 }
 
-CCustomizeFavoritesSheet::CCustomizeFavoritesSheet(QWidget* parent)
-    : fw::CPropertySheet(res::LoadString(ids::IDS_CUSTOMIZE), parent)
-{
-    AddPage(&m_page2);
-}
-
 void CMainFrame::InitFavoritesPage(CCustomizePropertyPage2& page)
 {
     auto* doc = dynamic_cast<CDialtopDoc*>(GetActiveDocument());
@@ -328,8 +323,15 @@ void CMainFrame::InitFavoritesPage(CCustomizePropertyPage2& page)
 
 void CMainFrame::OnCustomizeFavorites()
 {
-    CCustomizeFavoritesSheet sheet(this);
-    InitFavoritesPage(sheet.m_page2);
+    // The full sheet with every other page taken out, so both commands show
+    // the same caption and page.
+    CCustomizePropertyPage2 favorites;
+    InitFavoritesPage(favorites);
+    CCustomizePropertySheet sheet;
+    sheet.InsertFavoritesPage(&favorites);
+    sheet.RemovePage(&sheet.m_page4);
+    sheet.RemovePage(&sheet.m_page1);
+    sheet.RemovePage(&sheet.m_page3);
     if (sheet.DoModal() == fw::IDOK)
         BuildFavoritesBar();
 }

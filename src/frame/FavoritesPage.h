@@ -65,13 +65,3 @@ private:
     void Append(QListWidget* list, std::unique_ptr<CThemeItem> item, int image);
     void Move(int delta);
 };
-
-// Customize with the Favorites page alone, as the favorites bar offers it.
-class CCustomizeFavoritesSheet : public fw::CPropertySheet
-{
-    Q_OBJECT
-public:
-    explicit CCustomizeFavoritesSheet(QWidget* parent = nullptr);
-
-    CCustomizePropertyPage2 m_page2;
-};

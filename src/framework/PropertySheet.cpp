@@ -8,6 +8,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace fw {
 
 CPropertyPage::CPropertyPage(unsigned templateId) : CDialog(templateId, nullptr)
@@ -46,6 +48,15 @@ CPropertySheet::CPropertySheet(const QString& caption, QWidget* parent) : CDialo
     SetWindowText(caption);
 }
 
+CPropertySheet::~CPropertySheet()
+{
+    for (CPropertyPage* page : m_pages)
+        if (page) {
+            page->setParent(nullptr);
+            page->m_pSheet = nullptr;
+        }
+}
+
 void CPropertySheet::AddPage(CPropertyPage* pPage)
 {
     if (!pPage)
@@ -67,9 +78,21 @@ void CPropertySheet::InsertPage(int nIndex, CPropertyPage* pPage)
         m_pTabs->insertTab(nIndex, pPage, pPage->GetTitle());
 }
 
+void CPropertySheet::RemovePage(CPropertyPage* pPage)
+{
+    const auto it = std::find(m_pages.begin(), m_pages.end(), pPage);
+    if (!pPage || it == m_pages.end())
+        return;
+    m_pages.erase(it);
+    if (m_pTabs)
+        m_pTabs->removeTab(m_pTabs->indexOf(pPage));
+    pPage->setParent(nullptr);
+    pPage->m_pSheet = nullptr;
+}
+
 CPropertyPage* CPropertySheet::GetPage(int i) const
 {
-    return i >= 0 && i < GetPageCount() ? m_pages[size_t(i)] : nullptr;
+    return i >= 0 && i < GetPageCount() ? m_pages[size_t(i)].data() : nullptr;
 }
 
 int CPropertySheet::GetActiveIndex() const

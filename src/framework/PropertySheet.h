@@ -5,6 +5,8 @@
 
 #include "framework/Dialog.h"
 
+#include <QPointer>
+
 #include <vector>
 
 class QTabWidget;
@@ -47,6 +49,9 @@ class CPropertySheet : public CDialog
     Q_OBJECT
 public:
     explicit CPropertySheet(const QString& caption, QWidget* parent = nullptr);
+    // Hands back the pages that outlive it instead of deleting them with its
+    // widgets.
+    ~CPropertySheet() override;
 
     // The sheet does not own its pages (they are normally its members);
     // they are added before the sheet is created.
@@ -54,6 +59,8 @@ public:
     // Puts a page before the one at nIndex (at the end past the last), so a
     // page that another part of the program supplies can take its tab.
     void InsertPage(int nIndex, CPropertyPage* pPage);
+    // Takes a page out of the sheet; the page stays its owner's.
+    void RemovePage(CPropertyPage* pPage);
     int GetPageCount() const { return int(m_pages.size()); }
     CPropertyPage* GetPage(int i) const;
     int GetActiveIndex() const;
@@ -75,7 +82,9 @@ protected:
 private:
     void OnCurrentChanged(int index);
 
-    std::vector<CPropertyPage*> m_pages;
+    // Pages are usually members of a derived sheet and are gone before this
+    // base is destroyed: the pointers tell which are still there.
+    std::vector<QPointer<CPropertyPage>> m_pages;
     QTabWidget* m_pTabs = nullptr;
     bool m_bClosing = false;
 };

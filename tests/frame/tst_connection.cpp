@@ -13,6 +13,7 @@
 #include "theme/DialtopDoc.h"
 
 #include <QCheckBox>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 
@@ -202,14 +203,14 @@ private slots:
 
     // Tabs "y": stored before are Week off, Alarm on, PlaySound off, AlarmTime
     // 250 and the autostart entry. Year, autostart and redial are toggled, OK
-    // pressed after the tabs given: shown pages are written, the timer bar shows.
+    // pressed after the tabs given (1 is Favorites): shown pages are written, the timer bar shows.
     void customize_data()
     {
         for (const char* c : {"tabs", "shown", "stored"})
             QTest::addColumn<QString>(c);
         QTest::newRow("fresh, OK at once") << "" << "Customize 11111" << "1 1 1 1 0 / - - - - - / ";
-        QTest::newRow("fresh, every tab") << "12" << "Customize 11111 0 11 off" << "1 1 1 1 0 / 0 1 0 1 0 / on";
-        QTest::newRow("stored, every tab") << "y12" << "Customize 11011 1 01 off" << "1 1 0 1 0 / 1 0 0 1 250 / ";
+        QTest::newRow("fresh, every tab") << "123" << "Customize 11111 0 11 off" << "1 1 1 1 0 / 0 1 0 1 0 / on";
+        QTest::newRow("stored, every tab") << "y23" << "Customize 11011 1 01 off" << "1 1 0 1 0 / 1 0 0 1 250 / ";
     }
     void customize()
     {
@@ -224,18 +225,25 @@ private slots:
         start({});
         frame()->TimerBar()->hide();
         QString shown;
+        QStringList titles;
         fw::CDialog::SetModalHandler([&](fw::CDialog* d) {
             auto* sheet = static_cast<CCustomizePropertySheet*>(d);
+            for (int i = 0; i < sheet->GetPageCount(); ++i)
+                titles << sheet->GetPage(i)->GetTitle();
             shown = sheet->windowTitle() + boxes(&sheet->m_page4, {ids::IDC_SHOW_SESSION, ids::IDC_SHOW_TODAY,
                                                    ids::IDC_SHOW_WEEK, ids::IDC_SHOW_MONTH, ids::IDC_SHOW_YEAR});
             for (QChar tab : tabs) {
                 sheet->SetActivePage(tab.digitValue());
-                shown += tab == '1' ? boxes(&sheet->m_page1, {ids::IDC_RUN_ON_STARTUP})
-                                    : boxes(&sheet->m_page3, {ids::IDC_PLAY_SOUND, ids::IDC_REDIAL_ON_DROP});
+                if (tab != '1')
+                    shown += tab == '2' ? boxes(&sheet->m_page1, {ids::IDC_RUN_ON_STARTUP})
+                                        : boxes(&sheet->m_page3, {ids::IDC_PLAY_SOUND, ids::IDC_REDIAL_ON_DROP});
             }
             return sheet->PressButton(fw::CPropertySheet::PSBTN_OK), d->Result();
         });
         QVERIFY(frame()->OnCommand(ids::ID_CUSTOMIZE) && !frame()->TimerBar()->isHidden());
+        QCOMPARE(titles, (QStringList{"Time Display", "Favorites", "General", "Connection"}));
+        // An applied Favorites page writes its file even when nothing changed.
+        QCOMPARE(QFile::exists(CMainFrame::FavoritesFileName()), tabs.contains('1'));
         QTEST(shown + (frame()->m_bRedialOnDrop ? "" : " off"), "shown"); // redial read back after OK
         const QString entry = TestEnv::readAll(shell::AutostartEntryPath());
         QTEST(stored("ConnectTimes", {"Session", "Today", "Week", "Month", "Year"}) + " / "
