@@ -51,8 +51,9 @@ CDialog::CDialog(unsigned templateId, QWidget* parent)
 void CDialog::BuildControls()
 {
     const QFont f = font();
-    const QRect size = MapDialogRect(QRect(QPoint(0, 0), m_template.size), f);
-    setFixedSize(size.size());
+    // A dialog without a template (a property sheet) sizes itself.
+    if (m_template.size.isValid())
+        setFixedSize(MapDialogRect(QRect(QPoint(0, 0), m_template.size), f).size());
     QLabel* pendingBuddy = nullptr; // a label whose mnemonic moves to the next control
     for (const res::DlgControl& c : m_template.controls) {
         QWidget* w = nullptr;
