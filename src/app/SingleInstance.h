@@ -1,14 +1,13 @@
 #pragma once
 // One Dialtop per user: the first instance listens on a local socket named
 // after the main window class; a later start asks it to come forward (and to
-// open the theme named on its command line) and then ends.
+// open the theme named on its command line) and then ends. Plain Unix
+// sockets: the network library would cost every start its loading time.
 
 #include <QObject>
 #include <QString>
 
-#include <functional>
-
-class QLocalServer;
+class QSocketNotifier;
 
 class CSingleInstance : public QObject
 {
@@ -28,15 +27,22 @@ public:
     // Starts listening; false when another instance answers (it won a race)
     // or when no socket can be made; ErrorString() says why in the second case.
     bool Listen();
-    bool IsListening() const;
+    bool IsListening() const { return m_nListenFd >= 0; }
     QString ErrorString() const { return m_strError; }
     void Close();
+
+    // The longest request taken; a longer one is dropped unanswered.
+    static constexpr int kMaxRequest = 64 * 1024;
 
 signals:
     // Another start asked this instance to come forward, maybe with a theme.
     void activateRequested(const QString& fileToOpen);
 
 private:
-    QLocalServer* m_pServer = nullptr;
+    void OnNewConnection();
+
+    int m_nListenFd = -1;
+    QString m_strPath;
+    QSocketNotifier* m_pNotifier = nullptr;
     QString m_strError;
 };

@@ -13,6 +13,10 @@
 
 #include <memory>
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 class tst_SecondInstance : public QObject
 {
     Q_OBJECT
@@ -152,6 +156,44 @@ private slots:
         QProcess* next = start({b});
         QTRY_COMPARE_WITH_TIMEOUT(recentFile(1), b, 15000);
         QCOMPARE(next->state(), QProcess::Running);
+    }
+
+    // A client that says nothing, or too much without ending its line, is
+    // dropped without stalling the instance; the next request still comes in.
+    void silentAndOversizedRequestsAreDropped()
+    {
+        CSingleInstance instance;
+        QVERIFY(instance.Listen());
+        QStringList opened;
+        connect(&instance, &CSingleInstance::activateRequested, [&](const QString& f) { opened << f; });
+        auto client = [](const QByteArray& send) {
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            sockaddr_un addr{};
+            addr.sun_family = AF_UNIX;
+            qstrncpy(addr.sun_path, QFile::encodeName(CSingleInstance::ServerPath()).constData(), sizeof addr.sun_path);
+            if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0)
+                return -1;
+            for (qsizetype done = 0; done < send.size();) {
+                const ssize_t n = ::send(fd, send.constData() + done, size_t(send.size() - done), MSG_DONTWAIT);
+                if (n <= 0)
+                    break;
+                done += n;
+            }
+            return fd;
+        };
+        const int silent = client({});
+        const int flood = client(QByteArray(CSingleInstance::kMaxRequest + 100, 'x'));
+        const int good = client(R"({"open":"/t/B.Theme"})" "\n");
+        QVERIFY(silent >= 0 && flood >= 0 && good >= 0);
+        QTRY_COMPARE(opened, QStringList{"/t/B.Theme"});
+        char answer[8] = {};
+        QCOMPARE(::recv(good, answer, sizeof answer, 0), ssize_t(3));
+        QCOMPARE(QByteArray(answer), QByteArray("ok\n"));
+        QTRY_VERIFY(::recv(flood, answer, sizeof answer, MSG_DONTWAIT) == 0); // closed by the instance
+        for (int fd : {silent, flood, good})
+            ::close(fd);
+        instance.Close();
+        QVERIFY(!QFileInfo::exists(CSingleInstance::ServerPath()));
     }
 };
 

@@ -1,12 +1,8 @@
 #include "platform/media/Sound.h"
 
-#include <QAudioDevice>
 #include <QCoreApplication>
 #include <QFile>
-#include <QHash>
-#include <QMediaDevices>
-#include <QSoundEffect>
-#include <QUrl>
+#include <QLibrary>
 
 namespace media {
 
@@ -18,44 +14,31 @@ SoundPlayer& Player()
     return player;
 }
 
-// Audio back ends report a missing sound server on the console; a program
-// that merely wants to chime must stay quiet about it.
-QtMessageHandler s_previous = nullptr;
-void QuietAudio(QtMsgType type, const QMessageLogContext& context, const QString& text)
-{
-    const QLatin1String category(context.category ? context.category : "");
-    if (category.startsWith(QLatin1String("qt.multimedia")) || text.contains(QLatin1String("PulseAudio"))
-        || text.contains(QLatin1String("QSoundEffect")) || text.contains(QLatin1String("ALSA")))
-        return;
-    if (s_previous)
-        s_previous(type, context, text);
-}
+using PlayFunction = void (*)(const char16_t*);
 
-bool HaveAudioOutput()
+// The module beside the program (build tree, or an installed tree moved as a
+// whole), else where it was installed.
+PlayFunction Backend()
 {
-    // Asked once: the answer costs a round trip to the sound server.
-    static const bool s_bHave = [] {
-        s_previous = qInstallMessageHandler(QuietAudio);
-        const bool have = !QMediaDevices::audioOutputs().isEmpty();
-        qInstallMessageHandler(s_previous);
-        return have;
+    static const PlayFunction s_play = [] {
+        const QStringList places{QCoreApplication::applicationDirPath() + QStringLiteral("/../lib/dialtop"),
+                                 QStringLiteral(DIALTOP_MODULE_DIR)};
+        for (const QString& dir : places) {
+            QLibrary module(dir + QStringLiteral("/dialtop-sound"));
+            if (auto play = reinterpret_cast<PlayFunction>(module.resolve("dialtop_play_sound")))
+                return play;
+        }
+        return PlayFunction(nullptr);
     }();
-    return s_bHave;
+    return s_play;
 }
 
 void PlayReal(unsigned id)
 {
-    if (!QCoreApplication::instance() || !HaveAudioOutput())
+    if (!QCoreApplication::instance())
         return;
-    // One effect per sound, kept for the process: loading is what takes time.
-    static QHash<unsigned, QSoundEffect*> s_effects;
-    QSoundEffect*& effect = s_effects[id];
-    if (!effect) {
-        effect = new QSoundEffect(QCoreApplication::instance());
-        effect->setSource(QUrl(QStringLiteral("qrc") + SoundResourcePath(id)));
-    }
-    effect->stop();
-    effect->play();
+    if (PlayFunction play = Backend())
+        play(reinterpret_cast<const char16_t*>(SoundResourcePath(id).utf16()));
 }
 
 } // namespace
@@ -74,6 +57,11 @@ bool PlaySoundResource(unsigned id)
     else
         PlayReal(id);
     return true;
+}
+
+bool SoundBackendAvailable()
+{
+    return Backend() != nullptr;
 }
 
 SoundPlayer SetSoundPlayer(SoundPlayer player)

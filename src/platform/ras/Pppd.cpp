@@ -6,13 +6,13 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QHostAddress>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QSocketNotifier>
 #include <QTimer>
 
 #include <cerrno>
+#include <arpa/inet.h>
 #include <csignal>
 #include <fcntl.h>
 #include <spawn.h>
@@ -123,9 +123,14 @@ PppdLogEvent ParsePppdLogLine(const QByteArray& raw)
 {
     const QByteArray line = raw.trimmed();
     auto address = [&](qsizetype prefix, PppdLogEvent::Kind kind) {
-        const QString text = QString::fromLatin1(line.mid(prefix).trimmed().left(64));
-        const QHostAddress a(text);
-        return a.isNull() ? PppdLogEvent{} : PppdLogEvent{kind, a.toString()};
+        // Taken only when it is an address, and written back in the usual form.
+        const QByteArray text = line.mid(prefix).trimmed().left(64);
+        unsigned char bytes[16];
+        char out[INET6_ADDRSTRLEN];
+        for (int family : {AF_INET, AF_INET6})
+            if (inet_pton(family, text.constData(), bytes) == 1 && inet_ntop(family, bytes, out, sizeof out))
+                return PppdLogEvent{kind, QString::fromLatin1(out)};
+        return PppdLogEvent{};
     };
     // "local  IP address" has two blanks in pppd's own log.
     if (line.startsWith("local  IP address "))

@@ -35,6 +35,7 @@ private slots:
         QVERIFY(!media::PlaySoundResource(9999));
         QCOMPARE(heard, QList<unsigned>{ids::IDR_WAVE_CONNECTED});
         media::SetSoundPlayer({});
+        QVERIFY(media::SoundBackendAvailable()); // found beside the program
         qputenv("PULSE_SERVER", "unix:/nonexistent");
         QTest::failOnWarning(QRegularExpression(".*"));
         QVERIFY(media::PlaySoundResource(ids::IDR_WAVE_CONNECTED));
