@@ -3,7 +3,7 @@
 
 DIALTOP_PACKAGES="cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev \
 libbenchmark-dev shared-mime-info hicolor-icon-theme adwaita-icon-theme xdg-utils \
-qt6-multimedia-dev"
+qt6-multimedia-dev libfontconfig-dev"
 
 dialtop_missing_packages() {
   local missing=""

@@ -4,11 +4,21 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QImageReader>
 #include <QTimer>
+
+#include <fontconfig/fontconfig.h>
+
+#include <thread>
 
 int main(int argc, char** argv)
 {
+    // Two costs of the first window that nothing before it needs are paid on
+    // another core meanwhile: reading the font configuration, and finding
+    // the image format plug-ins (both are safe to start from any thread).
+    std::thread fonts([] { FcInit(); });
     QApplication app(argc, argv);
+    std::thread imageFormats([] { QImageReader::supportedImageFormats(); });
     QApplication::setApplicationName(QStringLiteral("dialtop"));
     // No display name: Qt would append it to every window title and box
     // caption, which already name the program ("Dialtop - First").
@@ -16,6 +26,8 @@ int main(int argc, char** argv)
     shell::EnsureIconTheme();
 
     CDialtopApp theApp;
+    fonts.join();
+    imageFormats.join();
     QStringList args = app.arguments();
     args.removeFirst();
     if (!theApp.InitInstance(args)) {
