@@ -1,11 +1,11 @@
 #include "Profile.h"
+#include "platform/base/FileLock.h"
 #include "platform/base/Numbers.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QLockFile>
 #include <QSaveFile>
 
 #include <vector>
@@ -377,9 +377,8 @@ bool UpdatePrivateProfile(const QString& file, const std::function<bool(CProfile
         if (!QDir().mkpath(folder))
             return false;
     }
-    QLockFile lock(file + ".lock");
-    lock.setStaleLockTime(10000);
-    if (!lock.tryLock(5000))
+    base::FileLock lock;
+    if (!lock.Lock(file + ".lock", 5000))
         return false;
     // Read under the lock: what another process wrote is kept.
     CProfileFile doc;

@@ -1,4 +1,5 @@
 #include "platform/ras/RasService.h"
+#include "platform/base/FileLock.h"
 
 #include "platform/ras/ConnectionRecords.h"
 #include "platform/ras/DialBackend.h"
@@ -16,10 +17,6 @@
 
 #include <map>
 
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 namespace ras {
 
@@ -227,32 +224,15 @@ private:
     QFileSystemWatcher* m_pWatcher = nullptr;
 };
 
-// Serialises dialing across the user's processes (an flock, released when
-// the descriptor closes, also when a process dies holding it).
+// Serialises dialing across the user's processes. Bounded: a dialer stopped
+// while holding it must not stop us.
 class CDialLock
 {
 public:
-    CDialLock()
-    {
-        m_fd = ::open(QFile::encodeName(ConnectionsFolder() + QStringLiteral("/dial.lock")).constData(),
-                      O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        // Bounded: a dialer stopped while holding it must not stop us.
-        for (int i = 0; m_fd >= 0 && i < 200; ++i) {
-            if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK)
-                break;
-            QThread::msleep(10);
-        }
-    }
-    ~CDialLock()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    CDialLock(const CDialLock&) = delete;
-    CDialLock& operator=(const CDialLock&) = delete;
+    CDialLock() { m_lock.Lock(ConnectionsFolder() + QStringLiteral("/dial.lock"), 2000); }
 
 private:
-    int m_fd = -1;
+    base::FileLock m_lock;
 };
 
 HRASCONN NewHandle()

@@ -1,10 +1,10 @@
 #include "Registry.h"
+#include "platform/base/FileLock.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QMutex>
 #include <QSaveFile>
 #include <QStandardPaths>
@@ -308,9 +308,8 @@ public:
             return ERROR_ACCESS_DENIED;
         const QString file = HiveFilePath(m_hive);
         QDir().mkpath(QFileInfo(file).absolutePath());
-        QLockFile lock(file + ".lock");
-        lock.setStaleLockTime(10000);
-        if (!lock.tryLock(5000))
+        base::FileLock lock;
+        if (!lock.Lock(file + ".lock", 5000))
             return ERROR_WRITE_FAULT;
         // Another process may have written since we last looked.
         m_file = file;
