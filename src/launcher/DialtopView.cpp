@@ -126,7 +126,7 @@ void CDialtopView::OnInitialUpdate()
 void CDialtopView::OnUpdate(fw::CView*, long)
 {
     if (m_pCurList)
-        m_pCurList->viewport()->repaint();
+        m_pCurList->viewport()->update();
     update();
 }
 
