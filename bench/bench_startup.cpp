@@ -1,6 +1,8 @@
 // Time from starting the program to its main window being shown, with a theme
 // of 20 tabs of 50 items each, against an empty Qt main window started the
-// same way. Each iteration is one whole process: start, show, end. Measured
+// same way. Each iteration is one whole process: start, show, end; argument 1
+// stops the clock when the program says its window is shown (a line on its
+// standard output), argument 0 when it has ended. Measured
 // headless (offscreen) and, when Xvfb is installed, on a real X server
 // through the xcb platform, where window creation and icon drawing cost what
 // they cost on a desktop.
@@ -22,6 +24,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -156,7 +159,9 @@ void stopXvfb()
 }
 
 // Starts the program and waits for it to end; its exit status, -1 on failure.
-int run(const char* program, const char* argument, std::vector<std::string>& env = g_env)
+// With a state, the clock stops while the program ends after saying "shown".
+int run(const char* program, const char* argument, std::vector<std::string>& env = g_env,
+        benchmark::State* untilShown = nullptr)
 {
     std::vector<char*> envp;
     for (std::string& s : env)
@@ -167,17 +172,44 @@ int run(const char* program, const char* argument, std::vector<std::string>& env
         argv.push_back(const_cast<char*>(argument));
     argv.push_back(nullptr);
 
+    int out[2];
+    if (pipe2(out, O_CLOEXEC) != 0)
+        return -1;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
     // Qt's notes about the headless platform are not part of the measurement.
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     pid_t pid = 0;
     const int rc = posix_spawn(&pid, program, &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0)
+    close(out[1]);
+    if (rc != 0) {
+        close(out[0]);
         return -1;
+    }
+    // Read to the end: the line comes just before the program ends.
+    std::string said;
+    char buf[256];
+    bool paused = false;
+    for (ssize_t n; (n = read(out[0], buf, sizeof buf)) != 0;) {
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            break;
+        }
+        said.append(buf, size_t(n));
+        if (untilShown && !paused && said.find("shown\n") != std::string::npos) {
+            untilShown->PauseTiming();
+            paused = true;
+        }
+    }
+    close(out[0]);
     int status = 0;
-    if (waitpid(pid, &status, 0) != pid)
+    const bool ended = waitpid(pid, &status, 0) == pid;
+    if (paused)
+        untilShown->ResumeTiming();
+    if (!ended || said.find("shown\n") == std::string::npos)
         return -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
@@ -186,7 +218,7 @@ void timeStart(benchmark::State& state, const char* program, const char* argumen
                std::vector<std::string>& env = g_env)
 {
     for (auto _ : state) {
-        if (run(program, argument, env) != 0) {
+        if (run(program, argument, env, state.range(0) ? &state : nullptr) != 0) {
             state.SkipWithError("the program did not end normally");
             break;
         }
@@ -217,8 +249,8 @@ void BM_DialtopStartupXcb(benchmark::State& state)
     timeStart(state, DIALTOP_EXE, theme.constData(), g_xcbEnv);
 }
 
-BENCHMARK(BM_EmptyWindowStartup)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
-BENCHMARK(BM_DialtopStartup)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+BENCHMARK(BM_EmptyWindowStartup)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+BENCHMARK(BM_DialtopStartup)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 
 } // namespace
 
@@ -260,9 +292,9 @@ int main(int argc, char** argv)
         g_xcbEnv.push_back("DISPLAY=" + display);
         if (run(DIALTOP_EXE, g_theme.toLocal8Bit().constData(), g_xcbEnv) == 0) {
             benchmark::RegisterBenchmark("BM_EmptyWindowStartupXcb", BM_EmptyWindowStartupXcb)
-                ->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+                ->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
             benchmark::RegisterBenchmark("BM_DialtopStartupXcb", BM_DialtopStartupXcb)
-                ->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+                ->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
         } else {
             std::fprintf(stderr, "%s did not start on %s; only the headless figures follow\n", DIALTOP_EXE,
                          display.c_str());

@@ -5,12 +5,18 @@
 #include <QMainWindow>
 #include <QTimer>
 
+#include <cstdio>
+
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QMainWindow window;
     window.resize(640, 480);
     window.show();
-    QTimer::singleShot(0, &app, &QCoreApplication::quit);
+    QTimer::singleShot(0, &app, [] {
+        std::fputs("shown\n", stdout);
+        std::fflush(stdout);
+        QCoreApplication::quit();
+    });
     return app.exec();
 }

@@ -9,6 +9,7 @@
 
 #include <fontconfig/fontconfig.h>
 
+#include <cstdio>
 #include <thread>
 
 int main(int argc, char** argv)
@@ -34,9 +35,14 @@ int main(int argc, char** argv)
         theApp.ExitInstance();
         return theApp.m_nExitCode;
     }
-    // For start-up measurements: end as soon as the window has been shown.
+    // For start-up measurements: say so and end as soon as the window has
+    // been shown.
     if (qEnvironmentVariableIsSet("DIALTOP_EXIT_WHEN_SHOWN"))
-        QTimer::singleShot(0, &app, &QCoreApplication::quit);
+        QTimer::singleShot(0, &app, [] {
+            std::fputs("shown\n", stdout);
+            std::fflush(stdout);
+            QCoreApplication::quit();
+        });
     const int result = app.exec();
     theApp.ExitInstance();
     return result;

@@ -484,6 +484,8 @@ void CRasApi::RasWatchThread()
         }
         if (m_bStopWatch)
             break;
-        m_pWaiter->Wait();
+        // Without a current entry nothing in the queue concerns us: only a
+        // new entry (or the stop) wakes the watcher.
+        m_pWaiter->Wait(-1, !strEntry.isEmpty());
     }
 }

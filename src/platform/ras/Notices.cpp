@@ -207,8 +207,6 @@ void RemoveReestablishNotices(const QString& entry)
 CNoticeWaiter::CNoticeWaiter()
 {
     m_fdWake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    m_fdNotify = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
-    Watch();
 }
 
 CNoticeWaiter::~CNoticeWaiter()
@@ -219,27 +217,36 @@ CNoticeWaiter::~CNoticeWaiter()
         ::close(m_fdWake);
 }
 
-void CNoticeWaiter::Watch()
+bool CNoticeWaiter::Watch()
 {
+    if (m_fdNotify < 0)
+        m_fdNotify = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
     if (m_fdNotify < 0 || m_nWatch >= 0)
-        return;
+        return false;
     MakePrivateFolder(NoticesFolder());
     m_nWatch = ::inotify_add_watch(m_fdNotify, QFile::encodeName(NoticesFolder()).constData(),
                                    IN_CREATE | IN_MOVED_TO | IN_CLOSE_WRITE | IN_DELETE | IN_DELETE_SELF
                                        | IN_MOVE_SELF | IN_ONLYDIR);
+    return m_nWatch >= 0;
 }
 
-void CNoticeWaiter::Wait(int timeoutMs)
+void CNoticeWaiter::Wait(int timeoutMs, bool bWatchQueue)
 {
-    // Without a watch on the folder (it could not be made, or was removed),
-    // look again now and then rather than sleep for ever.
-    Watch();
-    if (m_nWatch < 0 && (timeoutMs < 0 || timeoutMs > 1000))
-        timeoutMs = 1000;
+    if (bWatchQueue) {
+        // A notice that came before the watch was in place would go unseen:
+        // the caller looks at the queue once more first.
+        if (Watch())
+            return;
+        // Without a watch on the folder (it could not be made, or was
+        // removed), look again now and then rather than sleep for ever.
+        if (m_nWatch < 0 && (timeoutMs < 0 || timeoutMs > 1000))
+            timeoutMs = 1000;
+    }
+    const bool watching = bWatchQueue && m_fdNotify >= 0;
     pollfd fds[2] = {{m_fdWake, POLLIN, 0}, {m_fdNotify, POLLIN, 0}};
     int rc;
     do {
-        rc = ::poll(fds, m_fdNotify >= 0 ? 2 : 1, timeoutMs);
+        rc = ::poll(fds, watching ? 2 : 1, timeoutMs);
     } while (rc < 0 && errno == EINTR);
     if (rc <= 0)
         return;
@@ -247,7 +254,7 @@ void CNoticeWaiter::Wait(int timeoutMs)
         quint64 count = 0;
         [[maybe_unused]] ssize_t n = ::read(m_fdWake, &count, sizeof count);
     }
-    if (m_fdNotify >= 0 && (fds[1].revents & POLLIN)) {
+    if (watching && (fds[1].revents & POLLIN)) {
         alignas(inotify_event) char buffer[4096];
         ssize_t n;
         while ((n = ::read(m_fdNotify, buffer, sizeof buffer)) > 0) {

@@ -63,13 +63,16 @@ public:
 
     bool IsValid() const { return m_fdWake >= 0; }
     // Returns after a change of the queue, a Wake, or timeoutMs (-1: none).
-    // Changes that happen between two calls are not lost.
-    void Wait(int timeoutMs = -1);
+    // Changes that happen between two calls are not lost. Without
+    // bWatchQueue only a Wake ends the wait: the folder watch is made when
+    // first needed, since closing one costs every exit milliseconds.
+    void Wait(int timeoutMs = -1, bool bWatchQueue = true);
     // Any thread.
     void Wake();
 
 private:
-    void Watch();
+    // True when a watch was made just now.
+    bool Watch();
 
     int m_fdNotify = -1;
     int m_fdWake = -1;
