@@ -61,7 +61,7 @@ CRasApi& CRasApi::Instance()
 
 bool CRasApi::Load()
 {
-    if (!ras::ServiceAvailable()) {
+    if (!ras::ServiceAvailable(&m_strLoadProblem)) {
         m_dwLastError = ras::E_NOINTERFACE;
         return false;
     }

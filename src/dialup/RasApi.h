@@ -53,7 +53,8 @@ public:
     static CRasApi& Instance();
 
     // Opens the service and starts the watcher. False, with m_dwLastError
-    // E_NOINTERFACE, when the service cannot be used.
+    // E_NOINTERFACE and m_strLoadProblem saying why, when the service cannot
+    // be used.
     bool Load();
 
     // Refreshes the cached phonebook list; the number of entries (0 on failure).
@@ -114,6 +115,7 @@ public:
 
     // Fields.
     ras::DWORD m_dwLastError = 0;
+    QString m_strLoadProblem;
     ras::HRASCONN m_hRasConn = 0;
     std::unique_ptr<std::thread> m_pWatchThread;
     std::atomic<bool> m_bStopWatch{false};

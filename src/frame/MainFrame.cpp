@@ -85,10 +85,14 @@ bool CMainFrame::OnCreate()
     // A missing file leaves the favourites empty; the path is kept for saving.
     LoadThemeFile(m_favorites, FavoritesFileName());
 
-    // Without the remote access service there is no window.
+    // Without the remote access service there is no window; the user is
+    // told why rather than seeing nothing.
     CRasApi& ras = CRasApi::Instance();
-    if (!ras.Load())
+    if (!ras.Load()) {
+        fw::MessageBox(res::FormatString(ids::IDS_CANNOT_START, {ras.m_strLoadProblem}),
+                       fw::MB_OK | fw::MB_ICONEXCLAMATION);
         return false;
+    }
     InstallDialFirstHooks(&ras);
 
     LoadAccelTable(ids::IDR_MAINFRAME);

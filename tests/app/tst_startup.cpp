@@ -242,6 +242,17 @@ private slots:
         QVERIFY(doc()->GetPathName().isEmpty() && doc()->m_theme.GetTabCount() == 0);
     }
 
+    // Settings whose service folder cannot be made: the start says so and
+    // ends, instead of ending without a word.
+    void unusableServiceFolderIsReported()
+    {
+        QVERIFY(TestEnv::writeAll(reg::ConfigRoot() + "/ras", "a file, not a folder"));
+        makeApp();
+        QVERIFY(!m_app->InitInstance({}));
+        QCOMPARE(m_ui->texts(), QStringList{"Dialtop cannot start: " + reg::ConfigRoot()
+                                            + "/ras: not a folder of this user's that can be written"});
+    }
+
     // Without XDG_RUNTIME_DIR the fallback in the temporary folder is used
     // only when it is this user's own; otherwise the start says why and fails.
     void runtimeFallbackMustBeTheUsers()

@@ -246,10 +246,15 @@ HRASCONN NewHandle()
 
 } // namespace
 
-bool ServiceAvailable()
+bool ServiceAvailable(QString* why)
 {
-    return MakePrivateFolder(ConfigFolder()) && MakePrivateFolder(ConnectionsFolder())
-           && MakePrivateFolder(NoticesFolder());
+    for (const QString& folder : {ConfigFolder(), ConnectionsFolder(), NoticesFolder()})
+        if (!MakePrivateFolder(folder)) {
+            if (why)
+                *why = folder + QStringLiteral(": not a folder of this user's that can be written");
+            return false;
+        }
+    return true;
 }
 
 DWORD Dial(const RasDialParams& params, DialNotify notify, HRASCONN* phConn)

@@ -16,8 +16,9 @@
 
 namespace ras {
 
-// True when the service's configuration and runtime folders can be used.
-bool ServiceAvailable();
+// True when the service's configuration and runtime folders can be used;
+// otherwise *why names the first folder that cannot be.
+bool ServiceAvailable(QString* why = nullptr);
 
 // Progress of a call: each state as it is reached, RASCS_Connected when the
 // connection is up, RASCS_Disconnected with the error when the call fails,
