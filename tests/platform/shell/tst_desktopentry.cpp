@@ -80,7 +80,6 @@ private slots:
         QTest::newRow("%f without files") << QByteArray("edit %f --x") << QStringList() << L{{"edit", "--x"}};
         QTest::newRow("%F list") << QByteArray("view --all %F") << QStringList{"a", "b"}
                                  << L{{"view", "--all", "a", "b"}};
-        QTest::newRow("%u one each") << QByteArray("web %u") << QStringList{"u1", "u2"} << L{{"web", "u1"}, {"web", "u2"}};
         QTest::newRow("%i %c %k") << QByteArray("app %i %c %k") << QStringList()
                                   << L{{"app", "--icon", "appicon", "My App", "/apps/x.desktop"}};
         QTest::newRow("deprecated vanish") << QByteArray("app %d %D %n %N %v %m") << QStringList() << L{{"app"}};

@@ -10,10 +10,7 @@ class TestFileInfo : public QObject
     Q_OBJECT
     std::unique_ptr<TestEnv> m_env;
 
-    QString file(const QString& name, const QByteArray& data, bool exec = false)
-    {
-        return MakeFile(*m_env, name, data, exec);
-    }
+    QString file(const QString& name, const QByteArray& data, bool x = false) { return MakeFile(*m_env, name, data, x); }
 
 private slots:
     void initTestCase()
@@ -21,6 +18,7 @@ private slots:
         m_env = std::make_unique<TestEnv>();
         InstallTestIconTheme(m_env->dataDir());
         QDir().mkpath(m_env->path("My Folder"));
+        qputenv("LC_ALL", "C");
     }
 
     void cleanupTestCase()
@@ -29,59 +27,53 @@ private slots:
         m_env.reset();
     }
 
-    void displayNames()
+    // The name, type and icon shown for each kind of file.
+    void describe_data()
     {
-        qputenv("LC_ALL", "C");
-        const QList<QPair<QString, QString>> cases = {
-            {file("report.final.txt", "x"), "report.final.txt"},
-            {m_env->path("My Folder"), "My Folder"},
-            {file("ed.desktop", "[Desktop Entry]\nName=Editor\n"), "Editor"},
-            {file("noname.desktop", "[Desktop Entry]\nExec=x\n"), "noname.desktop"}};
-        for (const auto& [path, want] : cases) {
-            QString name;
-            QVERIFY2(shell::GetDisplayName(path, &name), qPrintable(path));
-            QCOMPARE(name, want);
-        }
-        QString name = "unchanged";
-        QVERIFY(!shell::GetDisplayName(m_env->path("missing.txt"), &name));
-        QCOMPARE(name, QString("unchanged"));
-    }
-
-    void typeNames()
-    {
-        QMimeDatabase db;
-        const QString text = db.mimeTypeForName("text/plain").comment();
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("type"); // a MIME type, or the text itself
+        QTest::addColumn<QString>("icon");
+        const QByteArray entry = "[Desktop Entry]\n";
+        QTest::newRow("dotted name") << file("report.final.txt", "x") << "report.final.txt" << "text/plain"
+                                     << "text-plain";
+        QTest::newRow("folder") << m_env->path("My Folder") << "My Folder" << "inode/directory" << "folder";
         // the execute bit alone does not make a program
-        const QList<QPair<QString, QString>> cases = {{file("tool", "#!/bin/sh\n", true), "Application"},
-                                                      {file("a.txt", "text\n"), text},
-                                                      {file("b.txt", "text\n", true), text},
-                                                      {m_env->root(), db.mimeTypeForName("inode/directory").comment()}};
-        for (const auto& [path, want] : cases) {
-            QString type;
-            QVERIFY2(shell::GetTypeName(path, &type), qPrintable(path));
-            QCOMPARE(type, want);
-        }
-        QString type;
-        QVERIFY(!shell::GetTypeName(m_env->path("missing"), &type));
+        QTest::newRow("program") << file("tool", "#!/bin/sh\n", true) << "tool" << "Application"
+                                 << "application-x-executable";
+        QTest::newRow("executable text") << file("b.txt", "text\n", true) << "b.txt" << "text/plain" << "text-plain";
+        QTest::newRow("entry with name") << file("ed.desktop", entry + "Name=Editor\nIcon=/opt/app/app.png\n") << "Editor"
+                                         << "application/x-desktop" << "/opt/app/app.png";
+        // an entry without a name or an icon: its file name and its type's icon
+        QTest::newRow("bare entry") << file("bare.desktop", entry + "Exec=x\n") << "bare.desktop"
+                                    << "application/x-desktop" << "application-x-desktop";
     }
 
-    void iconLocations()
+    void describe()
     {
-        // an entry without an icon gets the icon of its type
-        const QList<QPair<QString, QString>> cases = {
-            {file("app.desktop", "[Desktop Entry]\nIcon=/opt/app/app.png\n"), "/opt/app/app.png"},
-            {file("c.txt", "x\n"), "text-plain"},
-            {file("bare.desktop", "[Desktop Entry]\nName=x\n"), "application-x-desktop"}};
-        for (const auto& [path, want] : cases) {
-            QString icon;
-            int index = 7;
-            QVERIFY2(shell::GetIconLocation(path, &icon, &index), qPrintable(path));
-            QCOMPARE(icon, want);
-            QCOMPARE(index, 0);
-        }
-        QString icon;
+        QFETCH(QString, path);
+        QFETCH(QString, name);
+        QFETCH(QString, type);
+        QFETCH(QString, icon);
+        const QMimeType mime = QMimeDatabase().mimeTypeForName(type);
+        QString gotName, gotType, gotIcon;
+        int index = 7;
+        QVERIFY(shell::GetDisplayName(path, &gotName) && shell::GetTypeName(path, &gotType)
+                && shell::GetIconLocation(path, &gotIcon, &index));
+        QCOMPARE(gotName, name);
+        QCOMPARE(gotType, mime.isValid() ? mime.comment() : type);
+        QCOMPARE(gotIcon, icon);
+        QCOMPARE(index, 0);
+    }
+
+    void missingFile()
+    {
+        const QString gone = m_env->path("missing.txt");
+        QString text = "unchanged";
         int index = 0;
-        QVERIFY(!shell::GetIconLocation(m_env->path("missing.txt"), &icon, &index));
+        QVERIFY(!shell::GetDisplayName(gone, &text) && !shell::GetTypeName(gone, &text)
+                && !shell::GetIconLocation(gone, &text, &index));
+        QCOMPARE(text, QString("unchanged"));
     }
 };
 

@@ -38,6 +38,14 @@ QByteArray peOfGroups(int n)
     return PeFile(groups);
 }
 
+// `data` with `size` bytes at `at` set to `v`, little-endian.
+QByteArray patched(QByteArray data, int at, quint32 v, int size = 4)
+{
+    for (int i = 0; i < size; ++i)
+        data[at + i] = char(v >> (8 * i));
+    return data;
+}
+
 // How many groups a program file's directory shows (-1: refused) and how
 // many images its first group gives.
 QPair<int, int> peContents(const QByteArray& data)
@@ -58,10 +66,7 @@ class TestIcons : public QObject
     Q_OBJECT
     std::unique_ptr<TestEnv> m_env;
 
-    QString file(const QString& name, const QByteArray& data, bool exec = false)
-    {
-        return MakeFile(*m_env, name, data, exec);
-    }
+    QString file(const QString& name, const QByteArray& data, bool x = false) { return MakeFile(*m_env, name, data, x); }
 
 private slots:
     void initTestCase()
@@ -99,18 +104,12 @@ private slots:
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<int>("images");
         const QByteArray good = threeImageIco();
-        const auto patched = [&good](int at, quint32 v, int size) { // little-endian
-            QByteArray b = good;
-            for (int i = 0; i < size; ++i)
-                b[at + i] = char(v >> (8 * i));
-            return b;
-        };
-        QTest::newRow("wrong type") << patched(2, 5, 2) << 0;
-        QTest::newRow("no images") << patched(4, 0, 2) << 0;
+        QTest::newRow("wrong type") << patched(good, 2, 5, 2) << 0;
+        QTest::newRow("no images") << patched(good, 4, 0, 2) << 0;
         QTest::newRow("directory cut") << good.left(20) << 0;
         QTest::newRow("last image cut") << good.left(good.size() - 10) << 2;
-        QTest::newRow("offset past the end") << patched(6 + 12, 0x7FFFFFF0u, 4) << 2;
-        QTest::newRow("absurd width") << patched(6 + 16 * 3 + 4, 100000u, 4) << 2; // of the first bitmap
+        QTest::newRow("offset past the end") << patched(good, 6 + 12, 0x7FFFFFF0u) << 2;
+        QTest::newRow("absurd width") << patched(good, 6 + 16 * 3 + 4, 100000u) << 2; // of the first bitmap
     }
 
     void damagedIcoFiles()
@@ -168,28 +167,22 @@ private slots:
         QTest::addColumn<int>("groups"); // -1: refused
         QTest::addColumn<int>("images");
         const QByteArray good = peOfGroups(2);
-        const auto patched = [&good](int at, quint32 v, int size = 4) {
-            QByteArray b = good;
-            for (int i = 0; i < size; ++i)
-                b[at + i] = char(v >> (8 * i));
-            return b;
-        };
         constexpr int tree = 0x200, entries = tree + 96 + 4 * 24; // see PeFile
         QTest::newRow("whole") << good << 2 << 1;
-        QTest::newRow("not MZ") << patched(0, 'Z', 1) << -1 << 0;
+        QTest::newRow("not MZ") << patched(good, 0, 'Z', 1) << -1 << 0;
         QTest::newRow("cut in the headers") << good.left(200) << -1 << 0;
         QTest::newRow("cut in the tree") << good.left(tree + 40) << -1 << 0;
         QTest::newRow("cut in an image") << good.left(good.size() - 200) << 2 << 0;
-        QTest::newRow("header offset past the end") << patched(0x3C, 0x7FFFFFF0u) << -1 << 0;
-        QTest::newRow("65535 sections") << patched(64 + 6, 0xFFFF, 2) << -1 << 0;
-        QTest::newRow("root claims 131070 entries") << patched(tree + 12, 0xFFFFFFFFu) << -1 << 0;
-        QTest::newRow("tree outside its section") << patched(64 + 24 + 96 + 16, 0x7FFF0000u) << -1 << 0;
-        QTest::newRow("image size 2 GiB") << patched(entries + 4, 0x7FFFFFFFu) << 2 << 0;
-        QTest::newRow("image address outside") << patched(entries, 0xFFFFFF00u) << 2 << 0;
+        QTest::newRow("header offset past the end") << patched(good, 0x3C, 0x7FFFFFF0u) << -1 << 0;
+        QTest::newRow("65535 sections") << patched(good, 64 + 6, 0xFFFF, 2) << -1 << 0;
+        QTest::newRow("root claims 131070 entries") << patched(good, tree + 12, 0xFFFFFFFFu) << -1 << 0;
+        QTest::newRow("tree outside its section") << patched(good, 64 + 24 + 96 + 16, 0x7FFF0000u) << -1 << 0;
+        QTest::newRow("image size 2 GiB") << patched(good, entries + 4, 0x7FFFFFFFu) << 2 << 0;
+        QTest::newRow("image address outside") << patched(good, entries, 0xFFFFFF00u) << 2 << 0;
         // the groups' own data ends the file, 20 bytes each
-        QTest::newRow("group names a missing icon") << patched(good.size() - 22, 99, 2) << 2 << 0;
-        QTest::newRow("group counts 65535 images") << patched(good.size() - 36, 0xFFFF, 2) << 2 << 1;
-        QTest::newRow("no resources") << patched(64 + 24 + 96 + 16, 0) << 0 << 0;
+        QTest::newRow("group names a missing icon") << patched(good, good.size() - 22, 99, 2) << 2 << 0;
+        QTest::newRow("group counts 65535 images") << patched(good, good.size() - 36, 0xFFFF, 2) << 2 << 1;
+        QTest::newRow("no resources") << patched(good, 64 + 24 + 96 + 16, 0) << 0 << 0;
     }
 
     void damagedProgramFiles()
