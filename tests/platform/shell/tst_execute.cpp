@@ -54,20 +54,6 @@ private slots:
         m_env.reset();
     }
 
-    void programGetsSplitArgumentsAndFolder()
-    {
-        const QString prog = file("bin/tool", "#!/bin/sh\n", true);
-        const QString work = folder("work");
-        QVERIFY(run(prog, "-v \"two words\" 'x y' ~/z", work, nullptr, shell::SW_SHOWMAXIMIZED));
-        QCOMPARE(m_started.size(), 1);
-        const ProcessRequest& r = m_started[0];
-        QCOMPARE(r.kind, ProcessRequest::Program);
-        QCOMPARE(r.program, prog);
-        QCOMPARE(r.arguments, (QStringList{"-v", "two words", "x y", "~/z"}));
-        QCOMPARE(r.workingDirectory, work);
-        QCOMPARE(r.showCmd, shell::SW_SHOWMAXIMIZED);
-    }
-
     void relativeTargetsResolve()
     {
         const QString prog = file("bin/tool", "#!/bin/sh\n", true);

@@ -1,9 +1,16 @@
+// Icons from icon files, programs, the icon theme and desktop entries,
+// damaged files among them; what a file shows as its name, type and icon;
+// and the pictures built into the program.
+
 #include "BitmapBytes.h"
 #include "IconThemeFixture.h"
 #include "TestFile.h"
+#include "platform/shell/FileInfo.h"
 #include "platform/shell/Icons.h"
 #include "platform/shell/PeIcons.h"
+#include "theme/Dib.h"
 
+#include <QMimeDatabase>
 #include <QtTest>
 
 using bytes::IcoBitmap;
@@ -73,8 +80,15 @@ private slots:
     {
         m_env = std::make_unique<TestEnv>();
         InstallTestIconTheme(m_env->dataDir());
+        QDir().mkpath(m_env->path("My Folder"));
+        qputenv("LC_ALL", "C");
     }
-    void cleanupTestCase() { m_env.reset(); }
+
+    void cleanupTestCase()
+    {
+        qunsetenv("LC_ALL");
+        m_env.reset();
+    }
 
     void icoImagesDecode()
     {
@@ -235,6 +249,83 @@ private slots:
         // a changed list is read again
         QVERIFY(TestEnv::writeAll(list, "[Default Applications]\nx-scheme-handler/gopher=other.desktop\n"));
         QCOMPARE(IconColour(shell::SchemeHandlerIcon("gopher")), ThemeColours()["folder"]);
+    }
+
+    // The name, type and icon shown for each kind of file.
+    void fileDescriptions_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("type"); // a MIME type, or the text itself
+        QTest::addColumn<QString>("icon");
+        const QByteArray entry = "[Desktop Entry]\n";
+        QTest::newRow("dotted name") << file("report.final.txt", "x") << "report.final.txt" << "text/plain"
+                                     << "text-plain";
+        QTest::newRow("folder") << m_env->path("My Folder") << "My Folder" << "inode/directory" << "folder";
+        QTest::newRow("program") << file("tool", "#!/bin/sh\n", true) << "tool" << "Application"
+                                 << "application-x-executable";
+        // the execute bit alone does not make a program
+        QTest::newRow("executable text") << file("b.txt", "text\n", true) << "b.txt" << "text/plain" << "text-plain";
+        QTest::newRow("entry") << file("ed.desktop", entry + "Name=Editor\nIcon=/opt/app/app.png\n") << "Editor"
+                               << "application/x-desktop" << "/opt/app/app.png";
+        // an entry without a name or an icon: its file name and its type's icon
+        QTest::newRow("bare entry") << file("bare.desktop", entry + "Exec=x\n") << "bare.desktop"
+                                    << "application/x-desktop" << "application-x-desktop";
+    }
+
+    void fileDescriptions()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, name);
+        QFETCH(QString, type);
+        QFETCH(QString, icon);
+        const QMimeType mime = QMimeDatabase().mimeTypeForName(type);
+        QString gotName, gotType, gotIcon;
+        int index = 7;
+        QVERIFY(shell::GetDisplayName(path, &gotName) && shell::GetTypeName(path, &gotType)
+                && shell::GetIconLocation(path, &gotIcon, &index));
+        QCOMPARE(gotName, name);
+        QCOMPARE(gotType, mime.isValid() ? mime.comment() : type);
+        QCOMPARE(gotIcon, icon);
+        QCOMPARE(index, 0);
+    }
+
+    void missingFileHasNoDescription()
+    {
+        const QString gone = m_env->path("missing.txt");
+        QString text = "unchanged";
+        int index = 0;
+        QVERIFY(!shell::GetDisplayName(gone, &text) && !shell::GetTypeName(gone, &text)
+                && !shell::GetIconLocation(gone, &text, &index));
+        QCOMPARE(text, QString("unchanged"));
+    }
+
+    // The generated pictures the program loads by resource id.
+    void splashIsAnEightBitPaletteBitmap()
+    {
+        CDib dib;
+        QVERIFY(dib.LoadFromResource(217));
+        QVERIFY(dib.m_nWidth >= 300 && dib.m_nWidth <= 500);
+        QVERIFY(dib.m_nHeight >= 180 && dib.m_nHeight <= 320);
+        QCOMPARE(dib.m_nColors, 256u);
+        QCOMPARE(qFromLittleEndian<quint32>(dib.m_hDIB.constData()), 40u); // the full header
+        QCOMPARE(qFromLittleEndian<quint16>(dib.m_hDIB.constData() + 14), quint16(8));
+    }
+
+    // Every icon and toolbar button at each of its sizes, with see-through
+    // surroundings and something drawn in the middle.
+    void builtInIconsAndButtons()
+    {
+        QList<QPair<QString, int>> files{{":/icons/128-256.png", 256}};
+        for (const char* id : {"128", "171", "132", "135"})
+            files << qMakePair(QString(":/icons/%1.png").arg(id), 32) << qMakePair(QString(":/icons/%1-16.png").arg(id), 16);
+        for (int id : {32774, 32777, 57600, 57601, 57603, 32773, 32772, 57667})
+            files << qMakePair(QString(":/toolbar/%1.png").arg(id), 16) << qMakePair(QString(":/toolbar/%1-24.png").arg(id), 24);
+        for (const auto& [path, side] : files) {
+            const QImage img(path);
+            QVERIFY2(img.size() == QSize(side, side), qPrintable(path));
+            QVERIFY2(img.hasAlphaChannel() && qAlpha(img.pixel(side / 2, side / 2)) > 0, qPrintable(path));
+        }
     }
 };
 
