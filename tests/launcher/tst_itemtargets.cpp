@@ -1,6 +1,11 @@
+// What an item takes from its target: scheme, icons, name, full paths; and
+// the starter theme fitted to this desktop.
+
 #include "../platform/shell/IconThemeFixture.h"
 #include "TestFile.h"
+#include "TestThemes.h"
 #include "launcher/ItemTargets.h"
+#include "launcher/StarterTheme.h"
 #include "platform/registry/Registry.h"
 #include "platform/shell/Icons.h"
 #include "theme/ThemeData.h"
@@ -221,6 +226,39 @@ private slots:
     {
         QVERIFY(!GetTargetTypeName(m_picture).isEmpty());
         QVERIFY(GetTargetTypeName(m_env->path("gone")).isEmpty() && GetTargetTypeName("http://x").isEmpty());
+    }
+
+    // The starter theme's roles resolved on this desktop: default programs by
+    // MIME type, the user's folders that exist; roles the desktop lacks go.
+    void starterRolesBecomeThisDesktopsProgramsAndFolders()
+    {
+        const QByteArray oldHome = qgetenv("HOME");
+        const QString home = m_env->path("home");
+        qputenv("HOME", home.toUtf8());
+        QDir().mkpath(home + "/Docs");
+        file("xdgconfig/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/Docs\"\nXDG_MUSIC_DIR=\"$HOME/Music\"\n");
+        file("xdgconfig/mimeapps.list", "[Default Applications]\ntext/plain=ed.desktop\n");
+        const QString ed = file("data/applications/ed.desktop",
+                                "[Desktop Entry]\nType=Application\nName=Ed\nIcon=ed-icon\nExec=ed\n");
+
+        // The rest of a tab with roles is laid out again.
+        const QString path = m_env->path("Starter.Theme");
+        writeTheme(path, {{"P", {{"Browser", {}, "@default:x-scheme-handler/nothing-here"},
+                                 {"Editor", {400, 400}, "@default:none/none;text/plain"},
+                                 {"Shell", {300, 300}, "/bin/sh"}}},
+                          {"F", {{"Documents", {}, "@folder:DOCUMENTS"}, {"Music", {}, "@folder:MUSIC"},
+                                 {"Bogus", {}, "@folder:NOPE"}}},
+                          {"Other", {{"Gone", {300, 300}, "/no/such/program"}}}});
+        CThemeData theme;
+        QVERIFY(theme.Load(path));
+        FitStarterThemeToDesktop(theme);
+        qputenv("HOME", oldHome);
+        QCOMPARE(describe(theme).join('\n'),
+                 QStringList({"tab|P||0", "item|Editor||" + ed + "||ed-icon||0|1|0|20|20|0|0",
+                              "item|Shell||/bin/sh||||0|1|0|120|20|0|0", "tab|F||0",
+                              "item|Documents||" + home + "/Docs||||0|1|0|20|20|0|0", "tab|Other||0",
+                              "item|Gone||/no/such/program||||0|1|0|300|300|0|0"})
+                     .join('\n'));
     }
 };
 
