@@ -34,14 +34,6 @@ class TestLaunch : public QObject
         SetDialFirstHooks(h);
     }
 
-    static QString helperProgram()
-    {
-        QString p = QCoreApplication::applicationDirPath() + "/dt_recordargs";
-        if (!QFileInfo::exists(p))
-            p = qEnvironmentVariable("DIALTOP_BUILD_DIR") + "/tests/launcher/helpers/dt_recordargs";
-        return p;
-    }
-
 private slots:
     void init()
     {
@@ -134,15 +126,17 @@ private slots:
     void realProgramRecordsArgumentsAndFolder()
     {
         shell::SetProcessStarter({});
-        const QString helper = helperProgram();
-        QVERIFY2(QFileInfo(helper).isExecutable(), qPrintable(helper));
+        // Records its folder and arguments; the record appears whole or not at all.
+        const QString recorder = MakeFile(*m_env, "bin/record", R"sh(#!/bin/sh
+{ printf 'cwd=%s\n' "$(pwd -P)"; printf 'arg=%s\n' "$@"; } >"$DT_RECORD_FILE.part" && mv "$DT_RECORD_FILE.part" "$DT_RECORD_FILE"
+)sh", true);
         const QString record = m_env->path("record.txt");
         qputenv("DT_RECORD_FILE", QFile::encodeName(record));
         const QString work = m_env->path("work dir");
         QVERIFY(QDir().mkpath(work));
 
         CThemeItem item;
-        item.m_strTarget = helper;
+        item.m_strTarget = recorder;
         item.m_strArguments = "one \"two words\" 'three' $HOME";
         item.m_strStartIn = work;
         QVERIFY(item.Launch());
