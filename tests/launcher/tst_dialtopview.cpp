@@ -178,7 +178,7 @@ private slots:
         reg::ResetStore();
     }
 
-    void openingBuildsTabsAndEntriesAtTheirPositions()
+    void openingSwitchingAndDraggingOnTabs()
     {
         openTheme(m_env->path("t/Three.Theme"));
 
@@ -207,33 +207,26 @@ private slots:
         const QRect g = list()->geometry();
         QVERIFY(g.top() >= tabs->geometry().bottom() && g.bottom() == m_view->height() - 1);
 
-        // Another theme replaces every page.
-        openTheme(m_env->path("t/One.Theme"), {{"Only", {{"X", {5, 6}}}}});
-        QCOMPARE(tabs->count(), 1);
-        QCOMPARE(m_view->ListCtrl(0)->GetItemPosition(0), QPoint(5, 6));
-        QCOMPARE(m_view->findChildren<CItemListCtrl*>().size(), 1);
-    }
-
-    // Dragged places, on any tab, reach the theme and are what Save writes.
-    void dragsStoreThePositionInTheTheme()
-    {
-        const QString path = m_env->path("t/Three.Theme");
-        openTheme(path);
-        drag(1, QPoint(300, 200));
-        QTRY_COMPARE(m_doc->m_theme.GetItem(0, 1)->m_ptPosition, QPoint(300, 200));
-        QVERIFY(m_doc->IsModified());
-        m_view->TabCtrl()->setCurrentIndex(1);
+        // Dragged places, on any tab, reach the theme and are what Save writes.
         drag(0, QPoint(250, 90));
-        QTRY_COMPARE(m_doc->m_theme.GetItem(1, 0)->m_ptPosition, QPoint(250, 90));
-
-        QVERIFY(m_doc->OnSaveDocument(path));
+        QTRY_COMPARE(theme().GetItem(1, 0)->m_ptPosition, QPoint(250, 90));
+        QVERIFY(m_doc->IsModified());
+        tabs->setCurrentIndex(0);
+        drag(1, QPoint(300, 200));
+        QTRY_COMPARE(theme().GetItem(0, 1)->m_ptPosition, QPoint(300, 200));
         CThemeData back;
-        QVERIFY(back.Load(path));
+        QVERIFY(m_doc->OnSaveDocument(m_doc->GetPathName()) && back.Load(m_doc->GetPathName()));
         QList<QPoint> places;
         for (int t = 0; t < 2; ++t)
             for (int i = 0; i < back.GetItemCount(t); ++i)
                 places << back.GetItem(t, i)->m_ptPosition;
         QCOMPARE(places, (QList<QPoint>{{20, 20}, {300, 200}, {220, 140}, {250, 90}, {140, 60}}));
+
+        // Another theme replaces every page.
+        openTheme(m_env->path("t/One.Theme"), {{"Only", {{"X", {5, 6}}}}});
+        QCOMPARE(tabs->count(), 1);
+        QCOMPARE(m_view->ListCtrl(0)->GetItemPosition(0), QPoint(5, 6));
+        QCOMPARE(m_view->findChildren<CItemListCtrl*>().size(), 1);
     }
 
     void fiveHundredPagesAtMost()
