@@ -239,15 +239,6 @@ private slots:
         CItemListCtrl::SetClock({});
     }
 
-    void imagesAtTheScreensRatio()
-    {
-        QPixmap big(64, 64);
-        big.fill(Qt::green);
-        CImageList images(32);
-        images.Add(QIcon(big), 2.0);
-        QCOMPARE(images.GetImage(0).size(), QSize(64, 64)); // drawn into 32 x 32 points
-    }
-
     void backgroundIsStretchedUnderTransparentIcons()
     {
         // Two pixels: red on the left, blue on the right.

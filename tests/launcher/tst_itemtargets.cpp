@@ -221,13 +221,6 @@ private slots:
         QCOMPARE(dst.m_strTarget, m_env->path("news/x"));
     }
 
-    // Addresses and missing files have no type name to show.
-    void typeNames()
-    {
-        QVERIFY(!GetTargetTypeName(m_picture).isEmpty());
-        QVERIFY(GetTargetTypeName(m_env->path("gone")).isEmpty() && GetTargetTypeName("http://x").isEmpty());
-    }
-
     // The starter theme's roles resolved on this desktop: default programs by
     // MIME type, the user's folders that exist; roles the desktop lacks go.
     void starterRolesBecomeThisDesktopsProgramsAndFolders()
