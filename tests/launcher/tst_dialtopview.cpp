@@ -1,9 +1,5 @@
-// The launcher view over an opened theme: tabs and entries built from the
-// file, dragging entries into the theme, following the tab selection, the
-// page limit, running the selected item, the tab backgrounds; and the
-// commands that change tabs and items: their effect on the theme, the lists
-// and the modified flag, the questions they ask, the launcher's own
-// clipboard, files and addresses dropped or pasted in, and what Save writes.
+// The launcher view over an opened theme: what the user sees after opening,
+// dragging, editing, pasting and dropping, and what Save then writes.
 
 #include "TestEnv.h"
 #include "TestThemes.h"
@@ -15,7 +11,6 @@
 #include "launcher/LauncherClipboard.h"
 #include "platform/shell/Execute.h"
 #include "res/ResourceIds.h"
-#include "res/Strings.h"
 #include "theme/DialtopDoc.h"
 
 #include <QApplication>
@@ -30,15 +25,11 @@
 
 #include <memory>
 
-namespace {
-
 const QList<TabSpec> kThreeTabs{
     {"Internet", {{"Debian", {20, 20}}, {"Mail", {120, 20}, "mailto:"}, {"Wiki", {220, 140}}}},
     {"Programs", {{"Env", {40, 60}, "/usr/bin/env"}, {"Root", {140, 60}, "/"}}},
     {"Empty", {}},
 };
-
-} // namespace
 
 using DialogAnswer = std::function<int(fw::CDialog*)>;
 
@@ -64,7 +55,6 @@ class tst_DialtopView : public QObject
     std::unique_ptr<UiStubs> m_ui;
     QList<shell::ProcessRequest> m_started;
     QList<DialogAnswer> m_answers;
-    QStringList m_captions;
 
     void openTheme(const QString& path, const QList<TabSpec>& tabs = kThreeTabs)
     {
@@ -76,15 +66,18 @@ class tst_DialtopView : public QObject
     // Drags entry `index` of the current list so its corner lands on `to`.
     void drag(int index, const QPoint& to)
     {
-        CItemListCtrl* list = m_view->CurrentList();
-        QWidget* vp = list->viewport();
-        const QRect r = list->GetItemRect(index);
-        const QPoint from(r.center().x(), r.top() + 18);
+        QWidget* vp = list()->viewport();
+        const QPoint from = entryPoint(index);
         QTest::mousePress(vp, Qt::LeftButton, {}, from);
         QTest::mouseMove(vp, from + QPoint(QApplication::startDragDistance() + 4, 0));
-        QVERIFY(list->IsDragging());
         QTest::mouseMove(vp, to);
         QTest::mouseRelease(vp, Qt::LeftButton, {}, to);
+    }
+
+    QPoint entryPoint(int index)
+    {
+        const QRect r = list()->GetItemRect(index);
+        return QPoint(r.center().x(), r.top() + 18);
     }
 
     CThemeData& theme() { return m_doc->m_theme; }
@@ -130,8 +123,8 @@ class tst_DialtopView : public QObject
         data.setData("text/uri-list", urls.join("\r\n").toUtf8());
         // As a drag arrives: it enters, moves, then drops on the target found.
         QDragEnterEvent enter(viewPos, actions, &data, Qt::LeftButton, {});
-        QApplication::sendEvent(m_view, &enter);
         QDragMoveEvent move(viewPos, actions, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(m_view, &enter);
         QApplication::sendEvent(m_view, &move);
         QDropEvent drop(viewPos, actions, &data, Qt::LeftButton, {});
         QApplication::sendEvent(m_view, &drop);
@@ -152,10 +145,8 @@ private slots:
         m_ui = std::make_unique<UiStubs>();
         fw::CFrameWnd::SetPopupHandler([](QMenu*) { return 0u; });
         m_answers.clear();
-        m_captions.clear();
         ClearCopiedItems();
         fw::CDialog::SetModalHandler([this](fw::CDialog* d) {
-            m_captions << d->windowTitle();
             return m_answers.isEmpty() ? int(fw::IDCANCEL) : m_answers.takeFirst()(d);
         });
 
@@ -187,7 +178,7 @@ private slots:
         reg::ResetStore();
     }
 
-    void openingBuildsTabsAndEntriesAtTheirPositions()
+    void openingSwitchingAndDraggingOnTabs()
     {
         openTheme(m_env->path("t/Three.Theme"));
 
@@ -206,52 +197,36 @@ private slots:
         }
         QVERIFY(!m_doc->IsModified());
 
-        // Another theme replaces every page.
-        openTheme(m_env->path("t/One.Theme"), {{"Only", {{"X", {5, 6}}}}});
-        QCOMPARE(tabs->count(), 1);
-        QCOMPARE(m_view->ListCtrl(0)->GetItemPosition(0), QPoint(5, 6));
-        QCOMPARE(m_view->findChildren<CItemListCtrl*>().size(), 1);
-    }
+        // A click and the arrow keys change the tab; its list fills the area under the tabs.
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(0).center());
+        tabs->setFocus();
+        QTest::keyClick(tabs, Qt::Key_Right);
+        QCOMPARE(m_view->CurrentTab(), 1);
+        QCOMPARE(m_view->CurrentList(), m_view->ListCtrl(1));
+        QVERIFY(m_view->ListCtrl(1)->isVisible() && !m_view->ListCtrl(2)->isVisible());
+        const QRect g = list()->geometry();
+        QVERIFY(g.top() >= tabs->geometry().bottom() && g.bottom() == m_view->height() - 1);
 
-    // Dragged places, on any tab, reach the theme and are what Save writes.
-    void dragsStoreThePositionInTheTheme()
-    {
-        const QString path = m_env->path("t/Three.Theme");
-        openTheme(path);
-        drag(1, QPoint(300, 200));
-        QTRY_COMPARE(m_doc->m_theme.GetItem(0, 1)->m_ptPosition, QPoint(300, 200));
-        QVERIFY(m_doc->IsModified());
-        m_view->TabCtrl()->setCurrentIndex(1);
+        // Dragged places, on any tab, reach the theme and are what Save writes.
         drag(0, QPoint(250, 90));
-        QTRY_COMPARE(m_doc->m_theme.GetItem(1, 0)->m_ptPosition, QPoint(250, 90));
-
-        QVERIFY(m_doc->OnSaveDocument(path));
+        QTRY_COMPARE(theme().GetItem(1, 0)->m_ptPosition, QPoint(250, 90));
+        QVERIFY(m_doc->IsModified());
+        tabs->setCurrentIndex(0);
+        drag(1, QPoint(300, 200));
+        QTRY_COMPARE(theme().GetItem(0, 1)->m_ptPosition, QPoint(300, 200));
         CThemeData back;
-        QVERIFY(back.Load(path));
+        QVERIFY(m_doc->OnSaveDocument(m_doc->GetPathName()) && back.Load(m_doc->GetPathName()));
         QList<QPoint> places;
         for (int t = 0; t < 2; ++t)
             for (int i = 0; i < back.GetItemCount(t); ++i)
                 places << back.GetItem(t, i)->m_ptPosition;
         QCOMPARE(places, (QList<QPoint>{{20, 20}, {300, 200}, {220, 140}, {250, 90}, {140, 60}}));
-    }
 
-    void keyboardAndClicksChangeTheCurrentTab()
-    {
-        openTheme(m_env->path("t/Three.Theme"));
-        QTabBar* tabs = m_view->TabCtrl();
-
-        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(2).center());
-        QCOMPARE(m_view->CurrentTab(), 2);
-        tabs->setFocus();
-        QTest::keyClick(tabs, Qt::Key_Left);
-        QCOMPARE(m_view->CurrentTab(), 1);
-        QCOMPARE(m_view->CurrentList(), m_view->ListCtrl(1));
-        QVERIFY(m_view->ListCtrl(1)->isVisible() && !m_view->ListCtrl(2)->isVisible());
-
-        // The shown list fills the area under the tabs.
-        const QRect g = m_view->CurrentList()->geometry();
-        QVERIFY(g.top() >= tabs->geometry().bottom());
-        QCOMPARE(g.bottom(), m_view->height() - 1);
+        // Another theme replaces every page.
+        openTheme(m_env->path("t/One.Theme"), {{"Only", {{"X", {5, 6}}}}});
+        QCOMPARE(tabs->count(), 1);
+        QCOMPARE(m_view->ListCtrl(0)->GetItemPosition(0), QPoint(5, 6));
+        QCOMPARE(m_view->findChildren<CItemListCtrl*>().size(), 1);
     }
 
     void fiveHundredPagesAtMost()
@@ -279,19 +254,15 @@ private slots:
     {
         openTheme(m_env->path("t/Run.Theme"), {{"Tools", {{"Other", {20, 20}, "/usr/bin/false"},
                                                           {"Env", {120, 20}, "/usr/bin/env", "-i"}}}});
-        QVERIFY(!enabled(ids::ID_RUN_ITEM));
-        QVERIFY(!m_frame->OnCommand(ids::ID_RUN_ITEM));
-        CItemListCtrl* list = m_view->CurrentList();
-        list->SetSelected(1, true);
-        QVERIFY(m_frame->OnCommand(ids::ID_RUN_ITEM));
+        QVERIFY(!enabled(ids::ID_RUN_ITEM) && !run(ids::ID_RUN_ITEM));
+        list()->SetSelected(1, true);
+        QVERIFY(run(ids::ID_RUN_ITEM));
         QCOMPARE(m_started.size(), 1);
-        QCOMPARE(m_started[0].program, QString("/usr/bin/env"));
-        QCOMPARE(m_started[0].arguments, QStringList{"-i"});
-        const QRect r = list->GetItemRect(1);
-        const QPoint entry(r.center().x(), r.top() + 18);
-        list->setFocus();
-        QTest::keyClick(list, Qt::Key_Return);
-        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, entry);
+        QCOMPARE(QStringList(m_started[0].program) << m_started[0].arguments, (QStringList{"/usr/bin/env", "-i"}));
+        const QPoint entry = entryPoint(1);
+        list()->setFocus();
+        QTest::keyClick(list(), Qt::Key_Return);
+        QTest::mouseDClick(list()->viewport(), Qt::LeftButton, {}, entry);
         QCOMPARE(m_started.size(), 3);
 
         QStringList shown;
@@ -302,28 +273,16 @@ private slots:
                     return unsigned(ids::ID_RUN_ITEM);
             return 0u;
         });
-        // On an entry, or from the keyboard: the Item menu, whose Open runs it.
-        QTest::mouseClick(list->viewport(), Qt::RightButton, {}, entry);
-        QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier);
-        QCOMPARE(m_started.size(), 5);
-        // On the empty background the Desktop menu, on the tabs the Tab menu.
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(400, 300));
-        QTest::mouseClick(list->viewport(), Qt::RightButton, {}, QPoint(400, 300));
+        // On an entry, or Shift+F10: the Item menu, whose Open runs it; on the
+        // background and the tabs, menus without Open.
+        QTest::mouseClick(list()->viewport(), Qt::RightButton, {}, entry);
+        QTest::keyClick(list(), Qt::Key_F10, Qt::ShiftModifier);
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, QPoint(400, 300));
+        QTest::mouseClick(list()->viewport(), Qt::RightButton, {}, QPoint(400, 300));
         emit m_view->TabCtrl()->customContextMenuRequested(m_view->TabCtrl()->tabRect(0).center());
         QCOMPARE(shown, (QStringList{"Item", "Item", "Desktop", "Tab"}));
         QCOMPARE(m_started.size(), 5);
-        QVERIFY(m_started.last().program == "/usr/bin/env" && m_ui->messages.isEmpty());
-        QVERIFY(!m_doc->IsModified());
-    }
-
-    // Each tab's list gets that tab's picture; the picture itself is the list's test.
-    void tabBackgroundsReachTheirLists()
-    {
-        const QString bmp = m_env->path("bg.bmp");
-        QVERIFY(TestEnv::writeAll(bmp, bmp8(1, 1, {qRgb(255, 0, 0)}, [](int, int) { return 0; })));
-        openTheme(m_env->path("t/Bg.Theme"), {{"Picture", {}, bmp}, {"Plain", {}}});
-        QVERIFY(!m_view->ListCtrl(0)->Background().IsEmpty());
-        QVERIFY(m_view->ListCtrl(1)->Background().IsEmpty());
+        QVERIFY(m_started.last().program == "/usr/bin/env" && m_ui->messages.isEmpty() && !m_doc->IsModified());
     }
 
     void tabsAreAddedEditedAndDeleted()
@@ -339,14 +298,12 @@ private slots:
         QCOMPARE(m_view->CurrentTab(), 1);
         QVERIFY(m_doc->IsModified() && enabled(ids::ID_NEW_ITEM));
 
-        // Properties: its own caption, the fields filled from the tab.
+        // Properties: the fields filled from the tab.
         QString shownName;
         run(ids::ID_TAB_PROPERTIES, [&](fw::CDialog* d) {
             shownName = d->Item<QLineEdit>(1000)->text();
             return okWith({{1000, "Renamed"}, {1009, ""}})(d);
         });
-        QCOMPARE(m_captions, QStringList(4, res::LoadDialog(res::IDD_ADDTAB).caption)
-                                 << res::LoadString(ids::IDS_TAB_PROPERTIES));
         QCOMPARE(shownName, QString("Between"));
         QCOMPARE(theme().GetTab(1)->m_strBackground, QString());
 
@@ -355,9 +312,8 @@ private slots:
         run(ids::ID_DELETE_TAB);
         QCOMPARE(tabNames().size(), 3);
         run(ids::ID_DELETE_TAB);
-        QCOMPARE(m_ui->texts(), (QStringList(2, res::FormatString(ids::IDS_DELETE_TAB, {"Renamed"}))));
+        QVERIFY(m_ui->texts().last().contains("Renamed"));
         QCOMPARE(tabNames(), (QStringList{"First", "Second"}));
-        QCOMPARE(m_view->CurrentTab(), 0);
 
         // After the first tab goes, the new first one is current and shown.
         m_ui->answers = {fw::IDYES};
@@ -376,7 +332,7 @@ private slots:
         openTheme(m_env->path("t/Work.Theme"), {{"Tools", {{"Keep", {300, 200}, "/usr/bin/env", "-i"}}}});
         // Both fields are required; the refused dialog adds nothing.
         QVERIFY(run(ids::ID_NEW_ITEM, okWith({{1000, "Only a name"}})));
-        QCOMPARE(m_ui->texts(), QStringList{res::LoadString(ids::IDS_NAME_TARGET_REQUIRED)});
+        QCOMPARE(m_ui->texts().size(), 1);
         QVERIFY(!m_doc->IsModified());
         QVERIFY(run(ids::ID_NEW_ITEM, okWith({{1000, "Shell"}, {1003, "/bin/sh"}})));
         QCOMPARE(entries(), (QStringList{"Keep", "Shell"}));
@@ -413,7 +369,7 @@ private slots:
         QCOMPARE(entries().size(), 2);
         list()->setFocus();
         QTest::keyClick(list(), Qt::Key_Delete);
-        QCOMPARE(m_ui->texts().last(), res::FormatString(ids::IDS_DELETE_ITEM, {"Env"}));
+        QVERIFY(m_ui->texts().last().contains("Env"));
         QCOMPARE(entries(), QStringList{"Shell"});
 
         CThemeData back;

@@ -1,6 +1,5 @@
-// The item and tab dialogs driven directly: what Find Target and Browse take
-// from the chosen file, the Run choice and the show command, Change Icon's
-// stepping and checks, and the tab dialog's fields.
+// The item and tab dialogs driven directly: what they take from a chosen
+// file, the Run choice, Change Icon's stepping and checks.
 
 #include "TestEnv.h"
 #include "TestThemes.h"

@@ -1,36 +1,56 @@
+// What an item takes from its target: scheme, icons, name, full paths; and
+// the starter theme fitted to this desktop.
+
 #include "../platform/shell/IconThemeFixture.h"
-#include "ItemFields.h"
 #include "TestFile.h"
+#include "TestThemes.h"
 #include "launcher/ItemTargets.h"
+#include "launcher/StarterTheme.h"
 #include "platform/registry/Registry.h"
 #include "platform/shell/Icons.h"
 #include "theme/ThemeData.h"
 
 #include <QtTest>
 
-namespace {
-
-const QRgb kPicture = qRgb(200, 40, 160);
-
-QRgb defaultItemColour(int size = 32)
+// Every stored field of an item, comparable and printed at once.
+static auto ItemFields(const CThemeItem& i)
 {
-    return IconColour(shell::LoadAppIcon(171), size);
+    return std::tuple(i.m_strName, i.m_strArguments, i.m_strTarget, i.m_strStartIn, i.m_strIconFile,
+                      i.m_strDescription, i.m_nIconIndex, i.m_nShowCmd, i.m_nReserved1, i.m_ptPosition,
+                      i.m_nReserved2, i.m_bDialFirst);
 }
 
-} // namespace
+// An item with every field set to something other than its default.
+static CThemeItem FullItem(const QString& target, const QString& iconFile)
+{
+    CThemeItem i;
+    i.m_strName = "Tool";
+    i.m_strArguments = "-a";
+    i.m_strTarget = target;
+    i.m_strStartIn = "relative/stays";
+    i.m_strIconFile = iconFile;
+    i.m_strDescription = "d";
+    i.m_nIconIndex = 2;
+    i.m_nShowCmd = 3;
+    i.m_nReserved1 = 5;
+    i.m_ptPosition = QPoint(7, 8);
+    i.m_nReserved2 = 6;
+    i.m_bDialFirst = 1;
+    return i;
+}
+
+static const QRgb kPicture = qRgb(200, 40, 160);
+
+static QRgb defaultItemColour() { return IconColour(shell::LoadAppIcon(171)); }
 
 class TestItemTargets : public QObject
 {
     Q_OBJECT
 
-private:
     std::unique_ptr<TestEnv> m_env;
     QString m_picture;
 
-    QString file(const QString& name, const QByteArray& data, bool exec = false)
-    {
-        return MakeFile(*m_env, name, data, exec);
-    }
+    QString file(const QString& name, const QByteArray& data, bool x = false) { return MakeFile(*m_env, name, data, x); }
 
     void setDefaultIcon(const QString& scheme, const QString& value)
     {
@@ -65,8 +85,6 @@ private slots:
         QTest::addColumn<int>("code");
         QTest::newRow("http") << "http://example.org" << 1;
         QTest::newRow("mailto capital M") << "Mailto:me@example.org" << 3;
-        QTest::newRow("ftp") << "ftp://x" << 4;
-        QTest::newRow("nntp") << "nntp://x" << 6;
         QTest::newRow("news") << "news:comp.lang" << 0;
         QTest::newRow("drive letter") << "C:\\Program Files\\x.exe" << 0;
         QTest::newRow("only the first colon") << "http//x:http://y" << 0;
@@ -105,21 +123,11 @@ private slots:
         QVERIFY(large.isNull() == !found && small.isNull() == !found);
     }
 
-    void classIconMissingKeyOrValue()
-    {
-        QIcon large;
-        QCOMPARE(GetClassIcon("nosuchscheme", &large, nullptr), 0u);
-        reg::RegKey key;
-        QCOMPARE(key.Create(reg::HKEY_CLASSES_ROOT, "novalue\\DefaultIcon"), reg::ERROR_SUCCESS);
-        QCOMPARE(key.WriteString("other", m_picture), reg::ERROR_SUCCESS);
-        QCOMPARE(GetClassIcon("novalue", &large, nullptr), 0u);
-        QVERIFY(large.isNull());
-    }
-
     void urlIconOrder()
     {
         QIcon large, small;
         QCOMPARE(GetUrlIcon("notes.txt", &large, &small), 0u); // not an address
+        QCOMPARE(GetClassIcon("nosuchscheme", &large, &small), 0u);
 
         // the registered icon, large and small from one lookup
         setDefaultIcon("https", "\"" + m_picture + "\",0");
@@ -213,11 +221,37 @@ private slots:
         QCOMPARE(dst.m_strTarget, m_env->path("news/x"));
     }
 
-    // Addresses and missing files have no type name to show.
-    void typeNames()
+    // The starter theme's roles resolved on this desktop: default programs by
+    // MIME type, the user's folders that exist; roles the desktop lacks go.
+    void starterRolesBecomeThisDesktopsProgramsAndFolders()
     {
-        QVERIFY(!GetTargetTypeName(m_picture).isEmpty());
-        QVERIFY(GetTargetTypeName(m_env->path("gone")).isEmpty() && GetTargetTypeName("http://x").isEmpty());
+        const QByteArray oldHome = qgetenv("HOME");
+        const QString home = m_env->path("home");
+        qputenv("HOME", home.toUtf8());
+        QDir().mkpath(home + "/Docs");
+        file("xdgconfig/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/Docs\"\nXDG_MUSIC_DIR=\"$HOME/Music\"\n");
+        file("xdgconfig/mimeapps.list", "[Default Applications]\ntext/plain=ed.desktop\n");
+        const QString ed = file("data/applications/ed.desktop",
+                                "[Desktop Entry]\nType=Application\nName=Ed\nIcon=ed-icon\nExec=ed\n");
+
+        // The rest of a tab with roles is laid out again.
+        const QString path = m_env->path("Starter.Theme");
+        writeTheme(path, {{"P", {{"Browser", {}, "@default:x-scheme-handler/nothing-here"},
+                                 {"Editor", {400, 400}, "@default:none/none;text/plain"},
+                                 {"Shell", {300, 300}, "/bin/sh"}}},
+                          {"F", {{"Documents", {}, "@folder:DOCUMENTS"}, {"Music", {}, "@folder:MUSIC"},
+                                 {"Bogus", {}, "@folder:NOPE"}}},
+                          {"Other", {{"Gone", {300, 300}, "/no/such/program"}}}});
+        CThemeData theme;
+        QVERIFY(theme.Load(path));
+        FitStarterThemeToDesktop(theme);
+        qputenv("HOME", oldHome);
+        QCOMPARE(describe(theme).join('\n'),
+                 QStringList({"tab|P||0", "item|Editor||" + ed + "||ed-icon||0|1|0|20|20|0|0",
+                              "item|Shell||/bin/sh||||0|1|0|120|20|0|0", "tab|F||0",
+                              "item|Documents||" + home + "/Docs||||0|1|0|20|20|0|0", "tab|Other||0",
+                              "item|Gone||/no/such/program||||0|1|0|300|300|0|0"})
+                     .join('\n'));
     }
 };
 

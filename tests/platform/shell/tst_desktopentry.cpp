@@ -1,4 +1,9 @@
+// Desktop entries read and run, the command-line splitter items use, and the
+// autostart entry Dialtop writes for itself.
+
 #include "TestEnv.h"
+#include "platform/shell/Autostart.h"
+#include "platform/shell/CommandLine.h"
 #include "platform/shell/DesktopEntry.h"
 
 #include <QtTest>
@@ -80,7 +85,6 @@ private slots:
         QTest::newRow("%f without files") << QByteArray("edit %f --x") << QStringList() << L{{"edit", "--x"}};
         QTest::newRow("%F list") << QByteArray("view --all %F") << QStringList{"a", "b"}
                                  << L{{"view", "--all", "a", "b"}};
-        QTest::newRow("%u one each") << QByteArray("web %u") << QStringList{"u1", "u2"} << L{{"web", "u1"}, {"web", "u2"}};
         QTest::newRow("%i %c %k") << QByteArray("app %i %c %k") << QStringList()
                                   << L{{"app", "--icon", "appicon", "My App", "/apps/x.desktop"}};
         QTest::newRow("deprecated vanish") << QByteArray("app %d %D %n %N %v %m") << QStringList() << L{{"app"}};
@@ -118,6 +122,84 @@ private slots:
         QCOMPARE(shell::CachedDesktopEntry(path)->Name(), QString("Second"));
         QVERIFY(QFile::remove(path));
         QVERIFY(!shell::CachedDesktopEntry(path));
+    }
+
+    void splitCommandLine_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("words");
+        QTest::newRow("empty") << "" << QStringList();
+        QTest::newRow("plain") << "-a  b\tc" << QStringList{"-a", "b", "c"};
+        QTest::newRow("double quotes") << "--file \"My Documents/a b.txt\" x"
+                                       << QStringList{"--file", "My Documents/a b.txt", "x"};
+        QTest::newRow("single quotes") << "'it is' \"it's\"" << QStringList{"it is", "it's"};
+        QTest::newRow("empty quoted word") << "a \"\" b" << QStringList{"a", "", "b"};
+        QTest::newRow("quotes join a word") << "--name=\"a b\"c" << QStringList{"--name=a bc"};
+        QTest::newRow("escaped quote and blank") << "say\\ \\\"hi\\\"" << QStringList{"say \"hi\""};
+        QTest::newRow("backslash folders kept") << "C:\\Temp\\new file" << QStringList{"C:\\Temp\\new", "file"};
+        QTest::newRow("escaped backslash") << "a\\\\b" << QStringList{"a\\b"};
+        QTest::newRow("nothing expanded") << "~/x $HOME *.txt `id`"
+                                          << QStringList{"~/x", "$HOME", "*.txt", "`id`"};
+        QTest::newRow("unterminated quote runs to the end") << "a \"b c" << QStringList{"a", "b c"};
+    }
+
+    void splitCommandLine()
+    {
+        QFETCH(QString, text);
+        QFETCH(QStringList, words);
+        QCOMPARE(shell::SplitCommandLine(text), words);
+    }
+
+    void autostartRunsTheProgram_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::newRow("plain") << "/usr/bin/dialtop";
+        QTest::newRow("blanks and specials") << "/opt/My Apps/dial\"top$`\\%f";
+    }
+    void autostartRunsTheProgram()
+    {
+        QFETCH(QString, program);
+        TestEnv env;
+        QVERIFY(!shell::IsAutostartEnabled());
+        // An entry linked to another file is replaced, the other file left alone.
+        QDir().mkpath(env.path("xdgconfig/autostart"));
+        TestEnv::writeAll(env.path("packaged.desktop"), "[Desktop Entry]\nHidden=true\n");
+        QFile::link(env.path("packaged.desktop"), shell::AutostartEntryPath());
+        QVERIFY(shell::SetAutostart(true, program) && shell::IsAutostartEnabled());
+        shell::DesktopEntry entry;
+        QVERIFY(entry.Load(env.path("xdgconfig/autostart/dialtop.desktop")));
+        QCOMPARE(entry.CommandLines({}), QList<QStringList>{QStringList{program}});
+        QVERIFY(shell::SetAutostart(false, program) && !QFileInfo::exists(entry.FilePath()));
+        QVERIFY(shell::SetAutostart(false, program)); // already off
+        QCOMPARE(TestEnv::readAll(env.path("packaged.desktop")), QByteArray("[Desktop Entry]\nHidden=true\n"));
+    }
+
+    void autostartSwitchedOff_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("on") << QByteArray("[Desktop Entry]\nExec=dialtop\n") << true;
+        QTest::newRow("hidden") << QByteArray("[Desktop Entry]\nExec=dialtop\nHidden=true\n") << false;
+        QTest::newRow("disabled") << QByteArray("[Desktop Entry]\nX-GNOME-Autostart-enabled=false\n") << false;
+        QTest::newRow("not an entry") << QByteArray("Exec=dialtop\n") << false;
+    }
+    void autostartSwitchedOff()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, enabled);
+        TestEnv env;
+        QDir().mkpath(env.path("xdgconfig/autostart"));
+        QVERIFY(TestEnv::writeAll(shell::AutostartEntryPath(), text));
+        QCOMPARE(shell::IsAutostartEnabled(), enabled);
+        QVERIFY(shell::SetAutostart(true, "/usr/bin/dialtop") && shell::IsAutostartEnabled());
+    }
+
+    void autostartRefusesUnusablePaths()
+    {
+        TestEnv env;
+        for (const char* program : {"", "bin/dialtop", "/usr/bin/dial\ntop"})
+            QVERIFY2(!shell::SetAutostart(true, program), program);
+        QVERIFY(!QFileInfo::exists(shell::AutostartEntryPath()));
     }
 };
 

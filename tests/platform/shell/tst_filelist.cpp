@@ -1,8 +1,5 @@
-#include "TestEnv.h"
 #include "platform/shell/FileList.h"
 
-#include <QClipboard>
-#include <QGuiApplication>
 #include <QMimeData>
 #include <QtTest>
 
@@ -50,18 +47,6 @@ private slots:
         QCOMPARE(shell::TargetsFromMimeData(&drop).size(), shell::kMaxListEntries);
         drop.setData("text/uri-list", "file:///" + QByteArray(shell::kMaxListBytes * 2, 'x'));
         QVERIFY(shell::TargetsFromMimeData(&drop).isEmpty());
-    }
-
-    void clipboard()
-    {
-        TestEnv env;
-        auto* data = new QMimeData;
-        data->setData("x-special/gnome-copied-files", "copy\nfile:///x/y\n");
-        QGuiApplication::clipboard()->setMimeData(data);
-        QCOMPARE(shell::ClipboardFiles(), QStringList{"/x/y"});
-        QVERIFY(shell::ClipboardHasFiles());
-        QGuiApplication::clipboard()->clear();
-        QVERIFY(!shell::ClipboardHasFiles());
     }
 };
 

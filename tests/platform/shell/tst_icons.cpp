@@ -1,9 +1,16 @@
+// Icons from icon files, programs, the icon theme and desktop entries,
+// damaged files among them; what a file shows as its name, type and icon;
+// and the pictures built into the program.
+
 #include "BitmapBytes.h"
 #include "IconThemeFixture.h"
 #include "TestFile.h"
+#include "platform/shell/FileInfo.h"
 #include "platform/shell/Icons.h"
 #include "platform/shell/PeIcons.h"
+#include "theme/Dib.h"
 
+#include <QMimeDatabase>
 #include <QtTest>
 
 using bytes::IcoBitmap;
@@ -38,6 +45,14 @@ QByteArray peOfGroups(int n)
     return PeFile(groups);
 }
 
+// `data` with `size` bytes at `at` set to `v`, little-endian.
+QByteArray patched(QByteArray data, int at, quint32 v, int size = 4)
+{
+    for (int i = 0; i < size; ++i)
+        data[at + i] = char(v >> (8 * i));
+    return data;
+}
+
 // How many groups a program file's directory shows (-1: refused) and how
 // many images its first group gives.
 QPair<int, int> peContents(const QByteArray& data)
@@ -58,18 +73,22 @@ class TestIcons : public QObject
     Q_OBJECT
     std::unique_ptr<TestEnv> m_env;
 
-    QString file(const QString& name, const QByteArray& data, bool exec = false)
-    {
-        return MakeFile(*m_env, name, data, exec);
-    }
+    QString file(const QString& name, const QByteArray& data, bool x = false) { return MakeFile(*m_env, name, data, x); }
 
 private slots:
     void initTestCase()
     {
         m_env = std::make_unique<TestEnv>();
         InstallTestIconTheme(m_env->dataDir());
+        QDir().mkpath(m_env->path("My Folder"));
+        qputenv("LC_ALL", "C");
     }
-    void cleanupTestCase() { m_env.reset(); }
+
+    void cleanupTestCase()
+    {
+        qunsetenv("LC_ALL");
+        m_env.reset();
+    }
 
     void icoImagesDecode()
     {
@@ -99,18 +118,12 @@ private slots:
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<int>("images");
         const QByteArray good = threeImageIco();
-        const auto patched = [&good](int at, quint32 v, int size) { // little-endian
-            QByteArray b = good;
-            for (int i = 0; i < size; ++i)
-                b[at + i] = char(v >> (8 * i));
-            return b;
-        };
-        QTest::newRow("wrong type") << patched(2, 5, 2) << 0;
-        QTest::newRow("no images") << patched(4, 0, 2) << 0;
+        QTest::newRow("wrong type") << patched(good, 2, 5, 2) << 0;
+        QTest::newRow("no images") << patched(good, 4, 0, 2) << 0;
         QTest::newRow("directory cut") << good.left(20) << 0;
         QTest::newRow("last image cut") << good.left(good.size() - 10) << 2;
-        QTest::newRow("offset past the end") << patched(6 + 12, 0x7FFFFFF0u, 4) << 2;
-        QTest::newRow("absurd width") << patched(6 + 16 * 3 + 4, 100000u, 4) << 2; // of the first bitmap
+        QTest::newRow("offset past the end") << patched(good, 6 + 12, 0x7FFFFFF0u) << 2;
+        QTest::newRow("absurd width") << patched(good, 6 + 16 * 3 + 4, 100000u) << 2; // of the first bitmap
     }
 
     void damagedIcoFiles()
@@ -168,28 +181,22 @@ private slots:
         QTest::addColumn<int>("groups"); // -1: refused
         QTest::addColumn<int>("images");
         const QByteArray good = peOfGroups(2);
-        const auto patched = [&good](int at, quint32 v, int size = 4) {
-            QByteArray b = good;
-            for (int i = 0; i < size; ++i)
-                b[at + i] = char(v >> (8 * i));
-            return b;
-        };
         constexpr int tree = 0x200, entries = tree + 96 + 4 * 24; // see PeFile
         QTest::newRow("whole") << good << 2 << 1;
-        QTest::newRow("not MZ") << patched(0, 'Z', 1) << -1 << 0;
+        QTest::newRow("not MZ") << patched(good, 0, 'Z', 1) << -1 << 0;
         QTest::newRow("cut in the headers") << good.left(200) << -1 << 0;
         QTest::newRow("cut in the tree") << good.left(tree + 40) << -1 << 0;
         QTest::newRow("cut in an image") << good.left(good.size() - 200) << 2 << 0;
-        QTest::newRow("header offset past the end") << patched(0x3C, 0x7FFFFFF0u) << -1 << 0;
-        QTest::newRow("65535 sections") << patched(64 + 6, 0xFFFF, 2) << -1 << 0;
-        QTest::newRow("root claims 131070 entries") << patched(tree + 12, 0xFFFFFFFFu) << -1 << 0;
-        QTest::newRow("tree outside its section") << patched(64 + 24 + 96 + 16, 0x7FFF0000u) << -1 << 0;
-        QTest::newRow("image size 2 GiB") << patched(entries + 4, 0x7FFFFFFFu) << 2 << 0;
-        QTest::newRow("image address outside") << patched(entries, 0xFFFFFF00u) << 2 << 0;
+        QTest::newRow("header offset past the end") << patched(good, 0x3C, 0x7FFFFFF0u) << -1 << 0;
+        QTest::newRow("65535 sections") << patched(good, 64 + 6, 0xFFFF, 2) << -1 << 0;
+        QTest::newRow("root claims 131070 entries") << patched(good, tree + 12, 0xFFFFFFFFu) << -1 << 0;
+        QTest::newRow("tree outside its section") << patched(good, 64 + 24 + 96 + 16, 0x7FFF0000u) << -1 << 0;
+        QTest::newRow("image size 2 GiB") << patched(good, entries + 4, 0x7FFFFFFFu) << 2 << 0;
+        QTest::newRow("image address outside") << patched(good, entries, 0xFFFFFF00u) << 2 << 0;
         // the groups' own data ends the file, 20 bytes each
-        QTest::newRow("group names a missing icon") << patched(good.size() - 22, 99, 2) << 2 << 0;
-        QTest::newRow("group counts 65535 images") << patched(good.size() - 36, 0xFFFF, 2) << 2 << 1;
-        QTest::newRow("no resources") << patched(64 + 24 + 96 + 16, 0) << 0 << 0;
+        QTest::newRow("group names a missing icon") << patched(good, good.size() - 22, 99, 2) << 2 << 0;
+        QTest::newRow("group counts 65535 images") << patched(good, good.size() - 36, 0xFFFF, 2) << 2 << 1;
+        QTest::newRow("no resources") << patched(good, 64 + 24 + 96 + 16, 0) << 0 << 0;
     }
 
     void damagedProgramFiles()
@@ -242,6 +249,83 @@ private slots:
         // a changed list is read again
         QVERIFY(TestEnv::writeAll(list, "[Default Applications]\nx-scheme-handler/gopher=other.desktop\n"));
         QCOMPARE(IconColour(shell::SchemeHandlerIcon("gopher")), ThemeColours()["folder"]);
+    }
+
+    // The name, type and icon shown for each kind of file.
+    void fileDescriptions_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("type"); // a MIME type, or the text itself
+        QTest::addColumn<QString>("icon");
+        const QByteArray entry = "[Desktop Entry]\n";
+        QTest::newRow("dotted name") << file("report.final.txt", "x") << "report.final.txt" << "text/plain"
+                                     << "text-plain";
+        QTest::newRow("folder") << m_env->path("My Folder") << "My Folder" << "inode/directory" << "folder";
+        QTest::newRow("program") << file("tool", "#!/bin/sh\n", true) << "tool" << "Application"
+                                 << "application-x-executable";
+        // the execute bit alone does not make a program
+        QTest::newRow("executable text") << file("b.txt", "text\n", true) << "b.txt" << "text/plain" << "text-plain";
+        QTest::newRow("entry") << file("ed.desktop", entry + "Name=Editor\nIcon=/opt/app/app.png\n") << "Editor"
+                               << "application/x-desktop" << "/opt/app/app.png";
+        // an entry without a name or an icon: its file name and its type's icon
+        QTest::newRow("bare entry") << file("bare.desktop", entry + "Exec=x\n") << "bare.desktop"
+                                    << "application/x-desktop" << "application-x-desktop";
+    }
+
+    void fileDescriptions()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, name);
+        QFETCH(QString, type);
+        QFETCH(QString, icon);
+        const QMimeType mime = QMimeDatabase().mimeTypeForName(type);
+        QString gotName, gotType, gotIcon;
+        int index = 7;
+        QVERIFY(shell::GetDisplayName(path, &gotName) && shell::GetTypeName(path, &gotType)
+                && shell::GetIconLocation(path, &gotIcon, &index));
+        QCOMPARE(gotName, name);
+        QCOMPARE(gotType, mime.isValid() ? mime.comment() : type);
+        QCOMPARE(gotIcon, icon);
+        QCOMPARE(index, 0);
+    }
+
+    void missingFileHasNoDescription()
+    {
+        const QString gone = m_env->path("missing.txt");
+        QString text = "unchanged";
+        int index = 0;
+        QVERIFY(!shell::GetDisplayName(gone, &text) && !shell::GetTypeName(gone, &text)
+                && !shell::GetIconLocation(gone, &text, &index));
+        QCOMPARE(text, QString("unchanged"));
+    }
+
+    // The generated pictures the program loads by resource id.
+    void splashIsAnEightBitPaletteBitmap()
+    {
+        CDib dib;
+        QVERIFY(dib.LoadFromResource(217));
+        QVERIFY(dib.m_nWidth >= 300 && dib.m_nWidth <= 500);
+        QVERIFY(dib.m_nHeight >= 180 && dib.m_nHeight <= 320);
+        QCOMPARE(dib.m_nColors, 256u);
+        QCOMPARE(qFromLittleEndian<quint32>(dib.m_hDIB.constData()), 40u); // the full header
+        QCOMPARE(qFromLittleEndian<quint16>(dib.m_hDIB.constData() + 14), quint16(8));
+    }
+
+    // Every icon and toolbar button at each of its sizes, with see-through
+    // surroundings and something drawn in the middle.
+    void builtInIconsAndButtons()
+    {
+        QList<QPair<QString, int>> files{{":/icons/128-256.png", 256}};
+        for (const char* id : {"128", "171", "132", "135"})
+            files << qMakePair(QString(":/icons/%1.png").arg(id), 32) << qMakePair(QString(":/icons/%1-16.png").arg(id), 16);
+        for (int id : {32774, 32777, 57600, 57601, 57603, 32773, 32772, 57667})
+            files << qMakePair(QString(":/toolbar/%1.png").arg(id), 16) << qMakePair(QString(":/toolbar/%1-24.png").arg(id), 24);
+        for (const auto& [path, side] : files) {
+            const QImage img(path);
+            QVERIFY2(img.size() == QSize(side, side), qPrintable(path));
+            QVERIFY2(img.hasAlphaChannel() && qAlpha(img.pixel(side / 2, side / 2)) > 0, qPrintable(path));
+        }
     }
 };
 
