@@ -27,15 +27,10 @@ using namespace ras;
 
 namespace {
 
-struct Answers
+// Answers by field name; combo boxes are given an item's text.
+void Fill(CEntryEditorDlg& dlg, const QMap<QString, QString>& fields)
 {
-    QMap<QString, QString> fields; // objectName -> text (combo boxes: item text)
-    bool bOk = true;
-};
-
-void Fill(CEntryEditorDlg& dlg, const Answers& a)
-{
-    for (auto it = a.fields.cbegin(); it != a.fields.cend(); ++it) {
+    for (auto it = fields.cbegin(); it != fields.cend(); ++it) {
         if (auto* edit = dlg.findChild<QLineEdit*>(it.key(), Qt::FindDirectChildrenOnly)) {
             edit->setText(it.value());
         } else if (auto* combo = dlg.findChild<QComboBox*>(it.key())) {
@@ -69,7 +64,8 @@ class TestProviderDialogs : public QObject
     std::unique_ptr<CProviderPropertySheet> m_sheet;
     QStringList m_boxes;
     int m_answer = fw::IDYES;
-    Answers m_answers;
+    QMap<QString, QString> m_fields; // the entry editor's answers
+    bool m_bOk = true;               // then OK, else Cancel
 
     CProviderPropertySheet& Open(const QString& entry)
     {
@@ -89,17 +85,15 @@ private slots:
         QVERIFY(m_api->Load());
         m_boxes.clear();
         m_answer = fw::IDYES;
-        m_answers = Answers{};
+        m_fields.clear();
+        m_bOk = true;
         fw::SetMessageHandler([this](const fw::MessageRequest& r) {
             m_boxes << r.text;
             return m_answer;
         });
         SetEntryEditorRunner([this](CEntryEditorDlg& dlg) {
-            Fill(dlg, m_answers);
-            if (!m_answers.bOk)
-                dlg.reject();
-            else
-                dlg.accept(); // as the OK button does: refused input keeps it open
+            Fill(dlg, m_fields);
+            m_bOk ? dlg.accept() : dlg.reject(); // as the OK button does: refused input keeps it open
             return dlg.result();
         });
     }
@@ -115,13 +109,13 @@ private slots:
     void createStoresAnswers()
     {
         const QByteArray before = TestEnv::readAll(PhonebookPath());
-        m_answers.fields = {{"name", "Never"}, {"phoneNumber", "1"}};
-        m_answers.bOk = false;
+        m_fields = {{"name", "Never"}, {"phoneNumber", "1"}};
+        m_bOk = false;
         QCOMPARE(CreatePhonebookEntry(nullptr), ERROR_CANCELLED);
         QCOMPARE(EditPhonebookEntry(nullptr, "Alpha"), ERROR_CANCELLED);
         QCOMPARE(TestEnv::readAll(PhonebookPath()), before);
-        m_answers.bOk = true;
-        m_answers.fields = {{"name", "Dial Me"},
+        m_bOk = true;
+        m_fields = {{"name", "Dial Me"},
                             {"phoneNumber", " 555 0100 "},
                             {"speed", "115200"},
                             {"initString", "AT&F"},
@@ -158,8 +152,8 @@ private slots:
         QFETCH(QString, value);
         QFETCH(QString, message);
         const QByteArray before = TestEnv::readAll(PhonebookPath());
-        m_answers.fields = {{"name", "Fine"}, {"phoneNumber", "555"}};
-        m_answers.fields[field] = value;
+        m_fields = {{"name", "Fine"}, {"phoneNumber", "555"}};
+        m_fields[field] = value;
         QCOMPARE(CreatePhonebookEntry(nullptr), ERROR_CANCELLED);
         QCOMPARE(m_boxes.size(), 1);
         QVERIFY2(m_boxes[0].contains(message), qPrintable(m_boxes[0]));
@@ -177,7 +171,7 @@ private slots:
         QCOMPARE(SetEntryProperties("Middle", e, &info), ERROR_SUCCESS);
         rastest::AddEntry("Last");
         QCOMPARE(SetEntryDialParams(rastest::Params("Middle", "mid", "pw"), false), ERROR_SUCCESS);
-        m_answers.fields = {{"name", "Centre"}, {"phoneNumber", "777"}};
+        m_fields = {{"name", "Centre"}, {"phoneNumber", "777"}};
         QCOMPARE(EditPhonebookEntry(nullptr, "middle"), ERROR_SUCCESS);
         QCOMPARE(rastest::Entries(), (QStringList{"Alpha", "Bravo", "Centre", "Last"}));
         RasEntry back;
@@ -189,7 +183,7 @@ private slots:
         QCOMPARE(rastest::Creds("Centre"), QString("saved mid/pw"));
 
         // Keeping its own name (in another case) is not a clash.
-        m_answers.fields = {{"name", "CENTRE"}};
+        m_fields = {{"name", "CENTRE"}};
         QCOMPARE(EditPhonebookEntry(nullptr, "Centre"), ERROR_SUCCESS);
         QCOMPARE(rastest::Entries(), (QStringList{"Alpha", "Bravo", "CENTRE", "Last"}));
         QCOMPARE(EditPhonebookEntry(nullptr, "Nobody"), ERROR_CANNOT_FIND_PHONEBOOK_ENTRY);

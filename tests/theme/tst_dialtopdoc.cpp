@@ -81,14 +81,6 @@ class tst_DialtopDoc : public QObject
         doc()->SetModifiedFlag(true);
     }
 
-    // A never-saved theme with one tab, changed.
-    void newChangedTheme()
-    {
-        QVERIFY(m_app->OpenDocumentFile(QString()));
-        doc()->m_theme.InsertTab(0)->m_strName = "Fresh";
-        doc()->SetModifiedFlag(true);
-    }
-
 private slots:
     void init()
     {
@@ -167,8 +159,14 @@ private slots:
             QCOMPARE(TestEnv::readAll(m_work), before);
     }
 
+    // Save of an unchanged theme writes nothing. Save As asks before replacing
+    // the name the extension rule makes (the dialog asked about notes.txt, not
+    // notes.Theme); No brings the dialog back. Then it writes the copy.
     void saveOfAnUnchangedThemeWritesNothingSaveAsWritesTheCopy()
     {
+        const QString existing = themesFolder() + "/notes.Theme";
+        writeGrid(existing, 1, 1);
+        const QByteArray notes = TestEnv::readAll(existing);
         age(m_work);
         const QDateTime stamp = mtime(m_work);
         open(m_work);
@@ -176,11 +174,16 @@ private slots:
         QCOMPARE(mtime(m_work), stamp);
         QVERIFY(m_ui->messages.isEmpty());
 
+        m_ui->fileAnswers << themesFolder() + "/notes.txt"; // then the dialog is cancelled
+        m_ui->answers << fw::IDNO;
+        QVERIFY(frame()->OnCommand(ids::ID_FILE_SAVE_AS));
+        QVERIFY(m_ui->dialogs.value(0).fileName.isEmpty());
+        QCOMPARE(m_ui->dialogs.value(1).fileName, existing);
+        QVERIFY(m_ui->texts().value(0).startsWith(existing));
+        QCOMPARE(TestEnv::readAll(existing), notes);
+
         m_ui->fileAnswers << themesFolder() + "/Copy";
         QVERIFY(frame()->OnCommand(ids::ID_FILE_SAVE_AS));
-        QCOMPARE(m_ui->dialogs.size(), 1);
-        QVERIFY(m_ui->dialogs[0].fileName.isEmpty());
-
         const QString written = themesFolder() + "/Copy.Theme";
         QCOMPARE(TestEnv::readAll(written), TestEnv::readAll(m_work));
         QCOMPARE(mtime(m_work), stamp);
@@ -204,7 +207,9 @@ private slots:
     {
         QFETCH(QString, title);
         QFETCH(QString, proposed);
-        newChangedTheme();
+        QVERIFY(m_app->OpenDocumentFile(QString())); // a never-saved theme, changed
+        doc()->m_theme.InsertTab(0)->m_strName = "Fresh";
+        doc()->SetModifiedFlag(true);
         if (!title.isNull())
             doc()->fw::CDocument::SetTitle(title); // the raw title, as the framework holds it
         // Yes in the prompt of a never-saved theme asks for a name; cancelling
@@ -291,21 +296,6 @@ private slots:
             QCOMPARE(back.GetItem(1, 1)->m_ptPosition, QPoint(333, y));
             QVERIFY(!doc()->IsModified());
         }
-    }
-
-    // The dialog asked about notes.txt, not about the notes.Theme it becomes.
-    void saveAsAsksBeforeReplacingTheNameItMakes()
-    {
-        const QString existing = themesFolder() + "/notes.Theme";
-        writeGrid(existing, 1, 1);
-        const QByteArray before = TestEnv::readAll(existing);
-        open(m_work);
-        m_ui->fileAnswers << themesFolder() + "/notes.txt"; // No: the dialog comes back, cancelled
-        m_ui->answers << fw::IDNO;
-        QVERIFY(frame()->OnCommand(ids::ID_FILE_SAVE_AS));
-        QCOMPARE(m_ui->dialogs.value(1).fileName, existing);
-        QVERIFY(m_ui->texts().value(0).startsWith(existing));
-        QCOMPARE(TestEnv::readAll(existing), before);
     }
 
     // Closing writes the window's place every time: a value that did not
