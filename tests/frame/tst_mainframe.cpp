@@ -84,15 +84,6 @@ class tst_MainFrame : public QObject
         return out;
     }
 
-    // A window place as an earlier run left it.
-    static void storePlace(const QList<int>& place)
-    {
-        fw::CWinApp app;
-        app.SetRegistryKey("Corvane");
-        for (int i = 0; i < 4; ++i)
-            app.WriteProfileInt("WinPos", QString("cx|cy|x|y").section('|', i, i), place[i]);
-    }
-
 private slots:
     void init()
     {
@@ -248,8 +239,8 @@ private slots:
         QVERIFY(frame()->isMinimized() && frame()->close());
         QCOMPARE(winPos(), (QList<int>{inside.width(), inside.height(), r.left(), r.top()}));
 
+        QVERIFY(m_app->WriteProfileInt("WinPos", "x", 20000) && m_app->WriteProfileInt("WinPos", "y", 20000));
         m_app.reset();
-        storePlace({400, 300, 20000, 20000});
         start(QString());
         bool onScreen = false;
         for (QScreen* screen : QGuiApplication::screens())
