@@ -162,19 +162,6 @@ private slots:
         QCOMPARE(pane0->text(), idleText);
     }
 
-    // The timer bar shows the totals Customize left chosen, again after it.
-    void timerBarFollowsTheStoredChoices()
-    {
-        const unsigned char off[4] = {}, on[4] = {1, 0, 0, 0};
-        for (const char* name : {"Year", "Month", "Week"})
-            WriteSettingValue("ConnectTimes", name, reg::REG_BINARY, off, 4);
-        start(m_theme);
-        QCOMPARE(frame()->TimerBar()->GetCount(), 5);
-        WriteSettingValue("ConnectTimes", "Year", reg::REG_BINARY, on, 4);
-        frame()->LoadSettings();
-        QCOMPARE(frame()->TimerBar()->GetPaneText(2), QString("0000:00:00"));
-    }
-
     // Order and length of the list are the document's test; here, what the
     // menu shows and does.
     void recentThemesInTheFileMenu()
@@ -252,7 +239,16 @@ private slots:
     // kept as a binary value from one run to the next.
     void barTogglesAndTheirStateAcrossRuns()
     {
+        // The timer bar shows the totals Customize left chosen, again after it.
+        const unsigned char off[4] = {}, on[4] = {1, 0, 0, 0};
+        for (const char* name : {"Year", "Month", "Week"})
+            WriteSettingValue("ConnectTimes", name, reg::REG_BINARY, off, 4);
         start(m_theme);
+        QCOMPARE(frame()->TimerBar()->GetCount(), 5);
+        WriteSettingValue("ConnectTimes", "Year", reg::REG_BINARY, on, 4);
+        frame()->LoadSettings();
+        QCOMPARE(frame()->TimerBar()->GetPaneText(2), QString("0000:00:00"));
+
         const auto checked = [this](unsigned id) {
             openMenuOf(frame(), id);
             return menuAction(frame(), id)->isChecked();
