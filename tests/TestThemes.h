@@ -13,7 +13,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QtEndian>
 #include <QtTest>
 
 #include <functional>
@@ -117,13 +116,6 @@ inline void age(const QString& path)
     QFile f(path);
     QVERIFY(f.open(QIODevice::ReadWrite));
     QVERIFY(f.setFileTime(QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6), Qt::UTC), QFileDevice::FileModificationTime));
-}
-
-inline void put32(QByteArray& b, qint32 v)
-{
-    char x[4];
-    qToLittleEndian(v, x);
-    b.append(x, 4);
 }
 
 // An 8-bit bitmap file; index(x, y) counts y from the top.

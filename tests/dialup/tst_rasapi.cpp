@@ -1,12 +1,13 @@
 // CRasApi on the service: loading, the phonebook list and its cache, the
-// default provider, dialing with progress events, hang-up, and connections
-// made by another process.
+// default provider, dialing with progress events, hang-up, connections made
+// by another process, and the watcher thread: the notices it reads, what it
+// posts to the top-level widgets, and the cache while it looks entries up.
 
 #include "RasTestUtil.h"
 #include "dialup/RasApi.h"
 #include "dialup/RasMessages.h"
 #include "platform/ras/ConnectionRecords.h"
-#include "dialup/EntryEditorDlg.h"
+#include "platform/ras/Notices.h"
 #include "platform/ras/RasService.h"
 
 #include <QElapsedTimer>
@@ -17,37 +18,53 @@ using namespace ras;
 
 namespace {
 
-// Records the registered messages it receives.
+// A top-level widget: records the dial progress it receives (states, and the
+// errors beside them) and the watcher's time, speed and drop messages.
 class CRecorder : public QWidget
 {
 public:
     struct Msg
     {
         int type;
-        WPARAM w;
+        int index;
         LPARAM l;
+        bool operator==(const Msg&) const = default;
     };
+    QList<unsigned> states;
+    QList<LPARAM> errors;
     QList<Msg> msgs;
-    QList<unsigned> States() const
-    {
-        QList<unsigned> out;
-        for (const Msg& m : msgs)
-            if (m.type == RasDialEventType())
-                out.append(unsigned(m.w));
-        return out;
-    }
-    bool Ended() const { return States().endsWith(RASCS_Connected) || States().endsWith(RASCS_Disconnected); }
+    bool Ended() const { return states.endsWith(RASCS_Connected) || states.endsWith(RASCS_Disconnected); }
 
 protected:
     bool event(QEvent* e) override
     {
-        if (auto* m = dynamic_cast<CRasMessageEvent*>(e)) {
-            msgs.append({int(e->type()), m->wParam(), m->lParam()});
-            return true;
-        }
-        return QWidget::event(e);
+        const int t = int(e->type());
+        const auto* m = dynamic_cast<CRasMessageEvent*>(e);
+        if (m && t == RasDialEventType())
+            states.append(unsigned(m->wParam())), errors.append(m->lParam());
+        else if (m)
+            msgs.append({t, m->Index(), m->lParam()});
+        return m || QWidget::event(e);
     }
 };
+using Msg = CRecorder::Msg;
+
+Notice ConnectedNotice(const QString& entry, const QString& time, const QString& speed, bool visible = true)
+{
+    return Notice{.kind = Notice::Connected, .strTitle = kConnectedTitle + entry, .strEntryName = entry,
+                  .bVisible = visible, .strTimeText = time, .strSpeedText = speed};
+}
+
+Notice DropNotice(const QString& entry)
+{
+    return Notice{.kind = Notice::Reestablish, .strTitle = kReestablishTitle, .strEntryName = entry};
+}
+
+bool Listed(const QString& id)
+{
+    const QList<Notice> all = ListNotices();
+    return std::any_of(all.begin(), all.end(), [&](const Notice& n) { return n.strId == id; });
+}
 
 bool DialTo(CRasApi& api, const QString& entry, QObject* target)
 {
@@ -67,6 +84,13 @@ class TestRasApi : public QObject
     TestEnv m_env;
     std::unique_ptr<CRasApi> m_api; // loaded afresh for every test
 
+    // A live simulated call of the entry, made current.
+    void Connect(const QString& entry)
+    {
+        QVERIFY(DialTo(*m_api, entry, nullptr));
+        QTRY_VERIFY(m_api->IsConnected());
+    }
+
 private slots:
     void init()
     {
@@ -78,6 +102,118 @@ private slots:
         QVERIFY(m_api->Load());
     }
     void cleanup() { m_api.reset(); }
+
+    // "h:mm:ss", with a lone number read as hours; a speed is the first run
+    // of digits, and a text without any repeats the last speed found.
+    void parsing()
+    {
+        const QList<QPair<QString, DWORD>> times{{"1:02:03", 3723}, {"5", 18000},  {"1:02", 3720},
+                                                 {"", 0},           {"x:10:5", 605}, {"99999999999", 0xFFFFFFFF}};
+        for (const auto& [text, seconds] : times)
+            QCOMPARE(CRasApi::ParseConnectionTime(text), seconds);
+        QCOMPARE(CRasApi::ParseConnectionSpeed("28800 bps", 0), DWORD(28800));
+        QCOMPARE(CRasApi::ParseConnectionSpeed("Speed: 33,600", 0), DWORD(33));
+        QCOMPARE(CRasApi::ParseConnectionSpeed("unknown", 14400), DWORD(14400));
+        QCOMPARE(CRasApi::ParseConnectionSpeed("0 bps", 9600), DWORD(0));
+    }
+
+    // A real connection's notice is hidden and reported once to every
+    // top-level widget with the entry's index. Then notices as another
+    // program leaves them: hidden ones and other entries are left alone.
+    void reportsNotices()
+    {
+        CRecorder a, b;
+        Connect("charlie");
+        QTRY_COMPARE(a.msgs.size(), 2);
+        QVERIFY(a.msgs[0].type == RasConnectionTimeEventType() && a.msgs[0].index == 2 && a.msgs[0].l < 5);
+        QCOMPARE(a.msgs[1], (Msg{RasConnectionSpeedEventType(), 2, 14400}));
+        QTRY_COMPARE(b.msgs.size(), 2);
+        QVERIFY(!ListNotices().first().bVisible);
+        a.msgs.clear();
+
+        const QString hidden = RaiseNotice(ConnectedNotice("Charlie", "9:00:00", "1 bps", false));
+        const QString other = RaiseNotice(ConnectedNotice("Alpha", "9:00:00", "1 bps"));
+        const QString otherDrop = RaiseNotice(DropNotice("Alpha"));
+        QTest::qWait(100);
+        QVERIFY(a.msgs.isEmpty());
+        QVERIFY(Listed(hidden) && Listed(other) && Listed(otherDrop));
+
+        RaiseNotice(ConnectedNotice("CHARLIE", "1:02:03", "n/a"));
+        QTRY_COMPARE(a.msgs.size(), 2);
+        QCOMPARE(a.msgs[0], (Msg{RasConnectionTimeEventType(), 2, 3723}));
+        QCOMPARE(a.msgs[1], (Msg{RasConnectionSpeedEventType(), 2, 14400})); // the last speed again
+        m_api->HangUp();
+    }
+
+    void declinesDropOfCurrentEntry()
+    {
+        CRecorder w;
+        Connect("Charlie");
+        QTRY_COMPARE(w.msgs.size(), 2);
+        w.msgs.clear();
+        const QString id = RaiseNotice(DropNotice("CHARLIE"));
+        QTRY_COMPARE(w.msgs.size(), 1);
+        QCOMPARE(w.msgs[0], (Msg{RasDropLineEventType(), 2, 0}));
+        QVERIFY(!Listed(id));
+
+        // An entry no longer in the phonebook is reported as -1.
+        QCOMPARE(DeleteEntry("Charlie"), ERROR_SUCCESS);
+        RaiseNotice(DropNotice("Charlie"));
+        QTRY_COMPARE(w.msgs.size(), 2);
+        QCOMPARE(w.msgs[1], (Msg{RasDropLineEventType(), -1, 0}));
+        m_api->HangUp();
+    }
+
+    // Without a current entry nothing is touched; an entry set later (by
+    // adopting a connection) is looked for at once.
+    void waitsForAnEntry()
+    {
+        CRecorder w;
+        const QString drop = RaiseNotice(DropNotice("Charlie"));
+        QTest::qWait(50);
+        QVERIFY(Listed(drop));
+        QVERIFY(w.msgs.isEmpty());
+
+        HRASCONN h = 0;
+        QCOMPARE(Dial(rastest::Params("Charlie"), nullptr, &h), ERROR_SUCCESS); // removes the stale offer
+        QTRY_COMPARE(rastest::Status(h), QString("connected 0"));
+        QTest::qWait(50);
+        QVERIFY(w.msgs.isEmpty());
+        QVERIFY(m_api->AttachConnection(h));
+        QTRY_COMPARE(w.msgs.size(), 2);
+        QCOMPARE(w.msgs[1], (Msg{RasConnectionSpeedEventType(), 2, 14400}));
+        m_api->HangUp();
+    }
+
+    // The watcher looks entries up while this thread enumerates, reads the
+    // cache, edits the phonebook and changes the current entry. The cache
+    // must stay what this thread last enumerated (run under ThreadSanitizer too).
+    void cacheWhileWatching()
+    {
+        CRecorder w;
+        Connect("Charlie");
+        QTRY_COMPARE(w.msgs.size(), 2);
+        w.msgs.clear();
+        const int rounds = 40;
+        for (int round = 0; round < rounds; ++round) {
+            RaiseNotice(DropNotice("Charlie"));
+            const int n = m_api->EnumEntries();
+            const QString extra = QStringLiteral("Extra %1").arg(round);
+            QCOMPARE(CreateEntry(extra, rastest::SimEntry("")), ERROR_SUCCESS);
+            QString name;
+            QVERIFY(!m_api->GetEntryName(n, name)); // not in the cached list yet
+            QVERIFY(m_api->GetEntryName(2, name));
+            QCOMPARE(name, QString("Charlie"));
+            QCOMPARE(DeleteEntry(extra), ERROR_SUCCESS);
+            if (round % 10 == 0)
+                QCoreApplication::processEvents();
+        }
+        QTRY_COMPARE(std::count_if(w.msgs.begin(), w.msgs.end(), [](const Msg& m) { return m.type == RasDropLineEventType(); }),
+                     rounds);
+        for (const Msg& m : w.msgs)
+            QCOMPARE(m.index, 2);
+        m_api->HangUp();
+    }
 
     // Loading again keeps the one watcher; without the service nothing loads
     // and the entry functions are missing.
@@ -135,8 +271,7 @@ private slots:
 
         // "" means no default provider to the callers; it is returned as is.
         QCOMPARE(m_api->SetDefaultEntry(""), 0L);
-        QCOMPARE(m_api->GetDefaultEntry(), QString(""));
-        QVERIFY(!m_api->GetDefaultEntry().isNull());
+        QVERIFY(m_api->GetDefaultEntry().isEmpty() && !m_api->GetDefaultEntry().isNull());
         // A name that does not fit the 256-byte buffer is not read.
         QCOMPARE(m_api->SetDefaultEntry(QString(300, 'x')), 0L);
         QCOMPARE(m_api->GetDefaultEntry(), QString("Alpha"));
@@ -146,29 +281,37 @@ private slots:
         QVERIFY(m_api->GetDefaultEntry().isNull());
     }
 
+    // A call reports every state to its target, without an error. A held
+    // connection is hung up (with the pause) before the next call; the first
+    // call's target is gone before its progress arrives.
     void dialConnects()
     {
+        auto* first = new CRecorder;
+        QVERIFY(DialTo(*m_api, "Alpha", first));
+        delete first;
+        QTRY_VERIFY(m_api->IsConnected());
+        const HRASCONN old = m_api->m_hRasConn;
         CRecorder target;
+        SetHangUpPauseOverride(150);
+        QElapsedTimer t;
+        t.start();
         QVERIFY(DialTo(*m_api, "charlie", &target));
+        QVERIFY(t.elapsed() >= 150);
+        SetHangUpPauseOverride(0);
+        QCOMPARE(rastest::Status(old), QString("invalid handle"));
         QCOMPARE(m_api->GetCurrentEntryName(), QString("charlie"));
-        QVERIFY(!m_api->IsConnected());
-        QVERIFY(target.msgs.isEmpty());
+        QVERIFY(!m_api->IsConnected() && target.states.isEmpty());
         QTRY_VERIFY(target.Ended());
-        QCOMPARE(target.States(), kConnectStates);
-        for (const auto& m : target.msgs)
-            if (m.type == RasDialEventType())
-                QCOMPARE(m.l, LPARAM(0));
-        QVERIFY(m_api->IsConnected());
+        QCOMPARE(target.states, kConnectStates);
+        QCOMPARE(target.errors, QList<LPARAM>(9, 0));
         std::unique_ptr<CRasConnList> list = m_api->EnumConnections();
-        QVERIFY(list);
-        QCOMPARE(list->GetCount(), 1);
-        QCOMPARE(list->GetAt(0)->hrasconn, m_api->m_hRasConn);
+        QVERIFY(list && list->GetCount() == 1 && list->GetAt(0)->hrasconn == m_api->m_hRasConn);
         const HRASCONN h = m_api->m_hRasConn;
         QVERIFY(m_api->HangUp());
         QCOMPARE(m_api->m_hRasConn, HRASCONN(0));
         QCOMPARE(m_api->GetCurrentEntryName(), QString(""));
         QCOMPARE(rastest::Status(h), QString("invalid handle"));
-        QCOMPARE(target.States().size(), 9); // nothing after the end
+        QCOMPARE(target.states.size(), 9); // nothing after the end
     }
 
     // A failed call keeps its handle until hung up, so the error can be
@@ -178,8 +321,7 @@ private slots:
         CRecorder target;
         QVERIFY(DialTo(*m_api, "Bravo", &target));
         QTRY_VERIFY(target.Ended());
-        QCOMPARE(target.msgs.last().w, WPARAM(RASCS_Disconnected));
-        QCOMPARE(target.msgs.last().l, LPARAM(ERROR_LINE_BUSY));
+        QCOMPARE(target.errors.last(), LPARAM(ERROR_LINE_BUSY));
         RasConnStatus st;
         QVERIFY(m_api->GetConnectStatus(&st));
         QCOMPARE(st.dwError, ERROR_LINE_BUSY);
@@ -195,26 +337,16 @@ private slots:
         SetHangUpPauseOverride(0);
     }
 
-    // A held connection is hung up (with the pause) before the next call;
-    // the first call's target is gone before its progress arrives.
-    void dialWhileConnectedHangsUpFirst()
+    // A failed look-up leaves the caller's record alone.
+    void entryOperations()
     {
-        auto* first = new CRecorder;
-        QVERIFY(DialTo(*m_api, "Alpha", first));
-        delete first;
-        QTRY_VERIFY(m_api->IsConnected());
-        CRecorder second;
-        const HRASCONN old = m_api->m_hRasConn;
-        SetHangUpPauseOverride(150);
-        QElapsedTimer t;
-        t.start();
-        QVERIFY(DialTo(*m_api, "Charlie", &second));
-        QVERIFY(t.elapsed() >= 150);
-        SetHangUpPauseOverride(0);
-        QCOMPARE(rastest::Status(old), QString("invalid handle"));
-        QCOMPARE(m_api->GetCurrentEntryName(), QString("Charlie"));
-        QTRY_COMPARE(second.States(), kConnectStates);
-        m_api->HangUp();
+        RasEntry e, untouched;
+        QVERIFY(m_api->GetEntryProperties("alpha", &e, nullptr));
+        untouched = e;
+        QVERIFY(!m_api->GetEntryProperties("Nobody", &untouched, nullptr));
+        QCOMPARE(untouched, e);
+        QVERIFY(m_api->DeleteEntry("alpha") && !m_api->DeleteEntry("alpha"));
+        QCOMPARE(m_api->m_dwLastError, ERROR_CANNOT_FIND_PHONEBOOK_ENTRY);
     }
 
     // A connection that the command-line dialer holds is adopted, used and
@@ -228,14 +360,12 @@ private slots:
         QVERIFY(rastest::WaitForOutput(holder, "Connected to", out));
 
         std::unique_ptr<CRasConnList> list = m_api->EnumConnections();
-        QVERIFY(list);
-        QCOMPARE(list->GetCount(), 1);
+        QVERIFY(list && list->GetCount() == 1);
         const HRASCONN h = list->GetAt(0)->hrasconn;
         QVERIFY(!m_api->AttachConnection(h ^ 1));
         QCOMPARE(m_api->m_hRasConn, HRASCONN(0));
         QVERIFY(m_api->AttachConnection(h));
-        QCOMPARE(m_api->GetCurrentEntryName(), QString("Charlie"));
-        QVERIFY(m_api->IsConnected());
+        QVERIFY(m_api->IsConnected() && m_api->GetCurrentEntryName() == "Charlie");
         RasPppIp ip;
         QVERIFY(m_api->GetProjectionInfo(RASP_PppIp, &ip));
         QCOMPARE(ip.strIpAddress, list->GetAt(0)->strIpAddress);
@@ -243,31 +373,6 @@ private slots:
         QVERIFY(holder.waitForFinished(10000));
         QCOMPARE(holder.exitCode(), 0);
         QVERIFY(!m_api->EnumConnections());
-    }
-
-    // Failures land in m_dwLastError and leave the caller's record alone;
-    // the editor's result comes back as is.
-    void entryOperations()
-    {
-        RasEntry e;
-        QVERIFY(m_api->GetEntryProperties("alpha", &e, nullptr));
-        QVERIFY(!m_api->SetEntryProperties("Alpha", nullptr, nullptr));
-        QCOMPARE(m_api->m_dwLastError, ERROR_INVALID_PARAMETER);
-        RasEntry untouched = e;
-        QVERIFY(!m_api->GetEntryProperties("Nobody", &untouched, nullptr));
-        QCOMPARE(m_api->m_dwLastError, ERROR_CANNOT_FIND_PHONEBOOK_ENTRY);
-        QCOMPARE(untouched, e);
-
-        QVERIFY(m_api->DeleteEntry("alpha"));
-        QVERIFY(!m_api->DeleteEntry("alpha"));
-        QCOMPARE(m_api->m_dwLastError, ERROR_CANNOT_FIND_PHONEBOOK_ENTRY);
-
-        SetEntryEditorRunner([](CEntryEditorDlg&) { return int(QDialog::Rejected); });
-        m_api->m_dwLastError = 42;
-        QCOMPARE(m_api->CreateEntry(nullptr), ERROR_CANCELLED);
-        QCOMPARE(m_api->EditEntry(nullptr, "Nobody"), ERROR_CANNOT_FIND_PHONEBOOK_ENTRY);
-        QCOMPARE(m_api->m_dwLastError, DWORD(42));
-        SetEntryEditorRunner({});
     }
 };
 

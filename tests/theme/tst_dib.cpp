@@ -9,6 +9,9 @@ using bytes::BmpFile;
 using bytes::Dib;
 using bytes::PackedDib;
 
+using Pixels = QList<std::pair<QPoint, QRgb>>;
+Q_DECLARE_METATYPE(Pixels)
+
 namespace {
 
 QList<QRgb> greyRamp(int n)
@@ -120,39 +123,64 @@ private slots:
             }
     }
 
-    // Pixels with their own colours: drawn without a palette.
-    void trueColour_data()
+    // Pixels with their own colours, drawn without a palette; a stretched copy
+    // not blended, kept for the next identical paint; part of the bitmap (the
+    // rows still bottom-up); a source reaching outside draws only what exists.
+    void drawing_data()
     {
-        QTest::addColumn<int>("headerSize");
-        QTest::addColumn<int>("bits");
-        QTest::addColumn<QList<quint32>>("masks"); // empty: no bit fields
-        QTest::addColumn<quint32>("stored");
-        QTest::addColumn<QRgb>("colour");
-        QTest::newRow("16 bit 5-5-5") << 40 << 16 << QList<quint32>() << 0x7C1Fu << qRgb(255, 0, 255);
-        QTest::newRow("16 bit 5-6-5 fields") << 40 << 16 << QList<quint32>{0xF800, 0x07E0, 0x001F} << 0x07E0u
-                                             << qRgb(0, 255, 0);
-        QTest::newRow("24 bit") << 40 << 24 << QList<quint32>() << 0x123456u << qRgb(0x12, 0x34, 0x56);
-        QTest::newRow("32 bit") << 108 << 32 << QList<quint32>() << 0x00ABCDEFu << qRgb(0xAB, 0xCD, 0xEF);
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QRect>("target");
+        QTest::addColumn<QRect>("source");
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<Pixels>("pixels"); // on a canvas of rgb(1, 2, 3)
+        const auto trueColour = [](int headerSize, int bits, quint32 stored, QList<quint32> masks = {}) {
+            return BmpFile({.headerSize = headerSize, .width = 3, .height = 2, .bits = bits,
+                            .pixel = [=](int, int) { return stored; }, .compression = masks.isEmpty() ? 0u : 3u,
+                            .masks = masks});
+        };
+        const QRect r32(0, 0, 3, 2);
+        QTest::newRow("16 bit 5-5-5") << trueColour(40, 16, 0x7C1F) << r32 << r32 << 2 << Pixels{{{2, 1}, qRgb(255, 0, 255)}};
+        QTest::newRow("16 bit 5-6-5 fields") << trueColour(40, 16, 0x07E0, {0xF800, 0x07E0, 0x001F}) << r32 << r32 << 2
+                                             << Pixels{{{2, 1}, qRgb(0, 255, 0)}};
+        QTest::newRow("24 bit") << trueColour(40, 24, 0x123456) << r32 << r32 << 2 << Pixels{{{2, 1}, qRgb(0x12, 0x34, 0x56)}};
+        QTest::newRow("32 bit") << trueColour(108, 32, 0xABCDEF) << r32 << r32 << 2 << Pixels{{{2, 1}, qRgb(0xAB, 0xCD, 0xEF)}};
         QTest::newRow("32 bit fields in a 124-byte header")
-            << 124 << 32 << QList<quint32>{0xFF, 0xFF00, 0xFF0000, 0xFF000000u} << 0x00332211u << qRgb(0x11, 0x22, 0x33);
+            << trueColour(124, 32, 0x332211, {0xFF, 0xFF00, 0xFF0000, 0xFF000000u}) << r32 << r32 << 2
+            << Pixels{{{2, 1}, qRgb(0x11, 0x22, 0x33)}};
+        // stored bottom row: red green; top row: blue yellow
+        const QList<QRgb> four{qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(255, 255, 0)};
+        QTest::newRow("stretched") << BmpFile({40, 2, 2, 8, four, 4, [](int x, int y) { return quint32(y * 2 + x); }})
+                                   << QRect(0, 0, 8, 8) << QRect(0, 0, 2, 2) << 2
+                                   << Pixels{{{0, 0}, four[2]}, {{3, 3}, four[2]}, {{4, 3}, four[3]}, {{3, 4}, four[0]},
+                                             {{7, 7}, four[1]}};
+        // each stored row one colour: the lower half as seen is stored rows 1 and 0
+        QTest::newRow("lower half") << BmpFile({40, 3, 4, 8, greyRamp(16), 16, [](int, int y) { return quint32(y); }})
+                                    << r32 << QRect(0, 2, 3, 2) << 4
+                                    << Pixels{{{1, 0}, greyRamp(16)[1]}, {{1, 1}, greyRamp(16)[0]}};
+        QTest::newRow("source outside") << BmpFile({40, 2, 2, 8, {0, qRgb(0, 200, 0)}, 2, [](int, int) { return 1u; }})
+                                        << QRect(0, 0, 4, 4) << QRect(0, 0, 4, 4) << 2
+                                        << Pixels{{{1, 1}, qRgb(0, 200, 0)}, {{3, 3}, qRgb(1, 2, 3)}};
     }
 
-    void trueColour()
+    void drawing()
     {
-        QFETCH(int, headerSize);
-        QFETCH(int, bits);
-        QFETCH(QList<quint32>, masks);
-        QFETCH(quint32, stored);
-        QFETCH(QRgb, colour);
+        QFETCH(QByteArray, file);
+        QFETCH(QRect, target);
+        QFETCH(QRect, source);
+        QFETCH(int, lines);
+        QFETCH(Pixels, pixels);
         CDib dib;
-        QVERIFY(loadBytes(dib, BmpFile({.headerSize = headerSize, .width = 3, .height = 2, .bits = bits,
-                                        .pixel = [&](int, int) { return stored; },
-                                        .compression = masks.isEmpty() ? 0u : 3u, .masks = masks})));
-        QVERIFY(!dib.m_pPalette);
-        QCOMPARE(dib.m_nColors, 0u);
-        QImage img = canvas(3, 2);
-        QCOMPARE(drawn(dib, img, QRect(0, 0, 3, 2), QRect(0, 0, 3, 2)), 2);
-        QCOMPARE(img.pixel(2, 1), colour);
+        QVERIFY(loadBytes(dib, file));
+        QCOMPARE(!dib.m_pPalette, dib.m_nColors == 0);
+        QImage img = canvas(target.right() + 1, target.bottom() + 1);
+        {
+            QPainter p(&img);
+            p.setRenderHint(QPainter::SmoothPixmapTransform); // must not blend
+            QCOMPARE(dib.Draw(&p, target, source), lines);
+            QCOMPARE(dib.Draw(&p, target, source), lines);
+        }
+        for (const auto& [at, colour] : pixels)
+            QCOMPARE(img.pixel(at), colour);
     }
 
     // A PNG picture as a background: drawn opaque, refused when huge.
@@ -199,49 +227,6 @@ private slots:
         for (int x = 0; x < 4; ++x)
             QCOMPARE(img.pixel(x, 1), greyRamp(256)[x + 1]);
         QCOMPARE(img.pixel(3, 0), greyRamp(256)[0]);
-    }
-
-    void stretchedWhenSizesDiffer()
-    {
-        // stored bottom row: 0 1; top row: 2 3
-        const Dib s{40, 2, 2, 8, {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(255, 255, 0)}, 4,
-                    [](int x, int y) { return quint32(y * 2 + x); }};
-        CDib dib;
-        QVERIFY(loadBytes(dib, BmpFile(s)));
-        QImage img = canvas(8, 8);
-        {
-            QPainter p(&img);
-            p.setRenderHint(QPainter::SmoothPixmapTransform); // must not blend
-            QVERIFY(dib.DrawWithPalette(&p, QRect(0, 0, 8, 8), QRect(0, 0, 2, 2)) > 0);
-            // a second, identical paint comes from the kept stretched copy
-            QVERIFY(dib.Draw(&p, QRect(0, 0, 8, 8), QRect(0, 0, 2, 2)) > 0);
-        }
-        QCOMPARE(img.pixel(0, 0), qRgb(0, 0, 255));
-        QCOMPARE(img.pixel(3, 3), qRgb(0, 0, 255));
-        QCOMPARE(img.pixel(4, 3), qRgb(255, 255, 0));
-        QCOMPARE(img.pixel(3, 4), qRgb(255, 0, 0));
-        QCOMPARE(img.pixel(7, 7), qRgb(0, 255, 0));
-    }
-
-    void partsOfTheBitmap()
-    {
-        // each stored row one colour
-        const Dib s{40, 3, 4, 8, greyRamp(16), 16, [](int, int y) { return quint32(y); }};
-        CDib dib;
-        QVERIFY(loadBytes(dib, BmpFile(s)));
-        QImage img = canvas(3, 2);
-        QCOMPARE(drawn(dib, img, QRect(0, 0, 3, 2), QRect(0, 2, 3, 2)), 4);
-        // the lower half as seen is stored rows 1 (upper) and 0 (bottom)
-        QCOMPARE(img.pixel(1, 0), s.table[1] | 0xFF000000);
-        QCOMPARE(img.pixel(1, 1), s.table[0] | 0xFF000000);
-
-        // a source reaching outside the bitmap draws only what exists
-        const Dib small{40, 2, 2, 8, {qRgb(200, 0, 0), qRgb(0, 200, 0)}, 2, [](int, int) { return 1u; }};
-        QVERIFY(loadBytes(dib, BmpFile(small)));
-        QImage big = canvas(4, 4);
-        QCOMPARE(drawn(dib, big, QRect(0, 0, 4, 4), QRect(0, 0, 4, 4)), 2);
-        QCOMPARE(big.pixel(1, 1), qRgb(0, 200, 0));
-        QCOMPARE(big.pixel(3, 3), qRgb(1, 2, 3));
     }
 
     // Run-length coded pictures: runs, literals (padded to 16 bits), a skip,

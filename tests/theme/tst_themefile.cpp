@@ -1,7 +1,17 @@
+// Theme files: the records byte by byte, round trips, damaged and hostile
+// files, what lands on disk; the theme model's edits; and the command-line
+// tool that builds and dumps theme files.
+
 #include "TestEnv.h"
 #include "TestThemes.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
 #include <memory>
+#include <tuple>
 #include <sys/stat.h>
 
 namespace {
@@ -18,9 +28,9 @@ QByteArray field(const QByteArray& text, int width)
 QByteArray tabRecord(const QByteArray& name, const QByteArray& background = {}, qint32 reserved = 0)
 {
     QByteArray r;
-    put32(r, 1);
+    bytes::Put32(r, 1);
     r += field(name, 261) + field(background, 261) + QByteArray(2, '\0');
-    put32(r, reserved);
+    bytes::Put32(r, reserved);
     return r;
 }
 
@@ -29,21 +39,21 @@ QByteArray tabRecord(const QByteArray& name, const QByteArray& background = {}, 
 QByteArray itemRecord(const QByteArrayList& text, const QList<qint32>& ints = {0, 1, 0, 0, 0, 0, 0})
 {
     QByteArray r;
-    put32(r, 1);
+    bytes::Put32(r, 1);
     const int widths[] = {129, 129, 261, 261, 261, 261};
     for (int i = 0; i < 6; ++i)
         r += field(text.value(i), widths[i]);
     r.append(2, '\0');
     for (qint32 v : ints)
-        put32(r, v);
+        bytes::Put32(r, v);
     return r;
 }
 
 QByteArray header(qint32 tabs, quint32 version = 1)
 {
     QByteArray b;
-    put32(b, qint32(version));
-    put32(b, tabs);
+    bytes::Put32(b, qint32(version));
+    bytes::Put32(b, tabs);
     return b;
 }
 
@@ -53,11 +63,81 @@ QByteArray twoByTwo()
     QByteArray b = header(2);
     for (int t = 0; t < 2; ++t) {
         b += tabRecord("Tab " + QByteArray::number(t));
-        put32(b, 2);
+        bytes::Put32(b, 2);
         for (int i = 0; i < 2; ++i)
             b += itemRecord({"Item " + QByteArray::number(t) + QByteArray::number(i), {}, "/usr/bin/true"});
     }
     return b;
+}
+
+// Tabs and their items by name, e.g. "T0: T0.I0 T0.I1 | T1:", to see where changes land.
+QString outline(const CThemeData& theme)
+{
+    QStringList tabs;
+    for (int t = 0; t < theme.GetTabCount(); ++t) {
+        QString s = theme.GetTab(t)->m_strName + ":";
+        for (int i = 0; i < theme.GetItemCount(t); ++i)
+            s += " " + theme.GetItem(t, i)->m_strName;
+        tabs << s;
+    }
+    return tabs.join(" | ");
+}
+
+// A theme with tabs "T0".."T<n-1>", each with items "T<t>.I<i>", unmodified.
+void fill(CThemeData& theme, int tabs, int items)
+{
+    for (int t = 0; t < tabs; ++t) {
+        CThemeTab* tab = theme.InsertTab(t);
+        tab->m_strName = QString("T%1").arg(t);
+        for (int i = 0; i < items; ++i)
+            theme.InsertItem(t, i)->m_strName = QString("T%1.I%2").arg(t).arg(i);
+    }
+    theme.m_bModified = false;
+}
+
+struct Run
+{
+    int exitCode = -1;
+    QByteArray out, err;
+};
+
+QString toolPath()
+{
+    return qEnvironmentVariable("DIALTOP_BUILD_DIR") + "/bin/dialtop-theme";
+}
+
+Run run(const QStringList& args)
+{
+    QProcess p;
+    p.start(toolPath(), args);
+    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit)
+        return {};
+    return {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
+}
+
+// Every member set, most of them away from their defaults.
+QJsonObject item(const QString& name, int n)
+{
+    return {{"name", name}, {"arguments", QString("--arg %1").arg(n)}, {"target", QString("/usr/bin/prog%1").arg(n)},
+            {"startIn", "/home/u/Работа"}, {"iconFile", "utilities-terminal"},
+            {"description", "Δ description " + QString::number(n)}, {"iconIndex", -n}, {"showCmd", 1 + n % 3},
+            {"reserved1", 1000 + n}, {"x", -40 * n}, {"y", 2147483647 - n}, {"reserved2", -2147483647 - 1 + n},
+            {"dialFirst", n % 2 == 1}};
+}
+
+// Three tabs, one empty, with text at the longest lengths the fields take.
+QJsonObject fullTheme()
+{
+    QJsonObject longest = item(QString(128, 'N'), 2);
+    for (const char* f : {"target", "startIn", "iconFile"})
+        longest[f] = QString(260, *f);
+    longest["description"] = QString("€").repeated(86) + "dd";
+    QJsonArray tabs{QJsonObject{{"name", QString(260, 'T')}, {"background", "/usr/share/backgrounds/sky.bmp"},
+                                {"reserved", 0}, {"items", QJsonArray{item("Ünïcödé ✓", 0), item("x", 1), longest}}},
+                    QJsonObject{{"name", "Empty"}, {"background", ""}, {"reserved", -9}, {"items", QJsonArray{}}},
+                    QJsonObject{{"name", "Web"}, {"background", ""}, {"reserved", 123456},
+                                {"items", QJsonArray{item("Browser", 3)}}}};
+    return QJsonObject{{"version", 1}, {"tabs", tabs}};
 }
 
 } // namespace
@@ -106,7 +186,7 @@ private slots:
     void recordLayouts()
     {
         QByteArray bytes = header(1) + tabRecord("Internet", "/usr/share/dialtop/sky.bmp", 0x01020304);
-        put32(bytes, 2);
+        bytes::Put32(bytes, 2);
         bytes += itemRecord({}); // a new item: version 1, show state 1, all else zero
         bytes += itemRecord({"Browser", "--private", "/usr/bin/firefox", "/home/u", "/usr/share/icons/web.png", "Web"},
                             {7, 3, -2, -100, 0x12345678, 0x7fffffff, 1});
@@ -123,7 +203,7 @@ private slots:
         QCOMPARE(saved(made).mid(8 + 536, kItem), itemRecord({}));
     }
 
-    void roundTripAtLongestLengths()
+    void roundTripAtLongestLengthsAndInOrder()
     {
         CThemeData theme;
         CThemeTab* tab = theme.InsertTab(0);
@@ -141,9 +221,12 @@ private slots:
         wide->m_strTarget = QString("€").repeated(86) + "xx";
         wide->m_bDialFirst = 5; // kept as stored
         theme.InsertTab(1)->m_strName = "Ünïcode tab ✓";
+        for (int i = 0; i < 800; ++i) // over a megabyte, written and read back in order
+            theme.InsertItem(1, i)->m_strName = QString::number(i);
+        theme.InsertTab(2);
 
         const QByteArray b = saved(theme);
-        QCOMPARE(b.size(), 8 + 2 * 536 + 2 * kItem);
+        QCOMPARE(b.size(), 8 + 3 * 536 + 802 * kItem);
         // The terminator takes the last byte of a full field.
         QCOMPARE(b.mid(8 + 4 + 259, 2), QByteArray("z\0", 2));
         QCOMPARE(b.mid(8 + 536 + 4 + 127, 2), QByteArray("!\0", 2));
@@ -169,7 +252,7 @@ private slots:
         QFETCH(QByteArray, raw);
         QFETCH(QString, text);
         QByteArray b = header(1) + tabRecord(raw, raw);
-        put32(b, 1);
+        bytes::Put32(b, 1);
         b += itemRecord({raw.left(129), {}, raw});
         CThemeData theme;
         QVERIFY(theme.Load(file(b)));
@@ -186,7 +269,7 @@ private slots:
     {
         const QByteArray name = QByteArray(128, '\xe9'), path = QByteArray(259, '\x80') + "x";
         QByteArray b = header(1) + tabRecord(path, path);
-        put32(b, 1);
+        bytes::Put32(b, 1);
         b += itemRecord({name, name, path, path, path, path});
         CThemeData theme;
         QVERIFY(theme.Load(file(b)));
@@ -284,16 +367,16 @@ private slots:
     void loadOrRefuse_data()
     {
         QTest::addColumn<QByteArray>("bytes"); // null: no file at all
-        QTest::addColumn<QString>("shape");    // tab:items after the tab held before; null: refused
+        QTest::addColumn<QString>("shape");    // the outline after the tab held before; null: refused
         QTest::addColumn<bool>("reported");
         const QByteArray full = twoByTwo();
         QTest::newRow("count INT_MIN") << header(INT_MIN) << "" << false;
         QTest::newRow("count 0, trailing bytes") << header(0) + tabRecord("ignored") << "" << false;
         QByteArray b = header(2) + tabRecord("A");
-        put32(b, -3);
+        bytes::Put32(b, -3);
         b += tabRecord("B");
-        put32(b, 1);
-        QTest::newRow("item count -3") << b + itemRecord({"only"}) << " A:0 B:1" << false;
+        bytes::Put32(b, 1);
+        QTest::newRow("item count -3") << b + itemRecord({"only"}) << " | A: | B: only" << false;
         QTest::newRow("missing file") << QByteArray() << QString() << false;
         QTest::newRow("inside the header") << full.left(6) << QString() << false;
         QTest::newRow("inside a tab record") << full.left(8 + 100) << QString() << false;
@@ -301,7 +384,7 @@ private slots:
         QTest::newRow("one byte short") << full.left(full.size() - 1) << QString() << false;
         QTest::newRow("tab count 0x7fffffff") << header(0x7fffffff) << QString() << false;
         QByteArray hugeItems = header(1) + tabRecord("T");
-        put32(hugeItems, 0x7fffffff);
+        bytes::Put32(hugeItems, 0x7fffffff);
         QTest::newRow("item count 0x7fffffff") << hugeItems << QString() << false;
         QTest::newRow("version 2") << header(2, 2) + full.mid(8) << QString() << true;
         QTest::newRow("version 1 big-endian") << header(2, 0x01000000u) + full.mid(8) << QString() << true;
@@ -318,10 +401,7 @@ private slots:
         CThemeData::LoadError why = CThemeData::LoadError::None;
         QCOMPARE(theme.Load(path, &why), !shape.isNull());
         QCOMPARE(why == CThemeData::LoadError::WrongVersion, reported);
-        QString got;
-        for (int t = 0; t < theme.GetTabCount(); ++t)
-            got += QString(t ? " " : "") + theme.GetTab(t)->m_strName + ":" + QString::number(theme.GetItemCount(t));
-        QCOMPARE(got, "held:0" + shape);
+        QCOMPARE(outline(theme), "held:" + shape);
         if (!shape.isNull())
             QVERIFY(!theme.m_bModified);
         else if (!bytes.isNull())
@@ -401,20 +481,163 @@ private slots:
         QCOMPARE(QDir(m_env->path("real")).entryList(QDir::Files | QDir::Hidden), QStringList{"Shared.Theme"});
     }
 
-    // A large theme comes back whole and in order.
-    void largeThemeKeepsOrder()
+    // Inserts and removals land where asked and each marks the theme.
+    void editsLandWhereAsked()
     {
         CThemeData theme;
-        const int counts[] = {400, 3, 0, 500};
-        for (int t = 0; t < 4; ++t) {
-            theme.InsertTab(t)->m_strName = QString("tab %1").arg(t);
-            for (int i = 0; i < counts[t]; ++i)
-                theme.InsertItem(t, i)->m_strName = QString("%1/%2").arg(t).arg(i);
+        fill(theme, 2, 2);
+        const auto marks = [&theme](bool done) {
+            const bool marked = theme.m_bModified;
+            theme.m_bModified = false;
+            return done && marked;
+        };
+        QVERIFY(marks(theme.InsertTab(2) && theme.InsertTab(0)));
+        theme.GetTab(0)->m_strName = "first";
+        theme.GetTab(3)->m_strName = "appended";
+        QVERIFY(marks(theme.InsertItem(1, 2) && theme.InsertItem(1, 0)));
+        theme.GetItem(1, 0)->m_strName = "start";
+        theme.GetItem(1, 3)->m_strName = "end";
+        QCOMPARE(outline(theme), QString("first: | T0: start T0.I0 T0.I1 end | T1: T1.I0 T1.I1 | appended:"));
+        QVERIFY(marks(theme.RemoveItem(1, 1)));
+        QVERIFY(marks(theme.RemoveTab(2)));
+        QCOMPARE(outline(theme), QString("first: | T0: start T0.I1 end | appended:"));
+        // Emptying keeps the mark, so Save writes the empty theme.
+        theme.m_bModified = true;
+        theme.DeleteAll();
+        QVERIFY(theme.GetTabCount() == 0 && theme.m_bModified);
+        theme.m_strPath = m_env->path("cleared.Theme");
+        QVERIFY(theme.Save());
+        QCOMPARE(TestEnv::readAll(theme.m_strPath), QByteArray("\x01\0\0\0\0\0\0\0", 8));
+    }
+
+    // Out of range nothing is found, removed or inserted, and nothing is marked;
+    // an index equal to the count inserts at the end.
+    void invalidIndexesChangeNothing()
+    {
+        CThemeData theme;
+        fill(theme, 2, 2);
+        for (int bad : {-1, 2}) {
+            QVERIFY(!theme.GetTab(bad) && !theme.RemoveTab(bad) && theme.GetItemCount(bad) == 0);
+            QVERIFY(!theme.GetItem(bad, 0) && !theme.RemoveItem(bad, 0) && !theme.InsertItem(bad, 0));
+            QVERIFY(!theme.GetItem(0, bad) && !theme.RemoveItem(0, bad));
         }
-        QVERIFY(saved(theme).size() > (1 << 20));
-        CThemeData back;
-        QVERIFY(back.Load(theme.m_strPath));
-        QCOMPARE(describe(back), describe(theme));
+        QVERIFY(!theme.InsertTab(-1) && !theme.InsertItem(0, -1) && !theme.InsertItem(0, 3));
+        QVERIFY(!theme.m_bModified);
+        QCOMPARE(outline(theme), QString("T0: T0.I0 T0.I1 | T1: T1.I0 T1.I1"));
+    }
+
+    // Every field is copied, items are appended after what the copy held,
+    // and nothing is shared with the source afterwards.
+    void copiesAreDeep()
+    {
+        CThemeData theme;
+        fill(theme, 1, 3);
+        CThemeTab& source = *theme.m_tabs[0];
+        source.m_strBackground = "/usr/share/backgrounds/sky.bmp";
+        source.m_nReserved = 77;
+        CThemeItem& full = *source.m_items[1];
+        int n = 0;
+        for (QString* f : {&full.m_strArguments, &full.m_strTarget, &full.m_strStartIn, &full.m_strIconFile,
+                           &full.m_strDescription})
+            *f = QString("field %1").arg(++n);
+        std::tie(full.m_nIconIndex, full.m_nShowCmd, full.m_nReserved1, full.m_nReserved2, full.m_bDialFirst) =
+            std::tuple(4, 3, 11, 22, 1);
+        full.m_ptPosition = QPoint(-5, 901);
+        const QStringList before = describe(source);
+
+        CThemeTab copy;
+        copy.m_items.push_back(std::make_unique<CThemeItem>());
+        copy.Copy(source);
+        QCOMPARE(copy.m_items.size(), size_t(4));
+        copy.m_items.erase(copy.m_items.begin()); // the item it held comes first
+        QCOMPARE(describe(copy), before);
+        copy.m_items[1]->m_strTarget = "changed";
+        copy.m_items.pop_back();
+        QCOMPARE(describe(source), before);
+    }
+
+    void buildThenDumpKeepsEveryField()
+    {
+        // Members left out take the defaults of a new theme: version 1, show state 1.
+        QJsonObject in = fullTheme(), expected = in;
+        in.remove("version");
+        QJsonArray tabs = in["tabs"].toArray();
+        tabs.append(QJsonObject{{"items", QJsonArray{QJsonObject{}}}});
+        in["tabs"] = tabs;
+        const QJsonObject none{{"name", ""}, {"arguments", ""}, {"target", ""}, {"startIn", ""}, {"iconFile", ""},
+                               {"description", ""}, {"iconIndex", 0}, {"showCmd", 1}, {"reserved1", 0}, {"x", 0},
+                               {"y", 0}, {"reserved2", 0}, {"dialFirst", false}};
+        tabs[tabs.size() - 1] = QJsonObject{{"name", ""}, {"background", ""}, {"reserved", 0}, {"items", QJsonArray{none}}};
+        expected["tabs"] = tabs;
+
+        const QString json = m_env->path("in.json");
+        const QString out = m_env->path("made/Full.Theme");
+        QVERIFY(TestEnv::writeAll(json, QJsonDocument(in).toJson()));
+        const Run b = run({"build", json, out});
+        QVERIFY2(b.exitCode == 0 && b.err.isEmpty(), b.err.constData());
+        QCOMPARE(TestEnv::readAll(out).size(), 8 + 4 * 536 + 5 * 1336);
+
+        const Run d = run({"dump", out});
+        QVERIFY2(d.exitCode == 0 && d.err.isEmpty(), d.err.constData());
+        QCOMPARE(QJsonDocument::fromJson(d.out).object(), expected);
+
+        // The program itself reads what the tool wrote.
+        CThemeData loaded;
+        QVERIFY(loaded.Load(out));
+        QCOMPARE(loaded.GetItem(0, 0)->m_strName, QString("Ünïcödé ✓"));
+        QCOMPARE(loaded.GetItem(2, 0)->m_ptPosition, QPoint(-120, 2147483644));
+    }
+
+    // Each fails with a one-line message naming the cause, prints no theme and
+    // writes nothing: neither a new file nor over an old one.
+    void badRunsFail_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("input"); // written to the second argument first; empty: none
+        QTest::addColumn<QString>("mentions");
+        const QStringList dump{"dump", "bad.Theme"}, build{"build", "bad.json", "out/fresh.Theme"};
+        const QByteArray cutItem = header(1) + tabRecord("") + header(1).left(4) + QByteArray(1000, '\0');
+        QTest::newRow("missing file") << dump << QByteArray() << "bad.Theme: no such file";
+        QTest::newRow("version 2") << dump << header(0, 2) << "bad.Theme: file version";
+        QTest::newRow("cut inside item record") << dump << cutItem << "bad.Theme: damaged";
+        QTest::newRow("hostile tab count") << dump << header(0x7fffffff) << "bad.Theme: damaged";
+        QTest::newRow("unknown command") << QStringList{"frobnicate", "x"} << QByteArray() << "";
+        QTest::newRow("build with one name") << QStringList{"build", "only-one"} << QByteArray() << "";
+        QTest::newRow("build from a missing file") << build << QByteArray() << "bad.json";
+        QTest::newRow("malformed") << build << QByteArray("{\"tabs\":[{\"name\":\"x\",}]}") << "malformed";
+        QTest::newRow("not an object") << build << QByteArray("[1,2]") << "object";
+        QTest::newRow("json version 2") << build << QByteArray("{\"version\":2,\"tabs\":[]}") << "version";
+        QTest::newRow("index a string") << build << QByteArray("{\"tabs\":[{},{\"items\":[{},{\"iconIndex\":\"7\"}]}]}")
+                                        << "tabs[1].items[1].iconIndex";
+        QTest::newRow("fraction") << build << QByteArray("{\"tabs\":[{\"items\":[{\"x\":1.5}]}]}") << "tabs[0].items[0].x";
+        QTest::newRow("target too long in a later tab")
+            << build << QByteArray("{\"tabs\":[{\"name\":\"ok\"},{\"items\":[{\"target\":\"") + QByteArray(261, 't') + "\"}]}]}"
+            << "tabs[1].items[0].target";
+    }
+
+    void badRunsFail()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, input);
+        QFETCH(QString, mentions);
+        QVERIFY(QDir::setCurrent(m_env->root()));
+        if (!input.isEmpty())
+            QVERIFY(TestEnv::writeAll(args[1], input));
+        Run r = run(args);
+        QVERIFY(r.exitCode > 0);
+        QCOMPARE(r.out, QByteArray());
+        QVERIFY2(!r.err.isEmpty() && r.err.contains(mentions.toUtf8()), r.err.constData());
+        if (args.size() == 3 || args[0] == "dump")
+            QVERIFY(r.exitCode == 1 && r.err.count('\n') == 1 && r.err.endsWith('\n'));
+        QCOMPARE(QDir().entryList(QDir::Files), input.isEmpty() ? QStringList() : QStringList{args[1]});
+        QVERIFY(!QFileInfo::exists("out"));
+        if (args.size() == 3) {
+            const QByteArray before = header(1) + QByteArray(kTab, 'k') + header(0).right(4);
+            QVERIFY(TestEnv::writeAll("old.Theme", before));
+            r = run({"build", args[1], "old.Theme"});
+            QCOMPARE(r.exitCode, 1);
+            QCOMPARE(TestEnv::readAll("old.Theme"), before);
+        }
     }
 };
 

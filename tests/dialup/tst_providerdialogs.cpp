@@ -1,17 +1,22 @@
-// The provider sheet: what each page shows, what OK leaves in the
+// The entry editor and the provider sheet: what a user's answers store, what
+// they refuse and say, the serial ports offered, what OK leaves in the
 // credentials store, the default provider and the registry, and that Cancel,
-// unshown pages and deleting the provider leave everything as it was.
+// unshown pages and deleting the provider leave everything as it was. No
+// dialog runs modally: the runner seam fills the editor in and presses OK or Cancel.
 
 #include "RasTestUtil.h"
+#include "dialup/EntryEditorDlg.h"
 #include "dialup/PhoneNumberList.h"
 #include "dialup/ProviderPropertySheet.h"
 #include "dialup/RasApi.h"
 #include "framework/MessageBox.h"
+#include "platform/ras/RasService.h"
 #include "platform/shell/Execute.h"
 #include "res/ResourceIds.h"
 #include "res/Strings.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -21,6 +26,23 @@
 using namespace ras;
 
 namespace {
+
+// Answers by field name; combo boxes are given an item's text.
+void Fill(CEntryEditorDlg& dlg, const QMap<QString, QString>& fields)
+{
+    for (auto it = fields.cbegin(); it != fields.cend(); ++it) {
+        if (auto* edit = dlg.findChild<QLineEdit*>(it.key(), Qt::FindDirectChildrenOnly)) {
+            edit->setText(it.value());
+        } else if (auto* combo = dlg.findChild<QComboBox*>(it.key())) {
+            if (combo->isEditable())
+                combo->setCurrentText(it.value());
+            else
+                combo->setCurrentIndex(combo->findText(it.value()));
+        } else {
+            QFAIL(qPrintable("no field " + it.key()));
+        }
+    }
+}
 
 // The stored numbers and switches as one line, or "no key".
 QString Stored(const QString& entry)
@@ -34,7 +56,7 @@ QString Stored(const QString& entry)
 
 } // namespace
 
-class TestProviderSheet : public QObject
+class TestProviderDialogs : public QObject
 {
     Q_OBJECT
     TestEnv m_env;
@@ -42,6 +64,8 @@ class TestProviderSheet : public QObject
     std::unique_ptr<CProviderPropertySheet> m_sheet;
     QStringList m_boxes;
     int m_answer = fw::IDYES;
+    QMap<QString, QString> m_fields; // the entry editor's answers
+    bool m_bOk = true;               // then OK, else Cancel
 
     CProviderPropertySheet& Open(const QString& entry)
     {
@@ -61,16 +85,149 @@ private slots:
         QVERIFY(m_api->Load());
         m_boxes.clear();
         m_answer = fw::IDYES;
+        m_fields.clear();
+        m_bOk = true;
         fw::SetMessageHandler([this](const fw::MessageRequest& r) {
             m_boxes << r.text;
             return m_answer;
+        });
+        SetEntryEditorRunner([this](CEntryEditorDlg& dlg) {
+            Fill(dlg, m_fields);
+            m_bOk ? dlg.accept() : dlg.reject(); // as the OK button does: refused input keeps it open
+            return dlg.result();
         });
     }
     void cleanup()
     {
         m_sheet.reset();
         m_api.reset();
+        SetEntryEditorRunner({});
         fw::SetMessageHandler({});
+    }
+
+    // Cancel leaves the phonebook as it was; OK stores the answers.
+    void createStoresAnswers()
+    {
+        const QByteArray before = TestEnv::readAll(PhonebookPath());
+        m_fields = {{"name", "Never"}, {"phoneNumber", "1"}};
+        m_bOk = false;
+        QCOMPARE(CreatePhonebookEntry(nullptr), ERROR_CANCELLED);
+        QCOMPARE(EditPhonebookEntry(nullptr, "Alpha"), ERROR_CANCELLED);
+        QCOMPARE(TestEnv::readAll(PhonebookPath()), before);
+        m_bOk = true;
+        m_fields = {{"name", "Dial Me"},
+                            {"phoneNumber", " 555 0100 "},
+                            {"speed", "115200"},
+                            {"initString", "AT&F"},
+                            {"authentication", "PAP"},
+                            {"simLine", "busy, connect 33600"},
+                            {"dialMode", "Pulse"},
+                            {"pppdOptions", " mtu   1400 "}};
+        QCOMPARE(CreatePhonebookEntry(nullptr), ERROR_SUCCESS);
+        QVERIFY(m_boxes.isEmpty());
+        RasEntry e;
+        QCOMPARE(GetEntryProperties("Dial Me", &e, nullptr), ERROR_SUCCESS);
+        QCOMPARE(e, (RasEntry{.strLocalPhoneNumber = "555 0100", .dwSpeed = 115200, .strInitString = "AT&F",
+                               .strAuthentication = "pap", .strSimLine = "busy, connect 33600", .bPulseDial = true,
+                               .strPppdOptions = "mtu 1400"}));
+    }
+
+    void refusedInput_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("bad name") << "name" << "a/b" << "entry name is not valid";
+        QTest::newRow("taken name") << "name" << "ALPHA" << "already an entry named \"Alpha\"";
+        QTest::newRow("no number") << "phoneNumber" << "  " << "phone number";
+        QTest::newRow("speed") << "speed" << "fast" << "bits per second";
+        QTest::newRow("line behaviour") << "simLine" << "ring twice" << "\"ring twice\" is not understood";
+        QTest::newRow("pppd plugin") << "pppdOptions" << "mtu 1400 Plugin x.so" << "\"Plugin\" cannot be used here";
+    }
+
+    // The user is told what is wrong and the dialog stays open.
+    void refusedInput()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, value);
+        QFETCH(QString, message);
+        const QByteArray before = TestEnv::readAll(PhonebookPath());
+        m_fields = {{"name", "Fine"}, {"phoneNumber", "555"}};
+        m_fields[field] = value;
+        QCOMPARE(CreatePhonebookEntry(nullptr), ERROR_CANCELLED);
+        QCOMPARE(m_boxes.size(), 1);
+        QVERIFY2(m_boxes[0].contains(message), qPrintable(m_boxes[0]));
+        QCOMPARE(TestEnv::readAll(PhonebookPath()), before);
+    }
+
+    // A rename keeps the entry's place, its stored password and what the
+    // dialog does not show: per-number behaviours and the device information.
+    void editRenamesInPlace()
+    {
+        RasEntry e = rastest::SimEntry("busy");
+        e.mapSimLineByNumber.insert("555 0199", "connect");
+        const QByteArray info("device blob");
+        QCOMPARE(CreateEntry("Middle", e), ERROR_SUCCESS);
+        QCOMPARE(SetEntryProperties("Middle", e, &info), ERROR_SUCCESS);
+        rastest::AddEntry("Last");
+        QCOMPARE(SetEntryDialParams(rastest::Params("Middle", "mid", "pw"), false), ERROR_SUCCESS);
+        m_fields = {{"name", "Centre"}, {"phoneNumber", "777"}};
+        QCOMPARE(EditPhonebookEntry(nullptr, "middle"), ERROR_SUCCESS);
+        QCOMPARE(rastest::Entries(), (QStringList{"Alpha", "Bravo", "Centre", "Last"}));
+        RasEntry back;
+        QByteArray backInfo;
+        QCOMPARE(GetEntryProperties("Centre", &back, &backInfo), ERROR_SUCCESS);
+        e.strLocalPhoneNumber = "777";
+        QCOMPARE(back, e);
+        QCOMPARE(backInfo, info);
+        QCOMPARE(rastest::Creds("Centre"), QString("saved mid/pw"));
+
+        // Keeping its own name (in another case) is not a clash.
+        m_fields = {{"name", "CENTRE"}};
+        QCOMPARE(EditPhonebookEntry(nullptr, "Centre"), ERROR_SUCCESS);
+        QCOMPARE(rastest::Entries(), (QStringList{"Alpha", "Bravo", "CENTRE", "Last"}));
+        QCOMPARE(EditPhonebookEntry(nullptr, "Nobody"), ERROR_CANNOT_FIND_PHONEBOOK_ENTRY);
+    }
+
+    // A modem that has gone away stays the entry's device; choosing the
+    // simulated modem turns the simulated line's field on.
+    void devices()
+    {
+        RasEntry e = rastest::SimEntry("busy");
+        e.strDeviceName = "/dev/ttyUSB-unplugged";
+        CEntryEditorDlg dlg(nullptr, "Old", e, {"/dev/ttyS0", "/dev/ttyUSB0"});
+        auto* device = dlg.findChild<QComboBox*>("device");
+        QCOMPARE(device->count(), 4);
+        QCOMPARE(device->currentIndex(), 3);
+        QCOMPARE(device->currentText(), QString("/dev/ttyUSB-unplugged"));
+        auto* sim = dlg.findChild<QLineEdit*>("simLine");
+        QVERIFY(!sim->isEnabled());
+        QCOMPARE(dlg.GetEntry(), e);
+        device->setCurrentIndex(0);
+        QVERIFY(sim->isEnabled());
+        QCOMPARE(dlg.GetEntry(), rastest::SimEntry("busy"));
+    }
+
+    void serialPorts()
+    {
+        const QString dev = m_env.path("dev");
+        const QString sys = m_env.path("sys");
+        QDir().mkpath(dev);
+        for (const char* n : {"ttyS0", "ttyS1", "ttyS2", "ttyUSB0", "ttyACM10", "ttyACM2", "tty0", "null", "ttySx"})
+            TestEnv::writeAll(dev + "/" + n, "");
+        for (auto [n, type] : {std::pair{"ttyS0", "4\n"}, std::pair{"ttyS1", "0\n"}}) {
+            QDir().mkpath(sys + "/" + n);
+            TestEnv::writeAll(sys + "/" + n + "/type", type);
+        }
+        // ttyS1 has no UART, ttyS2 no kernel entry: neither is offered.
+        QCOMPARE(ListSerialPorts(dev, sys),
+                 (QStringList{dev + "/ttyACM2", dev + "/ttyACM10", dev + "/ttyS0", dev + "/ttyUSB0"}));
+        // A USB modem with a stable name is offered by that name, first.
+        QVERIFY(QDir().mkpath(dev + "/serial/by-id"));
+        QVERIFY(QFile::link("../../ttyACM10", dev + "/serial/by-id/usb-Modem_42-if00"));
+        QCOMPARE(ListSerialPorts(dev, sys), (QStringList{dev + "/serial/by-id/usb-Modem_42-if00", dev + "/ttyACM2",
+                                                         dev + "/ttyS0", dev + "/ttyUSB0"}));
+        QVERIFY(ListSerialPorts(m_env.path("nothing"), sys).isEmpty());
     }
 
     // The Provider page's fields and what OK stores; checking makes the
@@ -129,7 +286,6 @@ private slots:
         QVERIFY(!page.IsInitialized()); // until it is first shown
         m_sheet->show();
         m_sheet->SetActivePage(1);
-        QVERIFY(page.Item<QPushButton>(ids::IDC_PROV_ADD)->isVisible());
         auto* list = page.Item<QListWidget>(ids::IDC_PROV_NUMBERS);
         auto* edit = page.Item<QLineEdit>(ids::IDC_PROV_NEW_NUMBER);
         QCOMPARE(edit->text(), QString("555 0100"));
@@ -206,5 +362,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestProviderSheet)
-#include "tst_providersheet.moc"
+QTEST_MAIN(TestProviderDialogs)
+#include "tst_providerdialogs.moc"
