@@ -13,19 +13,6 @@ namespace {
 const char kWriterVar[] = "DIALTOP_PROFILE_WRITER";
 constexpr int kKeysPerWriter = 100;
 
-// Child mode: writes its own keys of one file, one write per key, while a
-// sibling process does the same.
-int runWriter(const QByteArray& prefix, const QString& file)
-{
-    for (int i = 0; i < kKeysPerWriter; ++i) {
-        const QString key = QString::fromLatin1(prefix) + QString::number(i);
-        const QString section = i % 2 ? QStringLiteral("Totals") : QStringLiteral("Section ") + prefix;
-        if (!WritePrivateProfileString(section, key, key + "-value", file))
-            return 3;
-    }
-    return 0;
-}
-
 // A connection-time file as users and older versions left them: comments,
 // blank separators, odd spacing and case.
 const char kSample[] =
@@ -102,8 +89,7 @@ private slots:
         QCOMPARE(GetPrivateProfileInt(section, key, 99, m_file), number);
     }
 
-    // Each edit of the sample changes only its own lines; every other byte,
-    // comment and spacing stays as the user left it.
+    // An edit changes only its own lines; every other byte stays.
     void edits_data()
     {
         QTest::addColumn<QString>("section");
@@ -297,7 +283,15 @@ int main(int argc, char** argv)
     const QByteArray mode = qgetenv(kWriterVar);
     if (!mode.isEmpty()) {
         const qsizetype colon = mode.indexOf(':');
-        return runWriter(mode.left(colon), QFile::decodeName(mode.mid(colon + 1)));
+        const QByteArray prefix = mode.left(colon);
+        const QString file = QFile::decodeName(mode.mid(colon + 1));
+        // Its own keys of one file, one write each, while a sibling does the same.
+        for (int i = 0; i < kKeysPerWriter; ++i) {
+            const QString key = QString::fromLatin1(prefix) + QString::number(i);
+            if (!WritePrivateProfileString(i % 2 ? QString("Totals") : "Section " + QString::fromLatin1(prefix), key, key + "-value", file))
+                return 3;
+        }
+        return 0;
     }
     QCoreApplication app(argc, argv);
     tst_Profile tc;
