@@ -199,8 +199,6 @@ private slots:
                                            << QByteArray() << QByteArray("The password is too long") << QString();
         QTest::newRow("usage") << QStringList{"frobnicate"} << 2 << QByteArray() << QByteArray("usage:") << QString();
         // A phonebook that cannot be opened is reported as such by every command.
-        QTest::newRow("list, phonebook too large") << QStringList{"list"} << 21 << QByteArray() << QByteArray("(error 621)")
-                                                   << "big book";
         QTest::newRow("dial, phonebook too large") << QStringList{"dial", "Shared"} << 21 << QByteArray()
                                                    << QByteArray("(error 621)") << "big book";
         QTest::newRow("no service folders") << QStringList{"list"} << 1 << QByteArray() << QByteArray("cannot be used")

@@ -153,7 +153,6 @@ private slots:
         QTest::newRow("no answer") << QByteArray("NO ANSWER\r") << none << 678u << "ATDT5550100";
         QTest::newRow("no carrier") << QByteArray("\nNO CARRIER\n") << none << 679u << "ATDT5550100";
         QTest::newRow("no dialtone") << QByteArray("\r\nNO DIALTONE\r\n") << none << 680u << "ATDT5550100";
-        QTest::newRow("no dial tone lf") << QByteArray("no dial tone\n") << none << 680u << "ATDT5550100";
         QTest::newRow("voice") << QByteArray("\r\nVOICE\r\n") << none << 677u << "ATDT5550100";
         QTest::newRow("delayed") << QByteArray("\r\nDELAYED\r\n") << none << 840u << "ATDT5550100";
         QTest::newRow("blacklisted") << QByteArray("\r\nBLACKLISTED\r\n") << none << 841u << "ATDT5550100";
