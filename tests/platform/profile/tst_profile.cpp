@@ -145,7 +145,7 @@ private slots:
         QVERIFY(GetPrivateProfileSectionNames(m_file).isEmpty());
     }
 
-    void crlfFileStaysCrlf()
+    void lineEndingsAndOddBytesKept()
     {
         QByteArray crlf(kSample);
         crlf.replace("\n", "\r\n");
@@ -160,11 +160,8 @@ private slots:
         expected.replace("Feb = 20  \r\n", "Feb = 20  \r\nMar=30\r\n");
         expected += "\r\n[Clé]\r\nK=Grüße\r\n";
         QCOMPARE(after, expected);
-    }
 
-    // Lines nobody changes go back byte for byte, even when they are not text.
-    void untouchedLinesKeptByteForByte()
-    {
+        // Lines nobody changes go back byte for byte, even when they are not text.
         const QByteArray odd("junk \xff\xfe\r\n[Totals]\nSession=1\r\nLatin=caf\xe9\n[Other]\nX=1");
         QVERIFY(TestEnv::writeAll(m_file, odd));
         QVERIFY(WritePrivateProfileString("Totals", "Session", "2", m_file));
