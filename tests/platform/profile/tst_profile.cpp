@@ -13,19 +13,6 @@ namespace {
 const char kWriterVar[] = "DIALTOP_PROFILE_WRITER";
 constexpr int kKeysPerWriter = 100;
 
-// Child mode: writes its own keys of one file, one write per key, while a
-// sibling process does the same.
-int runWriter(const QByteArray& prefix, const QString& file)
-{
-    for (int i = 0; i < kKeysPerWriter; ++i) {
-        const QString key = QString::fromLatin1(prefix) + QString::number(i);
-        const QString section = i % 2 ? QStringLiteral("Totals") : QStringLiteral("Section ") + prefix;
-        if (!WritePrivateProfileString(section, key, key + "-value", file))
-            return 3;
-    }
-    return 0;
-}
-
 // A connection-time file as users and older versions left them: comments,
 // blank separators, odd spacing and case.
 const char kSample[] =
@@ -102,8 +89,7 @@ private slots:
         QCOMPARE(GetPrivateProfileInt(section, key, 99, m_file), number);
     }
 
-    // Each edit of the sample changes only its own lines; every other byte,
-    // comment and spacing stays as the user left it.
+    // An edit changes only its own lines; every other byte stays.
     void edits_data()
     {
         QTest::addColumn<QString>("section");
@@ -159,7 +145,7 @@ private slots:
         QVERIFY(GetPrivateProfileSectionNames(m_file).isEmpty());
     }
 
-    void crlfFileStaysCrlf()
+    void lineEndingsAndOddBytesKept()
     {
         QByteArray crlf(kSample);
         crlf.replace("\n", "\r\n");
@@ -174,11 +160,8 @@ private slots:
         expected.replace("Feb = 20  \r\n", "Feb = 20  \r\nMar=30\r\n");
         expected += "\r\n[Clé]\r\nK=Grüße\r\n";
         QCOMPARE(after, expected);
-    }
 
-    // Lines nobody changes go back byte for byte, even when they are not text.
-    void untouchedLinesKeptByteForByte()
-    {
+        // Lines nobody changes go back byte for byte, even when they are not text.
         const QByteArray odd("junk \xff\xfe\r\n[Totals]\nSession=1\r\nLatin=caf\xe9\n[Other]\nX=1");
         QVERIFY(TestEnv::writeAll(m_file, odd));
         QVERIFY(WritePrivateProfileString("Totals", "Session", "2", m_file));
@@ -296,7 +279,15 @@ int main(int argc, char** argv)
     const QByteArray mode = qgetenv(kWriterVar);
     if (!mode.isEmpty()) {
         const qsizetype colon = mode.indexOf(':');
-        return runWriter(mode.left(colon), QFile::decodeName(mode.mid(colon + 1)));
+        const QByteArray prefix = mode.left(colon);
+        const QString file = QFile::decodeName(mode.mid(colon + 1));
+        // Its own keys of one file, one write each, while a sibling does the same.
+        for (int i = 0; i < kKeysPerWriter; ++i) {
+            const QString key = QString::fromLatin1(prefix) + QString::number(i);
+            if (!WritePrivateProfileString(i % 2 ? QString("Totals") : "Section " + QString::fromLatin1(prefix), key, key + "-value", file))
+                return 3;
+        }
+        return 0;
     }
     QCoreApplication app(argc, argv);
     tst_Profile tc;

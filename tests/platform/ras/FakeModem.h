@@ -1,10 +1,6 @@
 #pragma once
-// A Hayes modem on a pseudo-terminal pair, for the serial backend's tests.
-// It echoes commands, answers AT commands with OK (or ERROR for a chosen
-// one), answers the dial command with scripted lines after a delay, goes
-// on line after CONNECT, notices DTR being dropped (the line's speed set to
-// 0), and leaves data mode on "+++". Everything it sees is kept as events:
-// "ATZ", "ATDT5550100", "dtr-drop", "+++", "ATH0".
+// A Hayes modem on a pseudo-terminal: echoes and answers AT commands,
+// scripts the dial reply, and records what it sees ("ATZ", "dtr-drop", "+++").
 
 #include <QByteArray>
 #include <QMutex>
@@ -29,8 +25,7 @@ public:
         ::grantpt(m_master);
         ::unlockpt(m_master);
         m_path = QString::fromLocal8Bit(::ptsname(m_master));
-        // Kept open so the line survives the dialer closing it, and to watch
-        // the line's settings.
+        // Kept open so the line outlives the dialer's close; DTR is read here.
         m_slave = ::open(::ptsname(m_master), O_RDWR | O_NOCTTY | O_CLOEXEC);
         termios t {};
         ::tcgetattr(m_slave, &t);

@@ -1,6 +1,5 @@
 #pragma once
-// Helpers shared by the remote access tests: a fresh service folder per test,
-// phonebook set-up, fast timings, and driving the command-line dialer.
+// Helpers shared by the remote access tests.
 
 #include "TestEnv.h"
 #include "platform/ras/Credentials.h"
@@ -17,8 +16,7 @@
 
 namespace rastest {
 
-// Empties the configuration and runtime folders of the environment and sets
-// timings that make every simulated call take milliseconds.
+// Fresh service folders, and timings that make simulated calls take milliseconds.
 inline void Reset(const TestEnv& env, double timeScale = 0.001)
 {
     for (const QString& dir : {env.configDir(), env.runtimeDir()}) {
@@ -64,9 +62,7 @@ inline ras::RasDialParams Params(const QString& entry, const QString& user = {},
     return ras::RasDialParams{.strEntryName = entry, .strUserName = user, .strPassword = password};
 }
 
-// An entry's stored dial parameters as one line, so a check shows all of
-// them: "saved user/password", "unsaved user/password" or "error N". A
-// number left in the caller's record is reported too.
+// "saved user/password", "unsaved user/password", "error N" or "number left".
 inline QString Creds(const QString& entry)
 {
     ras::RasDialParams p = Params(entry);
@@ -80,8 +76,7 @@ inline QString Creds(const QString& entry)
     return QStringLiteral("%1 %2/%3").arg(saved ? "saved" : "unsaved", p.strUserName, p.strPassword);
 }
 
-// A connection's status as one line: "connected 0", "disconnected 676",
-// "state 2 error 0", or "invalid handle".
+// "connected 0", "disconnected 676", "state 2 error 0" or "invalid handle".
 inline QString Status(ras::HRASCONN h)
 {
     ras::RasConnStatus st;
@@ -94,9 +89,8 @@ inline QString Status(ras::HRASCONN h)
     return QStringLiteral("state %1 error %2").arg(st.rasconnstate).arg(st.dwError);
 }
 
-// The notice queue as the user would read it, oldest first, with its kind:
-// "up: Connected to X [X] 9600 bps" or "offer: Reestablish Connection [X]",
-// and "(hidden)" for a notice not shown.
+// Notices oldest first: "up: Connected to X [X] 9600 bps" or
+// "offer: Reestablish Connection [X]", "(hidden)" when not shown.
 inline QStringList NoticeLines()
 {
     QStringList out;

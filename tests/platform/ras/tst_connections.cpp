@@ -1,6 +1,5 @@
-// Connections seen by every process of the user: a call made by the
-// command-line dialer is listed, hung up from here, and cleaned up when its
-// holder dies; damaged records; the dialer's own behaviour and exit codes.
+// Connections shared between processes, damaged records, and the
+// command-line dialer's exit codes.
 
 #include "RasTestUtil.h"
 #include "platform/ras/ConnectionRecords.h"
@@ -199,11 +198,7 @@ private slots:
         QTest::newRow("password too long") << QStringList{"dial", "Shared", "me", QString(257, 'p')} << 3
                                            << QByteArray() << QByteArray("The password is too long") << QString();
         QTest::newRow("usage") << QStringList{"frobnicate"} << 2 << QByteArray() << QByteArray("usage:") << QString();
-        QTest::newRow("help") << QStringList{"--help"} << 0 << QByteArray(" 91  user name or password refused (691)")
-                              << QByteArray() << QString();
         // A phonebook that cannot be opened is reported as such by every command.
-        QTest::newRow("list, phonebook too large") << QStringList{"list"} << 21 << QByteArray() << QByteArray("(error 621)")
-                                                   << "big book";
         QTest::newRow("dial, phonebook too large") << QStringList{"dial", "Shared"} << 21 << QByteArray()
                                                    << QByteArray("(error 621)") << "big book";
         QTest::newRow("no service folders") << QStringList{"list"} << 1 << QByteArray() << QByteArray("cannot be used")

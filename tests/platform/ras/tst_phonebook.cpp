@@ -1,5 +1,4 @@
-// The phonebook and the stored dial parameters: what lands on disk, what is
-// refused, and what survives damaged or hostile files.
+// The phonebook and stored dial parameters: on disk, refused, damaged.
 
 #include "RasTestUtil.h"
 
@@ -37,7 +36,6 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("valid");
-        // One row per rule; duplicates ignoring case are refused below.
         QTest::newRow("plain") << "My ISP" << true;
         QTest::newRow("unicode") << QString::fromUtf8("Провайдер Ü") << true;
         QTest::newRow("256 chars") << QString(256, 'n') << true;
@@ -50,8 +48,7 @@ private slots:
         QTest::newRow("control character") << QString("a") + QChar(0) + "b" << false;
     }
 
-    // A name is either stored exactly as given or refused without touching
-    // the phonebook.
+    // Stored exactly as given, or refused without touching the phonebook.
     void entryNames()
     {
         QFETCH(QString, name);
@@ -88,8 +85,7 @@ private slots:
         QCOMPARE(backInfo, info);
     }
 
-    // Values a user wrote by hand with quotes keep their blanks and quotes
-    // when the entry is stored again.
+    // Hand-written quoted values keep their blanks and quotes through a rewrite.
     void quotedValuesSurviveARewrite_data()
     {
         QTest::addColumn<QByteArray>("line");
@@ -115,8 +111,7 @@ private slots:
         QCOMPARE(back, e);
     }
 
-    // Phonebooks near the size limit with many entries or many per-number
-    // lines are read whole.
+    // Many entries or per-number lines within the size limit are read whole.
     void largePhonebooksRead()
     {
         QByteArray text;
@@ -188,8 +183,7 @@ private slots:
         QCOMPARE(DeleteEntry("bee line"), ERROR_SUCCESS);
         QCOMPARE(DeleteEntry("bee line"), ERROR_CANNOT_FIND_PHONEBOOK_ENTRY);
         QCOMPARE(Entries(), (QStringList{"Charlie", "Alpha", "Delta"}));
-        // The deleted entry's stored password went with it, and a new entry
-        // of the old name does not inherit it.
+        // The password goes with the entry; a new one of that name gets none.
         QVERIFY(!TestEnv::readAll(CredentialsPath()).contains(QByteArray("pw").toBase64()));
         rastest::AddEntry("Bee Line");
         QCOMPARE(Creds("Bee Line"), QString("unsaved /"));
@@ -266,8 +260,7 @@ private slots:
         QCOMPARE(SetEntryDialParams(Params("Other", "other", "other-pw"), false), ERROR_SUCCESS);
         QCOMPARE(SetEntryDialParams(Params("isp", user, password), false), ERROR_SUCCESS);
         QCOMPARE(Creds("ISP"), "saved " + user + "/" + password);
-        // The file is private from its first byte, and no password is in
-        // the phonebook.
+        // Private from its first byte; no password in the phonebook.
         QCOMPARE(Mode(CredentialsPath()), mode_t(0600));
         QCOMPARE(Mode(ConfigFolder()), mode_t(0700));
         if (!password.isEmpty())
@@ -288,8 +281,7 @@ private slots:
         QTest::newRow("symbolic link") << 0600 << true;
     }
 
-    // A file others can read is neither used nor rewritten, and the warning
-    // does not give the password away.
+    // A file others can read is neither used nor rewritten.
     void exposedCredentialsRefused()
     {
         QFETCH(int, mode);

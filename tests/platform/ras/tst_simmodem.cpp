@@ -1,6 +1,5 @@
-// Calls on the simulated modem through the service: the progress each line
-// behaviour produces, scripted sequences, hang-up, drops, the records and
-// notices a connection leaves, and the service's settings and error texts.
+// Calls on the simulated modem: progress per line behaviour, sequences,
+// hang-up, drops, records and notices, settings and error texts.
 
 #include "RasTestUtil.h"
 #include "platform/ras/ConnectionRecords.h"
@@ -88,22 +87,6 @@ private slots:
         QCOMPARE(ParseSimLine(text, &out), !steps.isEmpty());
         if (!steps.isEmpty())
             QCOMPARE(out, steps);
-    }
-
-    // Realistic at scale 1 (seconds of dialing), milliseconds when scaled.
-    void planTimings()
-    {
-        auto total = [](const SimStep& step, double scale) {
-            qint64 sum = 0;
-            for (const SimEvent& e : SimPlan(step, scale))
-                sum += e.nDelayMs;
-            return sum;
-        };
-        const SimStep connect, drop{SimStep::Drop, 28800, 30};
-        QVERIFY(total(connect, 1.0) >= 10000);
-        QVERIFY(total(connect, 0.001) <= 50);
-        QCOMPARE(total(drop, 1.0) - total(connect, 1.0), qint64(30000));
-        QCOMPARE(SimPlan(drop, 1.0).last().kind, SimEvent::Dropped);
     }
 
     void outcomes_data()
@@ -259,9 +242,6 @@ private slots:
         QCOMPARE(both(), qMakePair(0.25, 120));
         TestEnv::writeAll(ini, "[Timing]\nTimeScale=nan\nHangUpPause=-5\n");
         QCOMPARE(both(), qMakePair(1.0, 3000));
-        SetTimeScaleOverride(0.5);
-        SetHangUpPauseOverride(7);
-        QCOMPARE(both(), qMakePair(0.5, 7));
     }
 
     // Every code the service produces has a text of its own.

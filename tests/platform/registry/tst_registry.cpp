@@ -34,24 +34,6 @@ QByteArray bytesOf(std::initializer_list<int> list)
     return b;
 }
 
-// Child mode: writes its own set of values, one write per call, while a
-// sibling process does the same, then reports how many writes failed.
-int runWriter(const QByteArray& prefix)
-{
-    int failures = 0;
-    for (int i = 0; i < kValuesPerWriter; ++i) {
-        RegKey key;
-        if (key.Create(HKEY_CURRENT_USER, kConcurrentKey) != ERROR_SUCCESS) {
-            ++failures;
-            continue;
-        }
-        const QString name = QString::fromLatin1(prefix) + QString::number(i);
-        if (key.WriteString(name, name + "-value") != ERROR_SUCCESS)
-            ++failures;
-    }
-    return failures == 0 ? 0 : 3;
-}
-
 } // namespace
 
 class tst_Registry : public QObject
@@ -66,7 +48,6 @@ private:
     {
         return QDir(m_env->configDir()).entryList({"*.damaged-*"}, QDir::Files);
     }
-    // This program again, in the child mode named by mode.
     static void startChild(QProcess& child, const QString& mode)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -126,7 +107,7 @@ private slots:
             stored.append('\0');
         QCOMPARE(key.SetValue(name, type, stored.constData(), DWORD(stored.size())), ERROR_SUCCESS);
 
-        // The whole line, or the start of one continued over short lines.
+        // The whole line, or the start of a continued one.
         const QString text = hiveText();
         QVERIFY2(text.contains('\n' + line + (line.endsWith(':') ? "" : "\n")), qPrintable(text));
         QVERIFY(text.count("\\\n") >= data.size() / 80);
@@ -220,8 +201,7 @@ private slots:
         QCOMPARE(DeleteKeyTree(HKEY_LOCAL_MACHINE, "software\\corvane\\dialtop\\ACME"), ERROR_SUCCESS);
         QCOMPARE(DeleteKeyTree(HKEY_LOCAL_MACHINE, "Software\\Corvane\\Dialtop\\Acme"), ERROR_FILE_NOT_FOUND);
 
-        // Gone from the file with everything below it; a sibling whose name
-        // starts the same way is another key.
+        // Gone with everything below; a sibling sharing the prefix stays.
         ResetStore();
         subs = root.SubKeyNames();
         subs.sort();
@@ -242,8 +222,7 @@ private slots:
         QVERIFY(key.ReadString("Home", home));
         QCOMPARE(home, QString("/one"));
 
-        // Another program replaces the file the way a safe writer does: same
-        // size, new file renamed over the old one.
+        // Another program renames a same-sized new file over it.
         QByteArray text = TestEnv::readAll(hiveFile());
         text.replace("\"/one\"", "\"/two\"");
         QVERIFY(TestEnv::writeAll(hiveFile() + ".new", text + "\n[HKEY_CURRENT_USER\\Added]\n\"X\"=dword:00000001\n"));
@@ -340,8 +319,7 @@ private slots:
         QVERIFY2(kept, "the damaged hive was overwritten");
     }
 
-    // Deep paths, many values and long continued values within the limits
-    // are read whole.
+    // Deep paths, many values and long values within the limits read whole.
     void largeHivesWithinLimitsRead()
     {
         QByteArray text("REGEDIT4\n\n[HKEY_CURRENT_USER");
@@ -506,7 +484,14 @@ int main(int argc, char** argv)
             }
             return 0;
         }
-        return runWriter(mode);
+        // Writes its own values one call at a time while a sibling does the same.
+        for (int i = 0; i < kValuesPerWriter; ++i) {
+            RegKey key;
+            const QString name = QString::fromLatin1(mode) + QString::number(i);
+            if (key.Create(HKEY_CURRENT_USER, kConcurrentKey) || key.WriteString(name, name + "-value"))
+                return 3;
+        }
+        return 0;
     }
     QCoreApplication app(argc, argv);
     tst_Registry tc;
