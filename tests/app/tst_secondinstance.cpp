@@ -44,6 +44,13 @@ class tst_SecondInstance : public QObject
         return raw;
     }
 
+    QString theme(const QString& name)
+    {
+        const QString path = m_env->path("themes/" + name + ".Theme");
+        writeTheme(path, name);
+        return path;
+    }
+
     // A first instance with theme A, up and answering.
     QProcess* startFirst(const QString& a)
     {
@@ -85,10 +92,7 @@ private slots:
 
     void secondStartHandsItsThemeOver()
     {
-        const QString a = m_env->path("themes/A.Theme");
-        const QString b = m_env->path("themes/B.Theme");
-        writeTheme(a, "A");
-        writeTheme(b, "B");
+        const QString a = theme("A"), b = theme("B");
         QProcess* first = startFirst(a);
 
         const auto endsAtOnce = [this](const QStringList& args) {
@@ -100,23 +104,18 @@ private slots:
         QVERIFY(endsAtOnce({}));
         QTest::qWait(300);
         QCOMPARE(first->state(), QProcess::Running);
-        QCOMPARE(recentFile(1), a);
-        QVERIFY(recentFile(2).isEmpty());
+        QCOMPARE(recentFile(1) + "|" + recentFile(2), a + "|");
 
         // With one, the first instance opens it: B heads its recent list, A comes next.
         QVERIFY(endsAtOnce({b}));
-        QTRY_COMPARE_WITH_TIMEOUT(recentFile(1), b, 10000);
-        QCOMPARE(recentFile(2), a);
+        QTRY_COMPARE_WITH_TIMEOUT(recentFile(1) + "|" + recentFile(2), b + "|" + a, 10000);
         QCOMPARE(first->state(), QProcess::Running);
     }
 
     void theRunningInstanceComesForwardAndWaitsForItsDialog()
     {
         // This process is the running instance; a real second start talks to it.
-        const QString a = m_env->path("themes/A.Theme");
-        const QString b = m_env->path("themes/B.Theme");
-        writeTheme(a, "A");
-        writeTheme(b, "B");
+        const QString a = theme("A"), b = theme("B");
         CDialtopApp::SetKernelReleaseOverride("6.1.0");
         m_ui = std::make_unique<UiStubs>();
         m_app = std::make_unique<CDialtopApp>();
@@ -144,15 +143,12 @@ private slots:
     void aSocketLeftByADeadInstanceDoesNotStopAStart()
     {
         // A crash leaves the socket file behind; nobody answers on it.
-        const QString a = m_env->path("themes/A.Theme");
-        writeTheme(a, "A");
-        QProcess* first = startFirst(a);
+        QProcess* first = startFirst(theme("A"));
         first->kill();
         QVERIFY(first->waitForFinished(5000));
         QVERIFY(QFileInfo::exists(CSingleInstance::ServerPath()));
 
-        const QString b = m_env->path("themes/B.Theme");
-        writeTheme(b, "B");
+        const QString b = theme("B");
         QProcess* next = start({b});
         QTRY_COMPARE_WITH_TIMEOUT(recentFile(1), b, 15000);
         QCOMPARE(next->state(), QProcess::Running);
@@ -187,8 +183,7 @@ private slots:
         QVERIFY(silent >= 0 && flood >= 0 && good >= 0);
         QTRY_COMPARE(opened, QStringList{"/t/B.Theme"});
         char answer[8] = {};
-        QCOMPARE(::recv(good, answer, sizeof answer, 0), ssize_t(3));
-        QCOMPARE(QByteArray(answer), QByteArray("ok\n"));
+        QCOMPARE(QByteArray(answer, qMax<ssize_t>(0, ::recv(good, answer, sizeof answer, 0))), QByteArray("ok\n"));
         QTRY_VERIFY(::recv(flood, answer, sizeof answer, MSG_DONTWAIT) == 0); // closed by the instance
         for (int fd : {silent, flood, good})
             ::close(fd);

@@ -38,11 +38,7 @@ class tst_Startup : public QObject
     CDialtopDoc* doc() const { return static_cast<CDialtopDoc*>(m_app->GetDocTemplate()->GetDocument()); }
 
 private slots:
-    void initTestCase()
-    {
-        m_savedHome = qgetenv("HOME");
-        CSplashWnd::SetTimeout(20);
-    }
+    void initTestCase() { m_savedHome = qgetenv("HOME"), CSplashWnd::SetTimeout(20); }
 
     void init()
     {
@@ -80,9 +76,8 @@ private slots:
         QCOMPARE(m_ui->texts(), QStringList{"This application will only run on Linux 4.0 or greater"});
         QVERIFY(!m_ui->messages[0].owner);
         // Refused before anything else: no instance claimed, no window.
-        QVERIFY(!QFileInfo::exists(CSingleInstance::ServerPath()));
-        QVERIFY(!m_app->GetDocTemplate());
-        QVERIFY(!m_app->m_bClassRegistered);
+        QVERIFY(!QFileInfo::exists(CSingleInstance::ServerPath()) && !m_app->GetDocTemplate()
+                && !m_app->m_bClassRegistered);
     }
 
     // The first theme of a start: the first recent one if it is still there,
@@ -139,10 +134,8 @@ private slots:
         QVERIFY(installed.Load(m_env->path("fresh/Themes/First.Theme")));
         const QString home = m_env->path("home");
         QStringList got;
-        for (int j = 0; j < 4; ++j) {
-            const CThemeItem* i = installed.GetItem(0, j);
+        for (const auto& i : installed.m_tabs[0]->m_items)
             got << i->m_strTarget + "|" + i->m_strStartIn + "|" + i->m_strIconFile;
-        }
         QCOMPARE(got, (QStringList{home + "|" + home + "/work|", home + "/Documents||" + home + "/icons/doc.png",
                                    "~other/x||", "a~/b||"}));
         QCOMPARE(TestEnv::readAll(shareDir() + "/First.Theme"), starter); // the installed copy is untouched
@@ -192,8 +185,7 @@ private slots:
         QVERIFY(QFileInfo(themes).isDir());
 
         QCOMPARE(m_ui->dialogs.size(), 1);
-        QCOMPARE(m_ui->dialogs[0].initialDir, themes);
-        QCOMPARE(m_ui->dialogs[0].fileName, QString("Proposed.Theme"));
+        QCOMPARE(m_ui->dialogs[0].initialDir + "|" + m_ui->dialogs[0].fileName, themes + "|Proposed.Theme");
     }
 
     void commandLineTheme()
@@ -207,8 +199,7 @@ private slots:
     // over the recent and first themes; options are not names.
     void startUpOpensTheCommandLineTheme()
     {
-        const QString recent = m_env->path("mine/Recent.Theme");
-        const QString named = m_env->path("mine/Named.Theme");
+        const QString recent = m_env->path("mine/Recent.Theme"), named = m_env->path("mine/Named.Theme");
         writeTheme(recent, "R");
         writeTheme(named, "N");
         writeTheme(themesFolder() + "/First.Theme", "F");

@@ -67,11 +67,7 @@ class tst_DialtopDoc : public QObject
             ids::IDR_MAINFRAME, [] { return std::make_unique<CDialtopDoc>(); }, makeFrame));
     }
 
-    void open(const QString& path)
-    {
-        QVERIFY(m_app->OpenDocumentFile(path));
-        QCOMPARE(doc()->GetPathName(), path);
-    }
+    void open(const QString& path) { QVERIFY(m_app->OpenDocumentFile(path) && doc()->GetPathName() == path); }
 
     // An edit as the launcher view makes one: the theme and both flags.
     void rename(int tab, int item, const QString& name)
@@ -115,22 +111,19 @@ private slots:
         writeGrid(path, 3, 4);
         QVERIFY(QDir::setCurrent(m_env->root()));
         QVERIFY(m_app->OpenDocumentFile("themes/My.Work.Theme"));
-        QCOMPARE(doc()->GetPathName(), path);
-        QCOMPARE(m_app->RecentFiles().value(0), path);
+        QCOMPARE(doc()->GetPathName() + "|" + m_app->RecentFiles().value(0), path + "|" + path);
         QCOMPARE(doc()->m_theme.GetTabCount(), 3);
         QCOMPARE(doc()->m_theme.GetItem(2, 3)->m_ptPosition, QPoint(250, 34));
         QVERIFY(m_ui->messages.isEmpty() && !doc()->IsModified());
         // The title is the bare name: a name with dots of its own loses only the last.
-        QCOMPARE(doc()->GetTitle(), QString("My.Work"));
-        QCOMPARE(frame()->windowTitle(), QString("Dialtop - My.Work"));
+        QCOMPARE(doc()->GetTitle() + "|" + frame()->windowTitle(), QString("My.Work|Dialtop - My.Work"));
     }
 
     void savePrompt_data()
     {
         QTest::addColumn<int>("answer");
-        QTest::newRow("Cancel") << fw::IDCANCEL;
-        QTest::newRow("No") << fw::IDNO;
-        QTest::newRow("Yes") << fw::IDYES;
+        for (auto [name, a] : {std::pair{"Cancel", fw::IDCANCEL}, {"No", fw::IDNO}, {"Yes", fw::IDYES}})
+            QTest::newRow(name) << a;
     }
 
     void savePrompt()
@@ -218,8 +211,7 @@ private slots:
         QVERIFY(!m_app->OpenDocumentFile(QString()));
         QCOMPARE(m_ui->dialogs.size(), 1);
         QCOMPARE(m_ui->dialogs[0].fileName, proposed);
-        QVERIFY(doc()->IsModified());
-        QCOMPARE(doc()->m_theme.GetTabCount(), 1);
+        QVERIFY(doc()->IsModified() && doc()->m_theme.GetTabCount() == 1);
         QVERIFY(QDir(themesFolder()).entryList({"*.Theme"}, QDir::Files).isEmpty());
 
         // Save asks for a name too, and the extension rule makes it a theme.
@@ -238,8 +230,7 @@ private slots:
     void failedOpenLeavesANewTheme_data()
     {
         QTest::addColumn<bool>("version2"); // else missing
-        QTest::newRow("version 2") << true;
-        QTest::newRow("missing") << false;
+        QTest::newRow("version 2") << true, QTest::newRow("missing") << false;
     }
 
     void failedOpenLeavesANewTheme()
@@ -254,8 +245,7 @@ private slots:
         QVERIFY(!m_app->OpenDocumentFile(bad));
         const QStringList said{"Invalid File Version Error:  " + bad, kCorrupt};
         QCOMPARE(m_ui->texts(), version2 ? said : said.mid(1));
-        QCOMPARE(doc()->m_theme.GetTabCount(), 0);
-        QVERIFY(doc()->GetPathName().isEmpty());
+        QVERIFY(doc()->m_theme.GetTabCount() == 0 && doc()->GetPathName().isEmpty());
         QVERIFY(!frame()->windowTitle().contains("Work"));
         QCOMPARE(m_app->RecentFiles(), QStringList{m_work});
         QCOMPARE(TestEnv::readAll(bad), version2 ? bytes : QByteArray());
@@ -268,16 +258,14 @@ private slots:
         rename(0, 1, QString(200, 'x')); // longer than the name field
 
         QVERIFY(frame()->OnCommand(ids::ID_FILE_SAVE));
-        QCOMPARE(TestEnv::readAll(m_work), before);
-        QVERIFY(doc()->IsModified());
+        QVERIFY(TestEnv::readAll(m_work) == before && doc()->IsModified());
         QVERIFY(m_ui->texts().size() == 1 && m_ui->texts()[0].contains(m_work));
 
         // Save As to a new name does not take that name either.
         m_ui->fileAnswers << themesFolder() + "/Other";
         QVERIFY(frame()->OnCommand(ids::ID_FILE_SAVE_AS));
         QVERIFY(!QFileInfo::exists(themesFolder() + "/Other.Theme"));
-        QCOMPARE(doc()->GetPathName(), m_work);
-        QVERIFY(doc()->IsModified());
+        QVERIFY(doc()->GetPathName() == m_work && doc()->IsModified());
     }
 
     // A drag marks only the document; Save and the prompt's Yes must still

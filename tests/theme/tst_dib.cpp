@@ -197,14 +197,12 @@ private slots:
         QVERIFY(loadBytes(dib, data));
         QImage img = canvas(5, 4);
         QCOMPARE(drawn(dib, img, QRect(0, 0, 5, 4), QRect(0, 0, 5, 4)), 4);
-        QCOMPARE(img.pixel(3, 3), qRgb(0, 0, 255));
-        QCOMPARE(img.pixel(0, 0), qRgb(255, 255, 255));
+        QVERIFY(img.pixel(3, 3) == qRgb(0, 0, 255) && img.pixel(0, 0) == qRgb(255, 255, 255));
         // the same picture claiming 30000 x 30000
         qToBigEndian<quint32>(30000, data.data() + 16);
         qToBigEndian<quint32>(30000, data.data() + 20);
         qToBigEndian<quint32>(crc32(data.mid(12, 17)), data.data() + 29);
-        QVERIFY(!loadBytes(dib, data));
-        QVERIFY(dib.IsEmpty());
+        QVERIFY(!loadBytes(dib, data) && dib.IsEmpty());
     }
 
     // A run never moves past its row's end, however long the stream: 2^31
@@ -308,15 +306,13 @@ private slots:
         QCOMPARE(drawn(dib, img, QRect(0, 0, 3, 9), QRect(0, 0, 3, 9)), 9);
         QCOMPARE(img.pixel(0, 0), b.table[0] | 0xFF000000);
 
-        QVERIFY(!loadBytes(dib, QByteArray("BMgarbage")));
-        QVERIFY(dib.IsEmpty());
+        QVERIFY(!loadBytes(dib, QByteArray("BMgarbage")) && dib.IsEmpty());
 
         // by path
         TestEnv env;
         QVERIFY(TestEnv::writeAll(env.path("bg.bmp"), BmpFile({.table = greyRamp(256)})));
         QVERIFY(dib.LoadFromFile(env.path("bg.bmp")));
-        QVERIFY(!dib.LoadFromFile(env.path("missing.bmp")));
-        QVERIFY(dib.IsEmpty());
+        QVERIFY(!dib.LoadFromFile(env.path("missing.bmp")) && dib.IsEmpty());
     }
 };
 

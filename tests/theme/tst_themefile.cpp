@@ -52,9 +52,7 @@ QByteArray itemRecord(const QByteArrayList& text, const QList<qint32>& ints = {0
 QByteArray header(qint32 tabs, quint32 version = 1)
 {
     QByteArray b;
-    bytes::Put32(b, qint32(version));
-    bytes::Put32(b, tabs);
-    return b;
+    return bytes::Put32(b, qint32(version)), bytes::Put32(b, tabs), b;
 }
 
 // Two tabs of two items each, written byte by byte.
@@ -95,21 +93,12 @@ void fill(CThemeData& theme, int tabs, int items)
     theme.m_bModified = false;
 }
 
-struct Run
-{
-    int exitCode = -1;
-    QByteArray out, err;
-};
-
-QString toolPath()
-{
-    return qEnvironmentVariable("DIALTOP_BUILD_DIR") + "/bin/dialtop-theme";
-}
+struct Run { int exitCode = -1; QByteArray out, err; };
 
 Run run(const QStringList& args)
 {
     QProcess p;
-    p.start(toolPath(), args);
+    p.start(qEnvironmentVariable("DIALTOP_BUILD_DIR") + "/bin/dialtop-theme", args);
     if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit)
         return {};
     return {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
@@ -171,10 +160,7 @@ private slots:
     {
         m_env = std::make_unique<TestEnv>();
         m_messages.clear();
-        fw::SetMessageHandler([this](const fw::MessageRequest& r) {
-            m_messages << r;
-            return fw::IDOK;
-        });
+        fw::SetMessageHandler([this](const fw::MessageRequest& r) { return m_messages << r, fw::IDOK; });
     }
     void cleanup()
     {
@@ -306,10 +292,8 @@ private slots:
                              &item->m_strTarget, &item->m_strStartIn, &item->m_strIconFile, &item->m_strDescription};
         *fields[field] = text;
         theme.m_bModified = true;
-        QVERIFY(!theme.Save());
-        QVERIFY(theme.m_bModified);
-        QCOMPARE(TestEnv::readAll(path), before);
-        QCOMPARE(mtime(path), time);
+        QVERIFY(!theme.Save() && theme.m_bModified);
+        QVERIFY(TestEnv::readAll(path) == before && mtime(path) == time);
         QCOMPARE(QDir(m_env->root()).entryList(QDir::Files), QStringList{"old.Theme"});
 
         // Nor is a new file started.
@@ -418,12 +402,10 @@ private slots:
         QVERIFY(theme.Load(path));
         theme.GetTab(0)->m_strName = "edited, but not marked"; // callers mark their own edits
         QVERIFY(theme.Save());
-        QCOMPARE(TestEnv::readAll(path), before);
-        QCOMPARE(mtime(path), time);
+        QVERIFY(TestEnv::readAll(path) == before && mtime(path) == time);
 
         CThemeData fresh;
-        fresh.InsertTab(0);
-        fresh.m_bModified = false;
+        fill(fresh, 1, 0);
         fresh.m_strPath = m_env->path("sub/never.Theme");
         QVERIFY(fresh.Save());
         QVERIFY(!QFileInfo::exists(m_env->path("sub")));
@@ -434,9 +416,8 @@ private slots:
         CThemeData theme;
         theme.InsertTab(0)->m_strName = "x";
         theme.m_strPath = m_env->path("Home/Themes/alice/deep/My.Theme");
-        QVERIFY(theme.Save());
+        QVERIFY(theme.Save() && !theme.m_bModified);
         QCOMPARE(TestEnv::readAll(theme.m_strPath).size(), 544);
-        QVERIFY(!theme.m_bModified);
         // A new theme is as readable as any other new file of the user's.
         const mode_t mask = ::umask(0);
         ::umask(mask);
@@ -476,8 +457,7 @@ private slots:
         struct stat st;
         QVERIFY(::stat(QFile::encodeName(real).constData(), &st) == 0);
         QCOMPARE(int(st.st_mode & 07777), 0604);
-        QVERIFY(QFileInfo(m_env->path("Outer.Theme")).isSymLink());
-        QVERIFY(QFileInfo(m_env->path("My.Theme")).isSymLink());
+        QVERIFY(QFileInfo(m_env->path("Outer.Theme")).isSymLink() && QFileInfo(m_env->path("My.Theme")).isSymLink());
         QCOMPARE(QDir(m_env->path("real")).entryList(QDir::Files | QDir::Hidden), QStringList{"Shared.Theme"});
     }
 
@@ -570,8 +550,7 @@ private slots:
         tabs[tabs.size() - 1] = QJsonObject{{"name", ""}, {"background", ""}, {"reserved", 0}, {"items", QJsonArray{none}}};
         expected["tabs"] = tabs;
 
-        const QString json = m_env->path("in.json");
-        const QString out = m_env->path("made/Full.Theme");
+        const QString json = m_env->path("in.json"), out = m_env->path("made/Full.Theme");
         QVERIFY(TestEnv::writeAll(json, QJsonDocument(in).toJson()));
         const Run b = run({"build", json, out});
         QVERIFY2(b.exitCode == 0 && b.err.isEmpty(), b.err.constData());
