@@ -13,43 +13,24 @@ class TestLaunch : public QObject
     Q_OBJECT
 
     std::unique_ptr<TestEnv> m_env;
-    QList<shell::ProcessRequest> m_started;
-    QList<fw::MessageRequest> m_boxes;
-    QStringList m_dialled;
-    bool m_connected = false;
-    QString m_defaultEntry;
-    bool m_dialResult = true;
-
-    void installDialHooks()
-    {
-        DialFirstHooks h;
-        h.isConnected = [this] { return m_connected; };
-        h.defaultEntry = [this] { return m_defaultEntry; };
-        h.connect = [this](const QString& entry, QWidget*) {
-            m_dialled << entry;
-            if (m_dialResult)
-                m_connected = true;
-            return m_dialResult;
-        };
-        SetDialFirstHooks(h);
-    }
+    struct {
+        QList<shell::ProcessRequest> started;
+        QList<fw::MessageRequest> boxes;
+        QStringList dialled;
+        bool connected = false;
+    } m; // reset for each case
 
 private slots:
     void init()
     {
         m_env = std::make_unique<TestEnv>();
-        m_started.clear();
-        m_boxes.clear();
-        m_dialled.clear();
-        m_connected = false;
-        m_defaultEntry.clear();
-        m_dialResult = true;
+        m = {};
         fw::SetMessageHandler([this](const fw::MessageRequest& r) {
-            m_boxes << r;
+            m.boxes << r;
             return fw::IDOK;
         });
         shell::SetProcessStarter([this](const shell::ProcessRequest& r, QString*) {
-            m_started << r;
+            m.started << r;
             return true;
         });
         SetDialFirstHooks({});
@@ -69,58 +50,47 @@ private slots:
         item.m_strTarget = m_env->path("gone/tool");
         item.m_bDialFirst = 1;
         QVERIFY(!item.Launch());
-        QVERIFY(m_started.isEmpty());
-        QCOMPARE(m_boxes.size(), 1);
-        QCOMPARE(m_boxes[0].text, QString("No such file or directory"));
+        QVERIFY(m.started.isEmpty());
+        QCOMPARE(m.boxes.size() == 1 ? m.boxes[0].text : QString(), QString("No such file or directory"));
     }
 
+    // setup: h the dial-up part is there, a the item asks to dial first, c already connected,
+    // w dialling works; outcome: whether it started, who was dialled, whether a message came.
     void dialFirst_data()
     {
-        QTest::addColumn<bool>("hooks"); // without the dial-up part the item just starts
-        QTest::addColumn<bool>("dialFirst");
-        QTest::addColumn<bool>("connected");
+        QTest::addColumn<QString>("setup");
         QTest::addColumn<QString>("entry");
-        QTest::addColumn<bool>("dialWorks");
-        QTest::addColumn<bool>("started");
-        QTest::addColumn<QStringList>("dialled");
-        QTest::addColumn<bool>("box");
-        QTest::newRow("no dial-up part") << false << true << false << "Acme" << true << true << QStringList() << false;
-        QTest::newRow("not asked") << true << false << false << "Acme" << true << true << QStringList() << false;
-        QTest::newRow("already connected") << true << true << true << "Acme" << true << true << QStringList() << false;
-        QTest::newRow("dials, then starts") << true << true << false << "Acme" << true << true << QStringList{"Acme"} << false;
-        QTest::newRow("dial fails: nothing starts") << true << true << false << "Acme" << false << false << QStringList{"Acme"}
-                                                   << false;
-        QTest::newRow("no default provider: told, then starts") << true << true << false << "" << true << true
-                                                                << QStringList() << true;
+        QTest::addColumn<QString>("outcome");
+        QTest::newRow("no dial-up part") << "aw" << "Acme" << "started  0";
+        QTest::newRow("not asked") << "hw" << "Acme" << "started  0";
+        QTest::newRow("already connected") << "hacw" << "Acme" << "started  0";
+        QTest::newRow("dials, then starts") << "haw" << "Acme" << "started Acme 0";
+        QTest::newRow("dial fails: nothing starts") << "ha" << "Acme" << "- Acme 0";
+        QTest::newRow("no default provider: told, then starts") << "haw" << "" << "started  1";
     }
 
     void dialFirst()
     {
-        QFETCH(bool, hooks);
-        QFETCH(bool, dialFirst);
-        QFETCH(bool, connected);
+        QFETCH(QString, setup);
         QFETCH(QString, entry);
-        QFETCH(bool, dialWorks);
-        QFETCH(bool, started);
-        QFETCH(QStringList, dialled);
-        QFETCH(bool, box);
-        if (hooks)
-            installDialHooks();
-        m_connected = connected;
-        m_defaultEntry = entry;
-        m_dialResult = dialWorks;
+        m.connected = setup.contains('c');
+        if (setup.contains('h'))
+            SetDialFirstHooks({[this] { return m.connected; }, [&] { return entry; }, [&](const QString& e, QWidget*) {
+                                   m.dialled << e;
+                                   return m.connected = setup.contains('w');
+                               }});
         CThemeItem item;
         item.m_strTarget = MakeFile(*m_env, "bin/tool", "#!/bin/sh\n", true);
-        item.m_bDialFirst = dialFirst ? 1 : 0;
+        item.m_bDialFirst = setup.contains('a');
         item.m_nShowCmd = 2;
-        QCOMPARE(item.Launch(), started);
-        QCOMPARE(m_started.size(), started ? 1 : 0);
-        if (started)
-            QCOMPARE(m_started[0].showCmd, 2); // the window state reaches the starter
-        QCOMPARE(m_dialled, dialled);
-        QCOMPARE(m_boxes.size(), box ? 1 : 0);
-        if (box)
-            QCOMPARE(m_boxes[0].text, res::LoadString(ids::IDS_NO_DEFAULT_PROVIDER));
+        const bool started = item.Launch();
+        QCOMPARE(m.started.size(), started ? 1 : 0);
+        if (started) // the window state reaches the starter
+            QCOMPARE(m.started[0].showCmd, 2);
+        QTEST(QString(started ? "started" : "-") + " " + m.dialled.join(',') + " " + QString::number(m.boxes.size()),
+              "outcome");
+        if (!m.boxes.isEmpty())
+            QCOMPARE(m.boxes[0].text, res::LoadString(ids::IDS_NO_DEFAULT_PROVIDER));
     }
 
     void realProgramRecordsArgumentsAndFolder()
@@ -144,7 +114,7 @@ private slots:
         // no shell: quotes split words, nothing is expanded
         QCOMPARE(QString::fromUtf8(TestEnv::readAll(record)).split('\n', Qt::SkipEmptyParts),
                  (QStringList{"cwd=" + work, "arg=one", "arg=two words", "arg=three", "arg=$HOME"}));
-        QVERIFY(m_boxes.isEmpty());
+        QVERIFY(m.boxes.isEmpty());
     }
 };
 
