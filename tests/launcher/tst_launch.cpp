@@ -25,22 +25,14 @@ private slots:
     {
         m_env = std::make_unique<TestEnv>();
         m = {};
-        fw::SetMessageHandler([this](const fw::MessageRequest& r) {
-            m.boxes << r;
-            return fw::IDOK;
-        });
-        shell::SetProcessStarter([this](const shell::ProcessRequest& r, QString*) {
-            m.started << r;
-            return true;
-        });
+        fw::SetMessageHandler([this](const fw::MessageRequest& r) { return m.boxes << r, fw::IDOK; });
+        shell::SetProcessStarter([this](const shell::ProcessRequest& r, QString*) { return m.started << r, true; });
         SetDialFirstHooks({});
     }
 
     void cleanup()
     {
-        shell::SetProcessStarter({});
-        fw::SetMessageHandler({});
-        SetDialFirstHooks({});
+        shell::SetProcessStarter({}), fw::SetMessageHandler({}), SetDialFirstHooks({});
         m_env.reset();
     }
 
@@ -49,8 +41,7 @@ private slots:
         CThemeItem item;
         item.m_strTarget = m_env->path("gone/tool");
         item.m_bDialFirst = 1;
-        QVERIFY(!item.Launch());
-        QVERIFY(m.started.isEmpty());
+        QVERIFY(!item.Launch() && m.started.isEmpty());
         QCOMPARE(m.boxes.size() == 1 ? m.boxes[0].text : QString(), QString("No such file or directory"));
     }
 
@@ -81,12 +72,10 @@ private slots:
                                }});
         CThemeItem item;
         item.m_strTarget = MakeFile(*m_env, "bin/tool", "#!/bin/sh\n", true);
-        item.m_bDialFirst = setup.contains('a');
-        item.m_nShowCmd = 2;
+        item.m_bDialFirst = setup.contains('a'), item.m_nShowCmd = 2;
         const bool started = item.Launch();
-        QCOMPARE(m.started.size(), started ? 1 : 0);
-        if (started) // the window state reaches the starter
-            QCOMPARE(m.started[0].showCmd, 2);
+        // the window state reaches the starter
+        QCOMPARE(m.started.size() == 1 && m.started[0].showCmd == 2, started);
         QTEST(QString(started ? "started" : "-") + " " + m.dialled.join(',') + " " + QString::number(m.boxes.size()),
               "outcome");
         if (!m.boxes.isEmpty())
@@ -106,9 +95,8 @@ private slots:
         QVERIFY(QDir().mkpath(work));
 
         CThemeItem item;
-        item.m_strTarget = recorder;
+        item.m_strTarget = recorder, item.m_strStartIn = work;
         item.m_strArguments = "one \"two words\" 'three' $HOME";
-        item.m_strStartIn = work;
         QVERIFY(item.Launch());
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(record), 20000);
         // no shell: quotes split words, nothing is expanded
