@@ -73,16 +73,13 @@ private slots:
         RasEntry back;
         QByteArray backInfo;
         QCOMPARE(GetEntryProperties("Full", &back, &backInfo), ERROR_SUCCESS);
-        QCOMPARE(back, e);
-        QCOMPARE(backInfo, info);
+        QVERIFY(back == e && backInfo == info);
 
         // Dropping a per-number line and leaving the device information alone.
-        e.mapSimLineByNumber.remove("+1 555");
-        e.strLocalPhoneNumber.clear();
+        e.mapSimLineByNumber.remove("+1 555"), e.strLocalPhoneNumber.clear();
         QCOMPARE(SetEntryProperties("Full", e, nullptr), ERROR_SUCCESS);
         QCOMPARE(GetEntryProperties("Full", &back, &backInfo), ERROR_SUCCESS);
-        QCOMPARE(back, e);
-        QCOMPARE(backInfo, info);
+        QVERIFY(back == e && backInfo == info);
     }
 
     // Hand-written quoted values keep their blanks and quotes through a rewrite.
@@ -102,13 +99,11 @@ private slots:
         QFETCH(QString, number);
         WritePhonebook("[Hand]\n" + line + "\nSimLine=busy\n");
         RasEntry e;
-        QCOMPARE(GetEntryProperties("Hand", &e, nullptr), ERROR_SUCCESS);
-        QCOMPARE(e.strLocalPhoneNumber, number);
+        QVERIFY(GetEntryProperties("Hand", &e, nullptr) == ERROR_SUCCESS && e.strLocalPhoneNumber == number);
         e.strSimLine = "connect";
         QCOMPARE(SetEntryProperties("Hand", e, nullptr), ERROR_SUCCESS);
         RasEntry back;
-        QCOMPARE(GetEntryProperties("hand", &back, nullptr), ERROR_SUCCESS);
-        QCOMPARE(back, e);
+        QVERIFY(GetEntryProperties("hand", &back, nullptr) == ERROR_SUCCESS && back == e);
     }
 
     // Many entries or per-number lines within the size limit are read whole.
@@ -122,21 +117,17 @@ private slots:
             text += "SimLine@" + QByteArray::number(i) + "=busy\n";
         WritePhonebook(text);
         QStringList names;
-        QCOMPARE(EnumEntries(names), ERROR_SUCCESS);
-        QCOMPARE(names.size(), 100001);
+        QVERIFY(EnumEntries(names) == ERROR_SUCCESS && names.size() == 100001);
         QString stored;
-        QVERIFY(FindEntry("E99999", &stored));
-        QCOMPARE(stored, QString("e99999"));
+        QVERIFY(FindEntry("E99999", &stored) && stored == "e99999");
         RasEntry e;
-        QCOMPARE(GetEntryProperties("many", &e, nullptr), ERROR_SUCCESS);
-        QCOMPARE(e.mapSimLineByNumber.size(), 5000);
+        QVERIFY(GetEntryProperties("many", &e, nullptr) == ERROR_SUCCESS && e.mapSimLineByNumber.size() == 5000);
         // Storing it again drops the unwanted numbers in the same single write.
         e.mapSimLineByNumber.removeIf([](auto it) { return it.key().size() > 1; });
         QCOMPARE(SetEntryProperties("Many", e, nullptr), ERROR_SUCCESS);
         QCOMPARE(GetEntryProperties("Many", &e, nullptr), ERROR_SUCCESS);
         QCOMPARE(e.mapSimLineByNumber.keys(), (QStringList{"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"}));
-        QCOMPARE(EnumEntries(names), ERROR_SUCCESS);
-        QCOMPARE(names.size(), 100001);
+        QVERIFY(EnumEntries(names) == ERROR_SUCCESS && names.size() == 100001);
     }
 
     void badPropertiesRefused_data()
@@ -156,10 +147,9 @@ private slots:
     void badPropertiesRefused()
     {
         QFETCH(RasEntry, entry);
-        QFETCH(DWORD, code);
         rastest::AddEntry("Keep", "busy");
         const QByteArray before = TestEnv::readAll(PhonebookPath());
-        QCOMPARE(SetEntryProperties("Keep", entry, nullptr), code);
+        QTEST(SetEntryProperties("Keep", entry, nullptr), "code");
         QCOMPARE(TestEnv::readAll(PhonebookPath()), before);
     }
 
@@ -180,8 +170,7 @@ private slots:
         QCOMPARE(RenameEntry("Bee Line", "BEE LINE"), ERROR_SUCCESS); // a change of case only
         QCOMPARE(Entries(), (QStringList{"Charlie", "Alpha", "BEE LINE", "Delta"}));
 
-        QCOMPARE(DeleteEntry("bee line"), ERROR_SUCCESS);
-        QCOMPARE(DeleteEntry("bee line"), ERROR_CANNOT_FIND_PHONEBOOK_ENTRY);
+        QVERIFY(DeleteEntry("bee line") == ERROR_SUCCESS && DeleteEntry("bee line") == ERROR_CANNOT_FIND_PHONEBOOK_ENTRY);
         QCOMPARE(Entries(), (QStringList{"Charlie", "Alpha", "Delta"}));
         // The password goes with the entry; a new one of that name gets none.
         QVERIFY(!TestEnv::readAll(CredentialsPath()).contains(QByteArray("pw").toBase64()));
@@ -207,15 +196,13 @@ private slots:
     void damagedPhonebook()
     {
         QFETCH(QByteArray, contents);
-        QFETCH(QStringList, entries);
         WritePhonebook(contents);
         QStringList names;
         QCOMPARE(EnumEntries(names), ERROR_SUCCESS);
-        QCOMPARE(names, entries);
-        for (const QString& n : names) {
-            RasEntry e;
+        QTEST(names, "entries");
+        RasEntry e;
+        for (const QString& n : names)
             QCOMPARE(GetEntryProperties(n, &e, nullptr), ERROR_SUCCESS);
-        }
     }
 
     void damagedValuesAndOversize()
@@ -225,19 +212,16 @@ private slots:
         RasEntry e;
         QByteArray info;
         QCOMPARE(GetEntryProperties("Odd", &e, &info), ERROR_SUCCESS);
-        QCOMPARE(e.strLocalPhoneNumber.size(), RAS_MaxPhoneNumber);
-        QCOMPARE(e.dwSpeed, DWORD(57600));
-        QCOMPARE(e.strAuthentication, QString("any"));
-        QCOMPARE(e.mapSimLineByNumber.keys(), QStringList{"5"});
-        QVERIFY(info.isEmpty());
+        QCOMPARE(std::tuple(e.strLocalPhoneNumber.size(), e.dwSpeed, e.strAuthentication, e.mapSimLineByNumber.keys(), info),
+                 std::tuple(qsizetype(RAS_MaxPhoneNumber), DWORD(57600), QString("any"), QStringList{"5"}, QByteArray()));
 
         // A phonebook too large to be one is neither parsed nor rewritten.
         const QByteArray big = "[Big]\nPhoneNumber=1\n" + QByteArray(kMaxPhonebookBytes, 'x');
         WritePhonebook(big);
         QStringList names;
         QCOMPARE(EnumEntries(names), ERROR_CANNOT_OPEN_PHONEBOOK);
-        QCOMPARE(CreateEntry("New", rastest::SimEntry("")), ERROR_CANNOT_OPEN_PHONEBOOK);
-        QCOMPARE(DeleteEntry("Big"), ERROR_CANNOT_OPEN_PHONEBOOK);
+        QVERIFY(CreateEntry("New", rastest::SimEntry("")) == ERROR_CANNOT_OPEN_PHONEBOOK
+                && DeleteEntry("Big") == ERROR_CANNOT_OPEN_PHONEBOOK);
         QCOMPARE(TestEnv::readAll(PhonebookPath()), big);
     }
 
@@ -261,15 +245,13 @@ private slots:
         QCOMPARE(SetEntryDialParams(Params("isp", user, password), false), ERROR_SUCCESS);
         QCOMPARE(Creds("ISP"), "saved " + user + "/" + password);
         // Private from its first byte; no password in the phonebook.
-        QCOMPARE(Mode(CredentialsPath()), mode_t(0600));
-        QCOMPARE(Mode(ConfigFolder()), mode_t(0700));
+        QVERIFY(Mode(CredentialsPath()) == 0600 && Mode(ConfigFolder()) == 0700);
         if (!password.isEmpty())
             QVERIFY(!TestEnv::readAll(PhonebookPath()).contains(password.toUtf8()));
 
         // Removing the password keeps the user name and the other entry.
         QCOMPARE(SetEntryDialParams(Params("isp", user, password), true), ERROR_SUCCESS);
-        QCOMPARE(Creds("ISP"), "unsaved " + user + "/");
-        QCOMPARE(Creds("Other"), QString("saved other/other-pw"));
+        QCOMPARE(Creds("ISP") + "|" + Creds("Other"), "unsaved " + user + "/|saved other/other-pw");
     }
 
     void exposedCredentialsRefused_data()
@@ -300,7 +282,6 @@ private slots:
         QCOMPARE(Creds("ISP"), QString("unsaved /"));
         QTest::ignoreMessage(QtWarningMsg, warning);
         QCOMPARE(SetEntryDialParams(Params("ISP", "alice", "changed"), false), ERROR_ACCESS_DENIED);
-        QCOMPARE(TestEnv::readAll(CredentialsPath()), before);
         QTest::ignoreMessage(QtWarningMsg, warning);
         QCOMPARE(DeleteEntry("ISP"), ERROR_SUCCESS);
         QCOMPARE(TestEnv::readAll(CredentialsPath()), before);
@@ -309,8 +290,7 @@ private slots:
     void unknownEntryAndDamagedCredentials()
     {
         QCOMPARE(Creds("Ghost"), QString("error 623"));
-        QCOMPARE(SetEntryDialParams(Params("Ghost"), false), ERROR_CANNOT_FIND_PHONEBOOK_ENTRY);
-        QVERIFY(!QFile::exists(CredentialsPath()));
+        QVERIFY(SetEntryDialParams(Params("Ghost"), false) == ERROR_CANNOT_FIND_PHONEBOOK_ENTRY && !QFile::exists(CredentialsPath()));
 
         rastest::AddEntry("ISP");
         QVERIFY(TestEnv::writeAll(CredentialsPath(),
@@ -318,9 +298,7 @@ private slots:
         QVERIFY(::chmod(QFile::encodeName(CredentialsPath()).constData(), 0600) == 0);
         RasDialParams p = Params("ISP");
         bool saved = false;
-        QCOMPARE(GetEntryDialParams(p, saved), ERROR_SUCCESS);
-        QVERIFY(saved);
-        QVERIFY(p.strPassword.size() <= RAS_MaxPassword);
+        QVERIFY(GetEntryDialParams(p, saved) == ERROR_SUCCESS && saved && p.strPassword.size() <= RAS_MaxPassword);
         // Storing over it gives a clean file again.
         p.strPassword = "new";
         QCOMPARE(SetEntryDialParams(p, false), ERROR_SUCCESS);
