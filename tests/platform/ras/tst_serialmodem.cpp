@@ -46,15 +46,11 @@ class TestSerialModem : public QObject
         m_calls.append(call);
         const DWORD rc = Dial(rastest::Params("Modem", "me", password), [call](unsigned state, DWORD error) {
             call->states.append(state);
-            if (state == RASCS_Connected || state == RASCS_Disconnected) {
-                call->error = error;
-                call->done = true;
-            }
+            if (state == RASCS_Connected || state == RASCS_Disconnected)
+                call->error = error, call->done = true;
         }, &call->h);
-        if (rc) {
-            call->error = rc;
-            call->done = true;
-        }
+        if (rc)
+            call->error = rc, call->done = true;
         [[maybe_unused]] const bool finished = QTest::qWaitFor([&] { return call->done; }, 15000);
         return call;
     }
@@ -62,10 +58,8 @@ class TestSerialModem : public QObject
     void SetEntry(const std::function<void(RasEntry&)>& change = {})
     {
         RasEntry e;
-        e.strLocalPhoneNumber = "555-0100";
-        e.strDeviceName = m_pModem->Path();
-        e.dwSpeed = 115200;
-        e.nDialTimeout = 5;
+        e.strLocalPhoneNumber = "555-0100", e.strDeviceName = m_pModem->Path();
+        e.dwSpeed = 115200, e.nDialTimeout = 5;
         if (change)
             change(e);
         QCOMPARE(SetEntryProperties("Modem", e, nullptr), ERROR_SUCCESS);
@@ -125,21 +119,17 @@ private slots:
     void replies()
     {
         QFETCH(QByteArray, line);
-        QFETCH(int, kind);
-        QFETCH(uint, speed);
         const ModemReply r = ParseModemReply(line);
-        QCOMPARE(int(r.kind), kind);
-        QCOMPARE(r.dwSpeed, speed);
+        QTEST(int(r.kind), "kind");
+        QTEST(r.dwSpeed, "speed");
     }
 
     void dialCommands()
     {
-        QCOMPARE(DialCommand("(555) 01.0-0", false), QByteArray("ATDT5550100\r"));
-        QCOMPARE(DialCommand("*99#", false), QByteArray("ATDT*99#\r"));
-        QCOMPARE(DialCommand("9w555", true), QByteArray("ATDP9W555\r"));
-        // Nothing that could end the command or add another.
-        QVERIFY(DialCommand("555;ATH", false).isEmpty());
-        QVERIFY(DialCommand("555\r\nATZ", false).isEmpty());
+        // Nothing that could end the command or add another: the last two refused.
+        QCOMPARE(QList<QByteArray>({DialCommand("(555) 01.0-0", false), DialCommand("*99#", false), DialCommand("9w555", true),
+                                    DialCommand("555;ATH", false), DialCommand("555\r\nATZ", false)}),
+                 (QList<QByteArray>{"ATDT5550100\r", "ATDT*99#\r", "ATDP9W555\r", "", ""}));
     }
 
     void dialResults_data()
@@ -159,15 +149,13 @@ private slots:
         QTest::newRow("dial error") << QByteArray("\r\nERROR\r\n") << none << 651u << "ATDT5550100";
         QTest::newRow("silence") << QByteArray() << none << 678u << "ATDT5550100";
         QTest::newRow("pulse, busy") << QByteArray("BUSY\r\n") << none << 676u << "ATDP5550100";
-        QTest::newRow("init error") << QByteArray("\r\nCONNECT\r\n") << QByteArray("AT+CGDCONT=1,\"IP\",\"APN\"") << 651u
-                                    << "";
+        QTest::newRow("init error") << QByteArray("\r\nCONNECT\r\n") << QByteArray("AT+CGDCONT=1,\"IP\",\"APN\"") << 651u << "";
     }
 
     void dialResults()
     {
         QFETCH(QByteArray, reply);
         QFETCH(QByteArray, errorFor);
-        QFETCH(uint, error);
         QFETCH(QString, dialed);
         m_pModem->SetDialReply(reply, 20);
         m_pModem->SetErrorFor(errorFor);
@@ -177,16 +165,14 @@ private slots:
                 e.strInitString = "at+cgdcont=1,\"IP\",\"apn\"";
         });
         const auto call = DialModem();
-        QCOMPARE(call->error, DWORD(error));
-        const QList<unsigned> expected = dialed.isEmpty() ? QList<unsigned>{0, 1, RASCS_Disconnected}
-                                                          : QList<unsigned>{0, 1, 2, RASCS_Disconnected};
-        QCOMPARE(call->states, expected);
-        if (error == 651)
+        QTEST(uint(call->error), "error");
+        QCOMPARE(call->states, (dialed.isEmpty() ? QList<unsigned>{0, 1, RASCS_Disconnected}
+                                                 : QList<unsigned>{0, 1, 2, RASCS_Disconnected}));
+        if (call->error == 651)
             QCOMPARE(GetDeviceMessage(call->h), QString("ERROR"));
         EndCalls();
         const QStringList events = m_pModem->Events();
-        QCOMPARE(events.value(0), QString("ATZ"));
-        QCOMPARE(events.contains(dialed), !dialed.isEmpty());
+        QVERIFY(events.value(0) == "ATZ" && events.contains(dialed) == !dialed.isEmpty());
         // The port is free again.
         QVERIFY(QDir(m_env.path("lock")).isEmpty());
     }
@@ -197,15 +183,13 @@ private slots:
     {
         m_pModem->SetDialReply("\r\nCARRIER 28800\r\nPROTOCOL: LAP-M\r\nCONNECT 115200\r\n", 20);
         const auto call = DialModem();
-        QCOMPARE(call->error, DWORD(0));
         QCOMPARE(call->states, (QList<unsigned>{0, 1, 2, 3, 4, 5, 6, 14, RASCS_Connected}));
         RasConn c;
         QCOMPARE(GetConnection(call->h, c), ERROR_SUCCESS);
         QCOMPARE(std::tuple(c.dwSpeed, c.strIpAddress, c.strDeviceName),
                  std::tuple(DWORD(28800), QString("10.64.0.2"), m_pModem->Path()));
         RasPppIp ip;
-        QCOMPARE(GetProjectionInfo(call->h, RASP_PppIp, ip), ERROR_SUCCESS);
-        QCOMPARE(ip.strServerIpAddress, QString("10.64.0.1"));
+        QVERIFY(GetProjectionInfo(call->h, RASP_PppIp, ip) == ERROR_SUCCESS && ip.strServerIpAddress == "10.64.0.1");
         QCOMPARE(rastest::NoticeLines(), QStringList{"up: Connected to Modem [Modem] 28800 bps"});
         QVERIFY(QFile::exists(UucpLockPath(m_pModem->Path())));
 
@@ -225,16 +209,13 @@ private slots:
         QVERIFY(other.readAllStandardOutput().contains("Modem\tconnected\t28800 bps\t10.64.0.2"));
 
         other.start(rastest::DialExe(), {"hangup", "modem"});
-        QVERIFY(QTest::qWaitFor([&] { return other.state() == QProcess::NotRunning; }, 10000));
-        QCOMPARE(other.exitCode(), 0);
+        QVERIFY(QTest::qWaitFor([&] { return other.state() == QProcess::NotRunning; }, 10000) && other.exitCode() == 0);
         QCOMPARE(call->error, ERROR_USER_DISCONNECTION); // set only once the call has ended
         WaitForBackgroundHangUps();
         QVERIFY(::kill(pid_t(pppd), 0) != 0);
         const QStringList events = m_pModem->Events();
-        QVERIFY2(events.contains("dtr-drop"), qPrintable(events.join(' ')));
-        QVERIFY(events.contains("ATH0"));
-        QVERIFY(QDir(m_env.path("lock")).isEmpty());
-        QVERIFY(ListNotices().isEmpty());
+        QVERIFY2(events.contains("dtr-drop") && events.contains("ATH0"), qPrintable(events.join(' ')));
+        QVERIFY(QDir(m_env.path("lock")).isEmpty() && ListNotices().isEmpty());
     }
 
     void pppdEndings_data()
@@ -257,8 +238,6 @@ private slots:
     {
         QFETCH(QByteArray, mode);
         QFETCH(QString, setup);
-        QFETCH(uint, error);
-        QFETCH(bool, dropNotice);
         qputenv("DIALTOP_STANDIN", mode);
         if (setup == "peers")
             QFile::remove(Peers());
@@ -272,8 +251,8 @@ private slots:
         if (mode.startsWith("up")) // up first, then the ending
             QVERIFY(QTest::qWaitFor([&] { return call->states.last() == RASCS_Disconnected; }, 10000));
         QCOMPARE(call->states.last(), unsigned(RASCS_Disconnected));
-        QCOMPARE(call->error, DWORD(error));
-        QCOMPARE(rastest::NoticeLines().contains("offer: Reestablish Connection [Modem]"), dropNotice);
+        QTEST(uint(call->error), "error");
+        QTEST(rastest::NoticeLines().contains("offer: Reestablish Connection [Modem]"), "dropNotice");
         EndCalls();
         QVERIFY(QDir(m_env.path("lock")).isEmpty());
     }
@@ -283,8 +262,7 @@ private slots:
     void loginScript()
     {
         int bad = 0;
-        QVERIFY(!ParseLoginScript("expect ok\nsned x\n", nullptr, &bad));
-        QCOMPARE(bad, 2);
+        QVERIFY(!ParseLoginScript("expect ok\nsned x\n", nullptr, &bad) && bad == 2);
         QVERIFY(!ParseLoginScript("timeout 0", nullptr, nullptr));
         SetEntry([](RasEntry& e) { e.bLoginScript = true; });
         QString path;
