@@ -24,13 +24,7 @@ struct Call
 DWORD Start(Call& call, const QString& entry, const QString& number = QString())
 {
     RasDialParams p{.strEntryName = entry, .strPhoneNumber = number};
-    return Dial(
-        p,
-        [&call](unsigned state, DWORD error) {
-            call.states.append(state);
-            call.errors.append(error);
-        },
-        &call.h);
+    return Dial(p, [&call](unsigned state, DWORD error) { call.states.append(state), call.errors.append(error); }, &call.h);
 }
 
 // How one whole call ends: "connected" or "error N"; hung up afterwards.
@@ -82,11 +76,9 @@ private slots:
     void parseLine()
     {
         QFETCH(QString, text);
-        QFETCH(QList<SimStep>, steps);
         QList<SimStep> out;
-        QCOMPARE(ParseSimLine(text, &out), !steps.isEmpty());
-        if (!steps.isEmpty())
-            QCOMPARE(out, steps);
+        const bool ok = ParseSimLine(text, &out);
+        QTEST(ok ? out : QList<SimStep>{}, "steps");
     }
 
     void outcomes_data()
@@ -111,7 +103,6 @@ private slots:
     void outcomes()
     {
         QFETCH(QString, line);
-        QFETCH(QList<unsigned>, states);
         QFETCH(DWORD, error);
         if (error == ERROR_FROM_DEVICE) {
             MakePrivateFolder(ConfigFolder());
@@ -122,29 +113,24 @@ private slots:
         Call call;
         QCOMPARE(Start(call, "isp"), ERROR_SUCCESS);
         // Nothing is reported from inside Dial; the record exists at once.
-        QVERIFY(call.states.isEmpty());
-        QVERIFY(rastest::Status(call.h).startsWith("state "));
+        QVERIFY(call.states.isEmpty() && rastest::Status(call.h).startsWith("state "));
         QTRY_VERIFY(call.Ended());
-        QCOMPARE(call.states, states);
+        QTEST(call.states, "states");
         QCOMPARE(call.errors.last(), error);
         QCOMPARE(rastest::Status(call.h), QString(error ? "disconnected %1" : "connected %1").arg(error));
 
-        QList<RasConn> conns;
-        QCOMPARE(EnumConnections(conns), ERROR_SUCCESS);
-        QCOMPARE(conns.size(), error ? 0 : 1); // a failed call is not an active connection
+        QList<RasConn> conns; // a failed call is not an active connection
+        QVERIFY(EnumConnections(conns) == ERROR_SUCCESS && conns.size() == (error ? 0 : 1));
         if (error == 0) {
             RasPppIp ip;
-            QCOMPARE(GetProjectionInfo(call.h, RASP_PppIp, ip), ERROR_SUCCESS);
-            QVERIFY(ip.strIpAddress.startsWith("192.0.2."));
-            QCOMPARE(conns[0].strEntryName, QString("ISP")); // the stored spelling
-            QCOMPARE(conns[0].dwSpeed, DWORD(33600));
-            QCOMPARE(conns[0].nHolderPid, QCoreApplication::applicationPid());
+            QVERIFY(GetProjectionInfo(call.h, RASP_PppIp, ip) == ERROR_SUCCESS && ip.strIpAddress.startsWith("192.0.2."));
+            QCOMPARE(std::tuple(conns[0].strEntryName, conns[0].dwSpeed, conns[0].nHolderPid), // the stored spelling
+                     std::tuple(QString("ISP"), DWORD(33600), QCoreApplication::applicationPid()));
         }
 
         QCOMPARE(HangUp(call.h), ERROR_SUCCESS);
         QCOMPARE(rastest::Status(call.h), QString("invalid handle"));
-        QVERIFY(!QFile::exists(RecordPath(call.h)));
-        QCOMPARE(LocalConnectionCount(), 0);
+        QVERIFY(!QFile::exists(RecordPath(call.h)) && LocalConnectionCount() == 0);
     }
 
     // "busy,busy,connect": the third call connects, and so do later ones; a
@@ -161,8 +147,7 @@ private slots:
         RasEntry e = rastest::SimEntry("connect", "555 0100");
         e.mapSimLineByNumber.insert("555 0199", "busy");
         QCOMPARE(CreateEntry("Multi", e), ERROR_SUCCESS);
-        QCOMPARE(Outcome("Multi", "555 0199"), QString("error 676"));
-        QCOMPARE(Outcome("Multi"), QString("connected"));
+        QCOMPARE(Outcome("Multi", "555 0199") + ", " + Outcome("Multi"), QString("error 676, connected"));
     }
 
     void hangUpWhileDialing()
@@ -175,8 +160,7 @@ private slots:
         QCOMPARE(HangUp(call.h), ERROR_SUCCESS);
         const qsizetype seen = call.states.size();
         QTest::qWait(300);
-        QCOMPARE(call.states.size(), seen);
-        QVERIFY(ListNotices().isEmpty());
+        QVERIFY(call.states.size() == seen && ListNotices().isEmpty());
     }
 
     // Up: a visible "Connected to" notice. Dropped: that notice goes, an
@@ -195,15 +179,13 @@ private slots:
         QCOMPARE(rastest::NoticeLines(), QStringList{"up: Connected to Flaky [Flaky] 31200 bps (hidden)"});
 
         QTRY_COMPARE(call.states.size(), 10);
-        QCOMPARE(call.states.last(), unsigned(RASCS_Disconnected));
-        QCOMPARE(call.errors.last(), ERROR_PORT_NOT_CONNECTED);
+        QVERIFY(call.states.last() == RASCS_Disconnected && call.errors.last() == ERROR_PORT_NOT_CONNECTED);
         const QStringList offer{"offer: Reestablish Connection [Flaky]"};
         QCOMPARE(rastest::NoticeLines(), offer);
         QCOMPARE(rastest::Status(call.h), QString("disconnected 619"));
 
         // The offer outlives the hang-up, and a new call of the entry withdraws it.
-        QCOMPARE(HangUp(call.h), ERROR_SUCCESS);
-        QCOMPARE(rastest::NoticeLines(), offer);
+        QVERIFY(HangUp(call.h) == ERROR_SUCCESS && rastest::NoticeLines() == offer);
         Call again;
         QCOMPARE(Start(again, "flaky"), ERROR_SUCCESS);
         QVERIFY(ListNotices().isEmpty());
@@ -224,8 +206,7 @@ private slots:
                                     std::pair{"Gone", ERROR_DEVICENAME_NOT_FOUND},
                                     std::pair{"Null", ERROR_PORT_NOT_AVAILABLE}}) {
             Call call;
-            QCOMPARE(Start(call, entry), error);
-            QCOMPARE(call.h, HRASCONN(0));
+            QVERIFY(Start(call, entry) == error && call.h == HRASCONN(0));
         }
         QVERIFY(QDir(ConnectionsFolder()).entryList(QDir::Files).isEmpty());
     }
@@ -233,8 +214,7 @@ private slots:
     void settings()
     {
         const auto both = [] { return qMakePair(TimeScale(), HangUpPauseMs()); };
-        SetTimeScaleOverride(std::nullopt);
-        SetHangUpPauseOverride(std::nullopt);
+        SetTimeScaleOverride(std::nullopt), SetHangUpPauseOverride(std::nullopt);
         QCOMPARE(both(), qMakePair(1.0, 3000));
         MakePrivateFolder(ConfigFolder());
         const QString ini = ConfigFolder() + "/service.ini";
