@@ -22,21 +22,17 @@ public:
     CFakeModem()
     {
         m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-        ::grantpt(m_master);
-        ::unlockpt(m_master);
+        ::grantpt(m_master), ::unlockpt(m_master);
         m_path = QString::fromLocal8Bit(::ptsname(m_master));
         // Kept open so the line outlives the dialer's close; DTR is read here.
         m_slave = ::open(::ptsname(m_master), O_RDWR | O_NOCTTY | O_CLOEXEC);
         termios t {};
-        ::tcgetattr(m_slave, &t);
-        ::cfmakeraw(&t);
-        ::tcsetattr(m_slave, TCSANOW, &t);
+        ::tcgetattr(m_slave, &t), ::cfmakeraw(&t), ::tcsetattr(m_slave, TCSANOW, &t);
         m_thread = std::thread([this] { Run(); });
     }
     ~CFakeModem()
     {
-        m_stop = true;
-        m_thread.join();
+        m_stop = true, m_thread.join();
         if (m_master >= 0)
             ::close(m_master);
         ::close(m_slave);
@@ -49,8 +45,7 @@ public:
     void SetDialReply(const QByteArray& lines, int delayMs = 0)
     {
         QMutexLocker lock(&m_mutex);
-        m_dialReply = lines;
-        m_nDialDelayMs = delayMs;
+        m_dialReply = lines, m_nDialDelayMs = delayMs;
     }
     // A command (upper case, as sent) answered with ERROR.
     void SetErrorFor(const QByteArray& command)
@@ -87,23 +82,16 @@ private:
         Clock::time_point replyAt;
         bool replyPending = false;
         while (!m_stop) {
-            if (m_loseCarrier && m_master >= 0) {
-                ::close(m_master);
-                m_master = -1;
-                Event(QStringLiteral("carrier-lost"));
-            }
+            if (m_loseCarrier && m_master >= 0)
+                ::close(std::exchange(m_master, -1)), Event(QStringLiteral("carrier-lost"));
             if (m_master < 0) {
                 QThread::msleep(5);
                 continue;
             }
             termios t {};
             const bool low = ::tcgetattr(m_slave, &t) == 0 && ::cfgetospeed(&t) == B0;
-            if (low && !dtrLow) {
-                Event(QStringLiteral("dtr-drop"));
-                online = false;
-                line.clear();
-                replyPending = false;
-            }
+            if (low && !dtrLow)
+                Event(QStringLiteral("dtr-drop")), online = replyPending = false, line.clear();
             dtrLow = low;
             if (replyPending && Clock::now() >= replyAt) {
                 replyPending = false;
@@ -123,12 +111,8 @@ private:
                 if (online) {
                     // Data for the far end, unless it is the escape.
                     line += c;
-                    if (line.endsWith("+++")) {
-                        Event(QStringLiteral("+++"));
-                        online = false;
-                        line.clear();
-                        Send("\r\nOK\r\n");
-                    }
+                    if (line.endsWith("+++"))
+                        Event(QStringLiteral("+++")), online = false, line.clear(), Send("\r\nOK\r\n");
                     if (line.size() > 64)
                         line = line.right(3);
                     continue;
@@ -156,8 +140,7 @@ private:
         }
     }
 
-    int m_master = -1;
-    int m_slave = -1;
+    int m_master = -1, m_slave = -1;
     QString m_path;
     std::thread m_thread;
     std::atomic<bool> m_stop {false};

@@ -24,9 +24,7 @@ inline void Reset(const TestEnv& env, double timeScale = 0.001)
         QDir().mkpath(dir);
         QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
-    reg::ResetStore();
-    ras::SetTimeScaleOverride(timeScale);
-    ras::SetHangUpPauseOverride(0);
+    reg::ResetStore(), ras::SetTimeScaleOverride(timeScale), ras::SetHangUpPauseOverride(0);
 }
 
 // Timings for other processes (the command-line dialer) go through the file.
@@ -39,10 +37,7 @@ inline void WriteServiceIni(double timeScale)
 
 inline ras::RasEntry SimEntry(const QString& line, const QString& number = QStringLiteral("555 0100"))
 {
-    ras::RasEntry e;
-    e.strLocalPhoneNumber = number;
-    e.strSimLine = line;
-    return e;
+    return ras::RasEntry{.strLocalPhoneNumber = number, .strSimLine = line};
 }
 
 inline void AddEntry(const QString& name, const QString& line = QString(),
@@ -83,9 +78,7 @@ inline QString Status(ras::HRASCONN h)
     if (const ras::DWORD rc = ras::GetConnectStatus(h, st))
         return rc == ras::ERROR_INVALID_HANDLE ? QStringLiteral("invalid handle") : QStringLiteral("error %1").arg(rc);
     if (st.rasconnstate == ras::RASCS_Connected || st.rasconnstate == ras::RASCS_Disconnected)
-        return QStringLiteral("%1 %2")
-            .arg(st.rasconnstate == ras::RASCS_Connected ? "connected" : "disconnected")
-            .arg(st.dwError);
+        return QStringLiteral("%1 %2").arg(st.rasconnstate == ras::RASCS_Connected ? "connected" : "disconnected").arg(st.dwError);
     return QStringLiteral("state %1 error %2").arg(st.rasconnstate).arg(st.dwError);
 }
 
@@ -95,10 +88,9 @@ inline QStringList NoticeLines()
 {
     QStringList out;
     for (const ras::Notice& n : ras::ListNotices()) {
-        QString line = (n.kind == ras::Notice::Connected ? "up: " : "offer: ") + n.strTitle + " [" + n.strEntryName + "]";
-        if (n.kind == ras::Notice::Connected)
-            line += " " + n.strSpeedText;
-        out << line + (n.bVisible ? "" : " (hidden)");
+        const bool up = n.kind == ras::Notice::Connected;
+        out << (up ? "up: " : "offer: ") + n.strTitle + " [" + n.strEntryName + "]" + (up ? " " + n.strSpeedText : "")
+                   + (n.bVisible ? "" : " (hidden)");
     }
     return out;
 }
@@ -112,12 +104,11 @@ inline bool WaitForOutput(QProcess& p, const QByteArray& text, QByteArray& seen,
     while (!seen.contains(text)) {
         if (deadline.hasExpired())
             return false;
-        if (!p.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())))
-            && p.state() != QProcess::Running) {
-            seen += p.readAllStandardOutput();
-            return seen.contains(text);
-        }
+        const bool ended = !p.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())))
+                           && p.state() != QProcess::Running;
         seen += p.readAllStandardOutput();
+        if (ended)
+            return seen.contains(text);
     }
     return true;
 }
