@@ -49,10 +49,7 @@ inline QByteArray Rows(int width, int height, int bits, const PixelFn& pixel)
 // table (4 or 3 bytes an entry), then the rows.
 struct Dib
 {
-    int headerSize = 40;
-    int width = 4;
-    int height = 4;
-    int bits = 8;
+    int headerSize = 40, width = 4, height = 4, bits = 8;
     QList<QRgb> table;
     quint32 colorsUsed = 0;
     PixelFn pixel = [](int, int) { return 0u; };
@@ -65,10 +62,9 @@ inline QByteArray PackedDib(const Dib& s)
     QByteArray b;
     Put32(b, s.headerSize);
     if (s.headerSize >= 40) {
-        Put32(b, s.width);
-        Put32(b, s.height);
-        Put32(b, 1 | s.bits << 16); // planes, then bits per pixel
-        for (quint32 v : {s.compression, 0u, 2835u, 2835u, s.colorsUsed, 0u}) // pixels per metre
+        // planes and bits per pixel, then pixels per metre
+        for (quint32 v : {quint32(s.width), quint32(s.height), quint32(1 | s.bits << 16), s.compression, 0u, 2835u,
+                          2835u, s.colorsUsed, 0u})
             Put32(b, v);
         for (quint32 m : s.masks)
             Put32(b, m);
@@ -136,9 +132,8 @@ inline QByteArray PeFile(const QList<QList<QByteArray>>& groups)
         for (const QByteArray& image : g) {
             icons << image;
             d.append(char(16)).append(char(16)).append(2, '\0');
-            Put16(d, 1);
-            Put16(d, 8);
-            Put32(d, image.size());
+            for (qint64 v : {qint64(1 | 8 << 16), image.size()}) // planes, bits
+                Put32(d, v);
             Put16(d, icons.size());
         }
         groupData << d;
@@ -151,12 +146,9 @@ inline QByteArray PeFile(const QList<QList<QByteArray>>& groups)
     QByteArray tree;
     auto dir = [&](const QList<QPair<quint32, quint32>>& list) {
         tree.append(12, '\0');
-        Put16(tree, 0);
-        Put16(tree, list.size());
-        for (const auto& e : list) {
-            Put32(tree, e.first);
-            Put32(tree, e.second);
-        }
+        Put32(tree, qint64(list.size()) << 16); // no named entries, then the id entries
+        for (const auto& e : list)
+            Put32(tree, e.first), Put32(tree, e.second);
     };
     dir({{3, 0x80000000u | 32}, {14, 0x80000000u | (48 + 8 * int(icons.size()))}});
     int k = 0;

@@ -16,6 +16,7 @@
 #include <QtTest>
 
 #include <functional>
+#include <tuple>
 
 struct ItemSpec
 {
@@ -43,13 +44,9 @@ inline void writeTheme(const QString& path, const QList<TabSpec>& tabs)
         tab->m_strBackground = tabs[i].background;
         for (int j = 0; j < tabs[i].items.size(); ++j) {
             const ItemSpec& s = tabs[i].items[j];
-            CThemeItem* item = theme.InsertItem(i, j);
-            item->m_strName = s.name;
-            item->m_strTarget = s.target;
-            item->m_strArguments = s.arguments;
-            item->m_strStartIn = s.startIn;
-            item->m_strIconFile = s.iconFile;
-            item->m_ptPosition = s.pos;
+            CThemeItem* it = theme.InsertItem(i, j);
+            std::tie(it->m_strName, it->m_strTarget, it->m_strArguments, it->m_strStartIn, it->m_strIconFile,
+                     it->m_ptPosition) = std::tie(s.name, s.target, s.arguments, s.startIn, s.iconFile, s.pos);
         }
     }
     QDir().mkpath(QFileInfo(path).absolutePath());
@@ -90,8 +87,7 @@ inline QStringList describe(const CThemeData& theme)
 inline QString themesFolder()
 {
     QString folder;
-    GetThemesFolder(folder);
-    return folder;
+    return GetThemesFolder(folder), folder;
 }
 
 // Entry n (from 1) of the recent list, read afresh from disk.
@@ -105,10 +101,7 @@ inline QString recentFile(int n)
     return value;
 }
 
-inline QDateTime mtime(const QString& path)
-{
-    return QFileInfo(path).fileTime(QFileDevice::FileModificationTime);
-}
+inline QDateTime mtime(const QString& path) { return QFileInfo(path).fileTime(QFileDevice::FileModificationTime); }
 
 // Sets a file's date well into the past, so a rewrite shows.
 inline void age(const QString& path)
@@ -142,23 +135,16 @@ struct UiStubs
         });
         fw::SetFileDialogHandler([this](fw::FileDialogRequest& r) {
             dialogs << r;
-            const QString answer = fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
-            if (answer.isNull())
-                return false;
-            r.fileName = answer;
-            return true;
+            const QString a = fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
+            if (!a.isNull()) r.fileName = a;
+            return !a.isNull();
         });
     }
-    ~UiStubs()
-    {
-        fw::SetMessageHandler({});
-        fw::SetFileDialogHandler({});
-    }
+    ~UiStubs() { fw::SetMessageHandler({}), fw::SetFileDialogHandler({}); }
     QStringList texts() const
     {
         QStringList out;
-        for (const auto& m : messages)
-            out << m.text;
+        for (const auto& m : messages) out << m.text;
         return out;
     }
 };

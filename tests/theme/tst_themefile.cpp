@@ -162,11 +162,7 @@ private slots:
         m_messages.clear();
         fw::SetMessageHandler([this](const fw::MessageRequest& r) { return m_messages << r, fw::IDOK; });
     }
-    void cleanup()
-    {
-        fw::SetMessageHandler({});
-        m_env.reset();
-    }
+    void cleanup() { fw::SetMessageHandler({}), m_env.reset(); }
 
     // Both directions against records laid out by hand.
     void recordLayouts()
@@ -184,8 +180,7 @@ private slots:
                               "-100|305419896|2147483647|1"}));
         QCOMPARE(saved(theme), bytes);
         CThemeData made;
-        made.InsertTab(0);
-        made.InsertItem(0, 0);
+        made.InsertTab(0), made.InsertItem(0, 0);
         QCOMPARE(saved(made).mid(8 + 536, kItem), itemRecord({}));
     }
 
@@ -214,8 +209,7 @@ private slots:
         const QByteArray b = saved(theme);
         QCOMPARE(b.size(), 8 + 3 * 536 + 802 * kItem);
         // The terminator takes the last byte of a full field.
-        QCOMPARE(b.mid(8 + 4 + 259, 2), QByteArray("z\0", 2));
-        QCOMPARE(b.mid(8 + 536 + 4 + 127, 2), QByteArray("!\0", 2));
+        QCOMPARE(b.mid(8 + 4 + 259, 2) + b.mid(8 + 536 + 4 + 127, 2), QByteArray("z\0!\0", 4));
 
         CThemeData back;
         QVERIFY(back.Load(theme.m_strPath));
@@ -242,9 +236,8 @@ private slots:
         b += itemRecord({raw.left(129), {}, raw});
         CThemeData theme;
         QVERIFY(theme.Load(file(b)));
-        QCOMPARE(theme.GetTab(0)->m_strName, text);
-        QCOMPARE(theme.GetItem(0, 0)->m_strName, text.left(128));
-        QCOMPARE(theme.GetItem(0, 0)->m_strTarget, text);
+        QCOMPARE(QStringList({theme.GetTab(0)->m_strName, theme.GetItem(0, 0)->m_strName, theme.GetItem(0, 0)->m_strTarget}),
+                 QStringList({text, text.left(128), text}));
         QVERIFY(saved(theme) != "<save failed>"); // what was read can be written
     }
 
@@ -292,14 +285,12 @@ private slots:
                              &item->m_strTarget, &item->m_strStartIn, &item->m_strIconFile, &item->m_strDescription};
         *fields[field] = text;
         theme.m_bModified = true;
-        QVERIFY(!theme.Save() && theme.m_bModified);
-        QVERIFY(TestEnv::readAll(path) == before && mtime(path) == time);
+        QVERIFY(!theme.Save() && theme.m_bModified && TestEnv::readAll(path) == before && mtime(path) == time);
         QCOMPARE(QDir(m_env->root()).entryList(QDir::Files), QStringList{"old.Theme"});
 
         // Nor is a new file started.
         theme.m_strPath = m_env->path("new/new.Theme");
-        QVERIFY(!theme.Save());
-        QVERIFY(!QFileInfo::exists(theme.m_strPath));
+        QVERIFY(!theme.Save() && !QFileInfo::exists(theme.m_strPath));
     }
 
     void recordConversionNeverWritesPastAField()
@@ -310,15 +301,13 @@ private slots:
         QByteArray buf(kItem + 32, '\x5a');
         QVERIFY(!item.ToRecord(buf.data() + 16));
         QCOMPARE(buf.left(16) + buf.right(16), QByteArray(32, '\x5a'));
-        QCOMPARE(buf.at(16 + 4 + 128), '\0');
-        QCOMPARE(buf.at(16 + 1045 + 260), '\0');
+        QVERIFY(buf.at(16 + 4 + 128) == '\0' && buf.at(16 + 1045 + 260) == '\0');
 
         CThemeTab tab;
         tab.m_strName = QString(400, 'n');
         QByteArray tbuf(kTab + 32, '\x5a');
         QVERIFY(!tab.ToRecord(tbuf.data() + 16));
-        QCOMPARE(tbuf.left(16) + tbuf.right(16), QByteArray(32, '\x5a'));
-        QCOMPARE(tbuf.at(16 + 264), '\0');
+        QVERIFY(tbuf.left(16) + tbuf.right(16) == QByteArray(32, '\x5a') && tbuf.at(16 + 264) == '\0');
     }
 
     void fitToField_data()
@@ -337,11 +326,9 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(int, width);
-        QFETCH(int, expectedChars);
         const QString fitted = ThemeRecord::FitToField(text, width);
-        QCOMPARE(fitted.size(), expectedChars);
-        QVERIFY(text.startsWith(fitted));
-        QVERIFY(ThemeRecord::FitsField(fitted, width));
+        QTEST(int(fitted.size()), "expectedChars");
+        QVERIFY(text.startsWith(fitted) && ThemeRecord::FitsField(fitted, width));
         QCOMPARE(ThemeRecord::FitsField(text, width), fitted == text);
     }
 
@@ -378,13 +365,12 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, shape);
-        QFETCH(bool, reported);
         const QString path = bytes.isNull() ? m_env->path("none.Theme") : file(bytes);
         CThemeData theme;
         theme.InsertTab(0)->m_strName = "held";
         CThemeData::LoadError why = CThemeData::LoadError::None;
         QCOMPARE(theme.Load(path, &why), !shape.isNull());
-        QCOMPARE(why == CThemeData::LoadError::WrongVersion, reported);
+        QTEST(why == CThemeData::LoadError::WrongVersion, "reported");
         QCOMPARE(outline(theme), "held:" + shape);
         if (!shape.isNull())
             QVERIFY(!theme.m_bModified);
@@ -401,14 +387,12 @@ private slots:
         CThemeData theme;
         QVERIFY(theme.Load(path));
         theme.GetTab(0)->m_strName = "edited, but not marked"; // callers mark their own edits
-        QVERIFY(theme.Save());
-        QVERIFY(TestEnv::readAll(path) == before && mtime(path) == time);
+        QVERIFY(theme.Save() && TestEnv::readAll(path) == before && mtime(path) == time);
 
         CThemeData fresh;
         fill(fresh, 1, 0);
         fresh.m_strPath = m_env->path("sub/never.Theme");
-        QVERIFY(fresh.Save());
-        QVERIFY(!QFileInfo::exists(m_env->path("sub")));
+        QVERIFY(fresh.Save() && !QFileInfo::exists(m_env->path("sub")));
     }
 
     void saveMakesFolders()
@@ -416,8 +400,7 @@ private slots:
         CThemeData theme;
         theme.InsertTab(0)->m_strName = "x";
         theme.m_strPath = m_env->path("Home/Themes/alice/deep/My.Theme");
-        QVERIFY(theme.Save() && !theme.m_bModified);
-        QCOMPARE(TestEnv::readAll(theme.m_strPath).size(), 544);
+        QVERIFY(theme.Save() && !theme.m_bModified && TestEnv::readAll(theme.m_strPath).size() == 544);
         // A new theme is as readable as any other new file of the user's.
         const mode_t mask = ::umask(0);
         ::umask(mask);
@@ -433,8 +416,7 @@ private slots:
         const QString path = file(twoByTwo(), "Themes/sub/two.Theme");
         QVERIFY(QDir::setCurrent(m_env->root()));
         CThemeData theme;
-        QVERIFY(!theme.Load(m_env->root())); // a folder
-        QVERIFY(theme.Load(path));
+        QVERIFY(!theme.Load(m_env->root()) && theme.Load(path)); // a folder, then the file
         QCOMPARE(QDir::currentPath(), QFileInfo(m_env->path("Themes/sub")).canonicalFilePath());
     }
 
@@ -449,9 +431,7 @@ private slots:
         QVERIFY(QFile::link(m_env->path("My.Theme"), m_env->path("Outer.Theme")));
         for (const QString& path : {m_env->path("Outer.Theme"), real}) {
             CThemeData theme;
-            QVERIFY(theme.Load(path));
-            QVERIFY(theme.RemoveTab(0));
-            QVERIFY(theme.Save());
+            QVERIFY(theme.Load(path) && theme.RemoveTab(0) && theme.Save());
         }
         QCOMPARE(TestEnv::readAll(real), header(0)); // both saves reached it
         struct stat st;
@@ -484,9 +464,8 @@ private slots:
         // Emptying keeps the mark, so Save writes the empty theme.
         theme.m_bModified = true;
         theme.DeleteAll();
-        QVERIFY(theme.GetTabCount() == 0 && theme.m_bModified);
         theme.m_strPath = m_env->path("cleared.Theme");
-        QVERIFY(theme.Save());
+        QVERIFY(theme.GetTabCount() == 0 && theme.m_bModified && theme.Save());
         QCOMPARE(TestEnv::readAll(theme.m_strPath), QByteArray("\x01\0\0\0\0\0\0\0", 8));
     }
 
@@ -501,8 +480,7 @@ private slots:
             QVERIFY(!theme.GetItem(bad, 0) && !theme.RemoveItem(bad, 0) && !theme.InsertItem(bad, 0));
             QVERIFY(!theme.GetItem(0, bad) && !theme.RemoveItem(0, bad));
         }
-        QVERIFY(!theme.InsertTab(-1) && !theme.InsertItem(0, -1) && !theme.InsertItem(0, 3));
-        QVERIFY(!theme.m_bModified);
+        QVERIFY(!theme.InsertTab(-1) && !theme.InsertItem(0, -1) && !theme.InsertItem(0, 3) && !theme.m_bModified);
         QCOMPARE(outline(theme), QString("T0: T0.I0 T0.I1 | T1: T1.I0 T1.I1"));
     }
 
@@ -562,8 +540,7 @@ private slots:
 
         // The program itself reads what the tool wrote.
         CThemeData loaded;
-        QVERIFY(loaded.Load(out));
-        QCOMPARE(loaded.GetItem(0, 0)->m_strName, QString("Ünïcödé ✓"));
+        QVERIFY(loaded.Load(out) && loaded.GetItem(0, 0)->m_strName == "Ünïcödé ✓");
         QCOMPARE(loaded.GetItem(2, 0)->m_ptPosition, QPoint(-120, 2147483644));
     }
 
@@ -603,8 +580,7 @@ private slots:
         if (!input.isEmpty())
             QVERIFY(TestEnv::writeAll(args[1], input));
         Run r = run(args);
-        QVERIFY(r.exitCode > 0);
-        QCOMPARE(r.out, QByteArray());
+        QVERIFY(r.exitCode > 0 && r.out.isEmpty());
         QVERIFY2(!r.err.isEmpty() && r.err.contains(mentions.toUtf8()), r.err.constData());
         if (args.size() == 3 || args[0] == "dump")
             QVERIFY(r.exitCode == 1 && r.err.count('\n') == 1 && r.err.endsWith('\n'));
@@ -613,9 +589,7 @@ private slots:
         if (args.size() == 3) {
             const QByteArray before = header(1) + QByteArray(kTab, 'k') + header(0).right(4);
             QVERIFY(TestEnv::writeAll("old.Theme", before));
-            r = run({"build", args[1], "old.Theme"});
-            QCOMPARE(r.exitCode, 1);
-            QCOMPARE(TestEnv::readAll("old.Theme"), before);
+            QVERIFY(run({"build", args[1], "old.Theme"}).exitCode == 1 && TestEnv::readAll("old.Theme") == before);
         }
     }
 };
