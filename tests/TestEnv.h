@@ -1,6 +1,11 @@
 #pragma once
 #include <QString>
 #include <QTemporaryDir>
+#include <QTest>
+
+// A column of the current data row, for a value used once.
+template <typename T>
+T Fetch(const char* column) { return *static_cast<T*>(QTest::qData(column, qMetaTypeId<T>())); }
 
 // Points every settings, data and runtime root of the program at a fresh
 // temporary folder, so a test never sees or touches a user's real files.

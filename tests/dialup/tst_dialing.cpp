@@ -187,11 +187,9 @@ private slots:
     }
     void redial()
     {
-        QFETCH(QString, line);
-        QFETCH(QString, own);
         QFETCH(QStringList, stored);
         QFETCH(QList<int>, chainDelayTries);
-        AddProvider(line, own);
+        AddProvider(Fetch<QString>("line"), Fetch<QString>("own"));
         if (!stored.isEmpty())
             StoreNumbers("Alpha", stored, chainDelayTries[0], chainDelayTries[1], chainDelayTries[2]);
 
@@ -322,8 +320,7 @@ private slots:
         fw::SetMessageHandler([&](const fw::MessageRequest& r) { return boxes << r.text, fw::IDOK; });
         int starts = 0;
         shell::SetProcessStarter([&](const shell::ProcessRequest&, QString*) { return ++starts > 0; });
-        QFETCH(bool, cancel);
-        if (cancel)
+        if (Fetch<bool>("cancel"))
             m_onDialing = [](CDialingDlg* d) { return d->OnCancel(), d->Result(); };
         InstallDialFirstHooks(m_api.get());
         CThemeItem item;

@@ -132,12 +132,10 @@ private slots:
     // The user is told what is wrong and the dialog stays open.
     void refusedInput()
     {
-        QFETCH(QString, field);
-        QFETCH(QString, value);
         QFETCH(QString, message);
         const QByteArray before = TestEnv::readAll(PhonebookPath());
         m_fields = {{"name", "Fine"}, {"phoneNumber", "555"}};
-        m_fields[field] = value;
+        m_fields[Fetch<QString>("field")] = Fetch<QString>("value");
         QCOMPARE(CreatePhonebookEntry(nullptr), ERROR_CANCELLED);
         QVERIFY2(m_boxes.size() == 1 && m_boxes[0].contains(message), qPrintable(m_boxes.join('|')));
         QCOMPARE(TestEnv::readAll(PhonebookPath()), before);
@@ -240,12 +238,9 @@ private slots:
         QCOMPARE(isDefault->isChecked(), defaultBefore == "Alpha");
         isDefault->setChecked(defaultAfter == "alpha");
 
-        QFETCH(QString, user);
-        QFETCH(QString, password);
-        QFETCH(bool, save);
-        page.Item<QLineEdit>(ids::IDC_PROV_USERNAME)->setText(user);
-        page.Item<QLineEdit>(ids::IDC_PROV_PASSWORD)->setText(password);
-        page.Item<QCheckBox>(ids::IDC_PROV_SAVE_PASSWORD)->setChecked(save);
+        page.Item<QLineEdit>(ids::IDC_PROV_USERNAME)->setText(Fetch<QString>("user"));
+        page.Item<QLineEdit>(ids::IDC_PROV_PASSWORD)->setText(Fetch<QString>("password"));
+        page.Item<QCheckBox>(ids::IDC_PROV_SAVE_PASSWORD)->setChecked(Fetch<bool>("save"));
         m_sheet->PressButton(fw::CPropertySheet::PSBTN_OK);
         QVERIFY(m_sheet->Result() == fw::IDOK && m_api->GetDefaultEntry() == defaultAfter);
         QTEST(rastest::Creds("Alpha"), "stored");

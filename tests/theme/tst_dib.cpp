@@ -95,10 +95,9 @@ private slots:
         QFETCH(int, headerSize);
         QFETCH(int, bits);
         QFETCH(int, colors);
-        QFETCH(int, colorsUsed);
         const bool indexed = bits <= 8;
         // odd widths exercise the row padding
-        const Dib s{headerSize, 11, 3, bits, greyRamp(colors), quint32(colorsUsed), [&](int x, int y) {
+        const Dib s{headerSize, 11, 3, bits, greyRamp(colors), quint32(Fetch<int>("colorsUsed")), [&](int x, int y) {
                         return indexed ? quint32((x + 3 * y) % colors) : quint32(0x102030 + x * 0x10 + y * 0x1000);
                     }};
         const QByteArray dib = PackedDib(s);
@@ -158,13 +157,11 @@ private slots:
 
     void drawing()
     {
-        QFETCH(QByteArray, file);
         QFETCH(QRect, target);
         QFETCH(QRect, source);
         QFETCH(int, lines);
-        QFETCH(Pixels, pixels);
         CDib dib;
-        QVERIFY(loadBytes(dib, file));
+        QVERIFY(loadBytes(dib, Fetch<QByteArray>("file")));
         QCOMPARE(!dib.m_pPalette, dib.m_nColors == 0);
         QImage img = canvas(target.right() + 1, target.bottom() + 1);
         {
@@ -173,7 +170,7 @@ private slots:
             QCOMPARE(dib.Draw(&p, target, source), lines);
             QCOMPARE(dib.Draw(&p, target, source), lines);
         }
-        for (const auto& [at, colour] : pixels)
+        for (const auto& [at, colour] : Fetch<Pixels>("pixels"))
             QCOMPARE(img.pixel(at), colour);
     }
 
@@ -232,9 +229,8 @@ private slots:
     void runLengthCodedBitmaps()
     {
         QFETCH(int, bits);
-        QFETCH(QByteArray, stream);
         CDib dib;
-        QVERIFY(loadBytes(dib, rleFile(4, 3, bits, stream)));
+        QVERIFY(loadBytes(dib, rleFile(4, 3, bits, Fetch<QByteArray>("stream"))));
         const QImage img = DIBToImage(dib.m_hDIB);
         const QList<QRgb> table = greyRamp(1 << bits);
         const int expected[3][4] = {{0, 0, 6, 6}, {3, 4, 5, 0}, {1, 1, 1, 2}}; // top row first
@@ -275,9 +271,8 @@ private slots:
 
     void damagedOrUnsupportedFilesAreRefused()
     {
-        QFETCH(QByteArray, data);
         CDib dib;
-        QVERIFY(!loadBytes(dib, data) && dib.IsEmpty());
+        QVERIFY(!loadBytes(dib, Fetch<QByteArray>("data")) && dib.IsEmpty());
         QImage img = canvas(4, 4);
         QCOMPARE(drawn(dib, img, QRect(0, 0, 4, 4), QRect(0, 0, 4, 4)), 0);
         QCOMPARE(img.pixel(0, 0), qRgb(1, 2, 3));

@@ -271,8 +271,6 @@ private slots:
 
     void tooLongIsRefused()
     {
-        QFETCH(int, field);
-        QFETCH(QString, text);
         const QByteArray before = twoByTwo();
         const QString path = file(before);
         const QDateTime time = mtime(path);
@@ -283,7 +281,7 @@ private slots:
         CThemeItem* item = theme.GetItem(1, 1);
         QString* fields[] = {&tab->m_strName, &tab->m_strBackground, &item->m_strName, &item->m_strArguments,
                              &item->m_strTarget, &item->m_strStartIn, &item->m_strIconFile, &item->m_strDescription};
-        *fields[field] = text;
+        *fields[Fetch<int>("field")] = Fetch<QString>("text");
         theme.m_bModified = true;
         QVERIFY(!theme.Save() && theme.m_bModified && TestEnv::readAll(path) == before && mtime(path) == time);
         QCOMPARE(QDir(m_env->root()).entryList(QDir::Files), QStringList{"old.Theme"});
@@ -575,13 +573,12 @@ private slots:
     {
         QFETCH(QStringList, args);
         QFETCH(QByteArray, input);
-        QFETCH(QString, mentions);
         QVERIFY(QDir::setCurrent(m_env->root()));
         if (!input.isEmpty())
             QVERIFY(TestEnv::writeAll(args[1], input));
         Run r = run(args);
         QVERIFY(r.exitCode > 0 && r.out.isEmpty());
-        QVERIFY2(!r.err.isEmpty() && r.err.contains(mentions.toUtf8()), r.err.constData());
+        QVERIFY2(!r.err.isEmpty() && r.err.contains(Fetch<QString>("mentions").toUtf8()), r.err.constData());
         if (args.size() == 3 || args[0] == "dump")
             QVERIFY(r.exitCode == 1 && r.err.count('\n') == 1 && r.err.endsWith('\n'));
         QCOMPARE(QDir().entryList(QDir::Files), input.isEmpty() ? QStringList() : QStringList{args[1]});
