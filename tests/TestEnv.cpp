@@ -17,9 +17,6 @@ TestEnv::TestEnv()
 
 TestEnv::~TestEnv() { QDir::setCurrent(QDir::tempPath()); }
 
-QString TestEnv::configDir() const { return m_dir.filePath("config"); }
-QString TestEnv::dataDir() const { return m_dir.filePath("data"); }
-QString TestEnv::runtimeDir() const { return m_dir.filePath("runtime"); }
 
 QByteArray TestEnv::readAll(const QString& path)
 {

@@ -15,9 +15,9 @@ public:
     TestEnv();
     ~TestEnv();
     QString root() const { return m_dir.path(); }
-    QString configDir() const;   // DIALTOP_CONFIG_DIR
-    QString dataDir() const;     // XDG_DATA_HOME
-    QString runtimeDir() const;  // XDG_RUNTIME_DIR
+    QString configDir() const { return m_dir.filePath("config"); }   // DIALTOP_CONFIG_DIR
+    QString dataDir() const { return m_dir.filePath("data"); }       // XDG_DATA_HOME
+    QString runtimeDir() const { return m_dir.filePath("runtime"); } // XDG_RUNTIME_DIR
     QString path(const QString& relative) const { return m_dir.filePath(relative); }
 
     // Bytes of a whole file; empty when it cannot be read.

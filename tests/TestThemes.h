@@ -23,9 +23,7 @@ struct ItemSpec
     QString name;
     QPoint pos;
     QString target = "https://example.org/";
-    QString arguments;
-    QString startIn;
-    QString iconFile;
+    QString arguments, startIn, iconFile;
 };
 
 struct TabSpec
@@ -79,8 +77,7 @@ inline QStringList describe(const CThemeTab& tab)
 inline QStringList describe(const CThemeData& theme)
 {
     QStringList out;
-    for (const auto& tab : theme.m_tabs)
-        out << describe(*tab);
+    for (const auto& tab : theme.m_tabs) out << describe(*tab);
     return out;
 }
 
@@ -107,8 +104,7 @@ inline QDateTime mtime(const QString& path) { return QFileInfo(path).fileTime(QF
 inline void age(const QString& path)
 {
     QFile f(path);
-    QVERIFY(f.open(QIODevice::ReadWrite));
-    QVERIFY(f.setFileTime(QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6), Qt::UTC), QFileDevice::FileModificationTime));
+    QVERIFY(f.open(QIODevice::ReadWrite) && f.setFileTime(QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6), Qt::UTC), QFileDevice::FileModificationTime));
 }
 
 // An 8-bit bitmap file; index(x, y) counts y from the top.

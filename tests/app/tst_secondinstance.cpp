@@ -39,16 +39,13 @@ class tst_SecondInstance : public QObject
         p->setProcessEnvironment(env);
         p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         p->start(program(), args);
-        QProcess* raw = p.get();
-        m_procs.push_back(std::move(p));
-        return raw;
+        return m_procs.emplace_back(std::move(p)).get();
     }
 
     QString theme(const QString& name)
     {
         const QString path = m_env->path("themes/" + name + ".Theme");
-        writeTheme(path, name);
-        return path;
+        return writeTheme(path, name), path;
     }
 
     // A first instance with theme A, up and answering.
@@ -66,21 +63,16 @@ class tst_SecondInstance : public QObject
 private slots:
     void init()
     {
-        m_env = std::make_unique<TestEnv>();
+        m_env = std::make_unique<TestEnv>(), reg::ResetStore();
         QDir().mkpath(m_env->path("home"));
-        reg::ResetStore();
         QVERIFY2(QFileInfo(program()).isExecutable(), qPrintable(program()));
     }
 
     void cleanup()
     {
-        if (m_app) {
-            m_app->ExitInstance();
-            m_app.reset();
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        }
-        m_ui.reset();
-        CDialtopApp::SetKernelReleaseOverride(QString());
+        if (m_app)
+            m_app->ExitInstance(), m_app.reset(), QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        m_ui.reset(), CDialtopApp::SetKernelReleaseOverride(QString());
         for (auto& p : m_procs)
             p->kill(), p->waitForFinished(5000);
         m_procs.clear(), m_env.reset();

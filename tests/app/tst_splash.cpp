@@ -55,17 +55,14 @@ class tst_Splash : public QObject
         m_frame = m_app->GetDocTemplate()->GetFrame();
         m_splash = CSplashWnd::Current();
         QVERIFY(m_frame && m_splash);
-        m_recorder.m_events.clear();
-        m_frame->installEventFilter(&m_recorder);
+        m_recorder.m_events.clear(), m_frame->installEventFilter(&m_recorder);
     }
 
 private slots:
     void init()
     {
-        m_env = std::make_unique<TestEnv>();
-        reg::ResetStore();
-        CDialtopApp::SetKernelReleaseOverride("6.1.0");
-        m_ui = std::make_unique<UiStubs>();
+        m_env = std::make_unique<TestEnv>(), m_ui = std::make_unique<UiStubs>();
+        reg::ResetStore(), CDialtopApp::SetKernelReleaseOverride("6.1.0");
     }
 
     void cleanup()

@@ -20,10 +20,8 @@ fw::CFrameWnd* makeFrame(fw::CDocument* doc)
 {
     auto* frame = new fw::CFrameWnd;
     auto* view = new fw::CView(frame);
-    view->SetDocument(doc);
-    doc->AddView(view);
-    frame->setCentralWidget(view);
-    frame->SetActiveView(view);
+    view->SetDocument(doc), doc->AddView(view);
+    frame->setCentralWidget(view), frame->SetActiveView(view);
     return frame;
 }
 
@@ -59,8 +57,7 @@ class tst_DialtopDoc : public QObject
     void makeApp()
     {
         m_app = std::make_unique<fw::CWinApp>();
-        m_app->SetRegistryKey("Corvane");
-        m_app->LoadStdProfileSettings(4);
+        m_app->SetRegistryKey("Corvane"), m_app->LoadStdProfileSettings(4);
         m_app->AddDocTemplate(std::make_unique<fw::CDocTemplate>(
             ids::IDR_MAINFRAME, [] { return std::make_unique<CDialtopDoc>(); }, makeFrame));
     }
@@ -71,25 +68,21 @@ class tst_DialtopDoc : public QObject
     void rename(int tab, int item, const QString& name)
     {
         doc()->m_theme.GetItem(tab, item)->m_strName = name;
-        doc()->m_theme.m_bModified = true;
-        doc()->SetModifiedFlag(true);
+        doc()->m_theme.m_bModified = true, doc()->SetModifiedFlag(true);
     }
 
 private slots:
     void init()
     {
-        m_env = std::make_unique<TestEnv>();
+        m_env = std::make_unique<TestEnv>(), m_ui = std::make_unique<UiStubs>();
         reg::ResetStore();
-        m_ui = std::make_unique<UiStubs>();
         // No box may appear under the busy cursor of an open or a save.
         fw::SetMessageHandler([this, stub = fw::SetMessageHandler({})](const fw::MessageRequest& r) {
             if (QGuiApplication::overrideCursor())
                 m_busyBoxes << r.text;
             return stub(r);
         });
-        makeApp();
-        m_work = m_env->path("themes/Work.Theme");
-        writeGrid(m_work, 2, 2);
+        makeApp(), writeGrid(m_work = m_env->path("themes/Work.Theme"), 2, 2);
     }
 
     void cleanup()

@@ -30,8 +30,7 @@ QByteArray tabRecord(const QByteArray& name, const QByteArray& background = {}, 
     QByteArray r;
     bytes::Put32(r, 1);
     r += field(name, 261) + field(background, 261) + QByteArray(2, '\0');
-    bytes::Put32(r, reserved);
-    return r;
+    return bytes::Put32(r, reserved), r;
 }
 
 // Name, arguments, target, start-in, icon file, description; then icon index,
@@ -44,8 +43,7 @@ QByteArray itemRecord(const QByteArrayList& text, const QList<qint32>& ints = {0
     for (int i = 0; i < 6; ++i)
         r += field(text.value(i), widths[i]);
     r.append(2, '\0');
-    for (qint32 v : ints)
-        bytes::Put32(r, v);
+    for (qint32 v : ints) bytes::Put32(r, v);
     return r;
 }
 
@@ -158,8 +156,7 @@ class tst_ThemeFile : public QObject
 private slots:
     void init()
     {
-        m_env = std::make_unique<TestEnv>();
-        m_messages.clear();
+        m_env = std::make_unique<TestEnv>(), m_messages.clear();
         fw::SetMessageHandler([this](const fw::MessageRequest& r) { return m_messages << r, fw::IDOK; });
     }
     void cleanup() { fw::SetMessageHandler({}), m_env.reset(); }
@@ -370,10 +367,7 @@ private slots:
         QCOMPARE(theme.Load(path, &why), !shape.isNull());
         QTEST(why == CThemeData::LoadError::WrongVersion, "reported");
         QCOMPARE(outline(theme), "held:" + shape);
-        if (!shape.isNull())
-            QVERIFY(!theme.m_bModified);
-        else if (!bytes.isNull())
-            QCOMPARE(TestEnv::readAll(path), bytes);
+        QVERIFY(shape.isNull() ? bytes.isNull() || TestEnv::readAll(path) == bytes : !theme.m_bModified);
         QVERIFY(m_messages.isEmpty()); // telling the user is the caller's
     }
 
@@ -574,8 +568,7 @@ private slots:
         QFETCH(QStringList, args);
         QFETCH(QByteArray, input);
         QVERIFY(QDir::setCurrent(m_env->root()));
-        if (!input.isEmpty())
-            QVERIFY(TestEnv::writeAll(args[1], input));
+        QVERIFY(input.isEmpty() || TestEnv::writeAll(args[1], input));
         Run r = run(args);
         QVERIFY(r.exitCode > 0 && r.out.isEmpty());
         QVERIFY2(!r.err.isEmpty() && r.err.contains(Fetch<QString>("mentions").toUtf8()), r.err.constData());
