@@ -11,7 +11,6 @@
 #include <QDialog>
 #include <QProcess>
 
-#include <memory>
 
 #include <sys/socket.h>
 #include <sys/un.h>

@@ -9,9 +9,7 @@
 #include "res/ResourceIds.h"
 #include "theme/Dib.h"
 
-#include <QKeyEvent>
 #include <QMouseEvent>
-#include <memory>
 
 namespace {
 

@@ -12,7 +12,6 @@
 #include "res/ResourceIds.h"
 #include "theme/DialtopDoc.h"
 
-#include <memory>
 
 #include <unistd.h>
 

@@ -23,7 +23,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
-#include <QtTest>
 
 using namespace ras;
 
@@ -143,15 +142,14 @@ private slots:
         StoreNumbers("Alpha", {"1", "2", "3"}, 1, -1, 7);
         StoreNumbers("Alpha", {"555 0101", "555 0102"}, 1, -1, 7);
         reg::RegKey key;
-        QCOMPARE(key.Open(reg::HKEY_LOCAL_MACHINE, "Software\\Corvane\\Dialtop\\Alpha\\Phone Numbers"), 0L);
-        QCOMPARE(key.ValueNames(), QStringList({"PhoneNumber0", "PhoneNumber1", "Chain Dial", "Delay", "Tries"}));
         QByteArray chain;
         reg::DWORD type = 0, delay = 0;
+        QCOMPARE(key.Open(reg::HKEY_LOCAL_MACHINE, "Software\\Corvane\\Dialtop\\Alpha\\Phone Numbers"), 0L);
+        QCOMPARE(key.ValueNames(), QStringList({"PhoneNumber0", "PhoneNumber1", "Chain Dial", "Delay", "Tries"}));
         QVERIFY(key.ReadBinary("Chain Dial", chain, &type) && key.ReadDword("Delay", delay));
         QCOMPARE(QString("%1 %2 %3").arg(type).arg(QString(chain.toHex())).arg(delay),
                  QString("%1 01000000 4294967295").arg(reg::REG_BINARY));
-        for (const char* v : {"PhoneNumber0", "Tries"})
-            key.DeleteValue(v);
+        key.DeleteValue("PhoneNumber0"), key.DeleteValue("Tries");
         CPhoneNumberList list;
         list.m_nTries = 3;
         QVERIFY(!list.Load("Alpha")); // nothing at index 0
@@ -159,8 +157,7 @@ private slots:
         // No key, or a name that would reach other keys: nothing read or written.
         QVERIFY(!list.Load("Bravo") && !list.Load("Alpha/Phone Numbers"));
         list.m_strEntry = "Alpha\\..";
-        QVERIFY(!list.Save());
-        QCOMPARE(key.ValueNames().size(), 3);
+        QVERIFY(!list.Save() && key.ValueNames().size() == 3);
     }
 
     // Redial and chain dial through the simulated modem: which numbers are
@@ -255,8 +252,7 @@ private slots:
         QCOMPARE(m_sounds, QList<unsigned>{ids::IDR_WAVE_CONNECTED});
         QTRY_COMPARE(m_owner->states.count(RASCS_Connected), 2);
         m_api->m_bPlaySound = false;
-        // An entry that is gone: the dialog says so instead of waiting hidden.
-        QString status;
+        QString status; // an entry that is gone: the dialog says so instead of waiting hidden
         m_onDialing = [&](CDialingDlg* d) { return status = Status(d), d->OnCancel(), d->Result(); };
         m_onPassword = [](CPasswordDlg*) { return fw::IDOK; };
         QVERIFY(!m_api->Connect("Nobody", false, m_owner.get(), true));
@@ -292,8 +288,7 @@ private slots:
         QCOMPARE(m_api->Connect("Alpha", true, m_owner.get(), true), answer == fw::IDOK);
         QVERIFY(m_prompts == QStringList{"bob"} && m_owner->calls.size() == (answer == fw::IDOK ? 1 : 0));
         QTEST(rastest::Creds("Alpha"), "stored");
-        m_api->HangUp();
-        m_api->Connect("Alpha", true, m_owner.get(), true);
+        m_api->HangUp(), m_api->Connect("Alpha", true, m_owner.get(), true);
         QCOMPARE(m_prompts.size(), save && answer == fw::IDOK ? 1 : 2);
     }
 
@@ -341,7 +336,7 @@ private slots:
         QVERIFY(m_api->Connect("Alpha", false, nullptr, true));
         SetHangUpPauseOverride(300);
         int ticks = 0;
-        bool nested = true;
+        bool nested = true; // what the second hang-up returned
         QTimer tick;
         QObject::connect(&tick, &QTimer::timeout, [&] { nested = ++ticks == 1 ? m_api->HangUp() : nested; });
         tick.start(20);

@@ -21,7 +21,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QtTest>
 
 using namespace ras;
 
@@ -99,10 +98,8 @@ private slots:
     void createStoresAnswers()
     {
         const QByteArray before = TestEnv::readAll(PhonebookPath());
-        m_fields = {{"name", "Never"}, {"phoneNumber", "1"}};
-        m_bOk = false;
-        QCOMPARE(CreatePhonebookEntry(nullptr), ERROR_CANCELLED);
-        QCOMPARE(EditPhonebookEntry(nullptr, "Alpha"), ERROR_CANCELLED);
+        m_fields = {{"name", "Never"}, {"phoneNumber", "1"}}, m_bOk = false;
+        QVERIFY(CreatePhonebookEntry(nullptr) == ERROR_CANCELLED && EditPhonebookEntry(nullptr, "Alpha") == ERROR_CANCELLED);
         QCOMPARE(TestEnv::readAll(PhonebookPath()), before);
         m_bOk = true;
         m_fields = {{"name", "Dial Me"}, {"phoneNumber", " 555 0100 "}, {"speed", "115200"}, {"initString", "AT&F"},
@@ -162,7 +159,7 @@ private slots:
 
         // Keeping its own name (in another case) is not a clash.
         m_fields = {{"name", "CENTRE"}};
-        QCOMPARE(EditPhonebookEntry(nullptr, "Centre"), ERROR_SUCCESS);
+        QVERIFY(EditPhonebookEntry(nullptr, "Centre") == ERROR_SUCCESS);
         QCOMPARE(rastest::Entries(), (QStringList{"Alpha", "Bravo", "CENTRE", "Last"}));
         QCOMPARE(EditPhonebookEntry(nullptr, "Nobody"), ERROR_CANNOT_FIND_PHONEBOOK_ENTRY);
     }
@@ -253,8 +250,7 @@ private slots:
     {
         CProviderPropertyPage3& page = Open("Alpha").m_page3;
         QVERIFY(!page.IsInitialized()); // until it is first shown
-        m_sheet->show();
-        m_sheet->SetActivePage(1);
+        m_sheet->show(), m_sheet->SetActivePage(1);
         auto* list = page.Item<QListWidget>(ids::IDC_PROV_NUMBERS);
         auto* edit = page.Item<QLineEdit>(ids::IDC_PROV_NEW_NUMBER);
         QCOMPARE(edit->text(), QString("555 0100"));
@@ -262,10 +258,8 @@ private slots:
         for (const char* n : {"555 0199", "555 0111"})
             edit->setText(n), page.OnAdd();
         QCOMPARE(list->item(2)->text(), QString("555 0100"));
-        list->setCurrentRow(0);
-        page.OnDelete();
-        list->setCurrentRow(0);
-        page.OnSetDefault();
+        list->setCurrentRow(0), page.OnDelete();
+        list->setCurrentRow(0), page.OnSetDefault();
         QCOMPARE(page.Item<QLabel>(ids::IDC_PROV_DEFAULT_NUMBER)->text(), QString("555 0199"));
         // An empty number field is refused and nothing is written; the
         // shown defaults (off, 5 s, 10 tries) are stored with the numbers.
@@ -283,8 +277,7 @@ private slots:
         CProviderPropertyPage3& again = Open("Alpha").m_page3;
         m_sheet->SetActivePage(1);
         QCOMPARE(again.Item<QLineEdit>(ids::IDC_PROV_NEW_NUMBER)->text(), QString());
-        again.Item<QLineEdit>(ids::IDC_PROV_NEW_NUMBER)->setText("1");
-        again.OnAdd();
+        again.Item<QLineEdit>(ids::IDC_PROV_NEW_NUMBER)->setText("1"), again.OnAdd();
         m_sheet->PressButton(fw::CPropertySheet::PSBTN_CANCEL);
         QCOMPARE(Stored("Alpha"), QString("555 0199,555 0100 chain 0 delay 5 tries 10"));
     }
@@ -294,14 +287,11 @@ private slots:
     void deleteProvider()
     {
         CProviderPropertySheet& sheet = Open("Alpha");
-        sheet.SetActivePage(1);
-        sheet.m_page3.OnAdd();
-        m_answer = fw::IDNO;
-        sheet.m_page1.OnDelete();
+        sheet.SetActivePage(1), sheet.m_page3.OnAdd();
+        m_answer = fw::IDNO, sheet.m_page1.OnDelete();
         QCOMPARE(m_boxes, QStringList{res::FormatString(ids::IDS_DELETE_ENTRY, {"Alpha"})});
         QCOMPARE(rastest::Entries(), QStringList({"Alpha", "Bravo"}));
-        m_answer = fw::IDYES;
-        sheet.m_page1.OnDelete();
+        m_answer = fw::IDYES, sheet.m_page1.OnDelete();
         QCOMPARE(rastest::Entries(), QStringList{"Bravo"});
         QTRY_COMPARE(sheet.Result(), fw::IDCANCEL);
         QCOMPARE(Stored("Alpha"), QString("no key"));
@@ -311,10 +301,10 @@ private slots:
     // opens it (made from the examples when new) with the desktop's handler.
     void loginScript()
     {
-        ras::RasEntry e;
-        QCOMPARE(ras::GetEntryProperties("Alpha", &e, nullptr), ras::ERROR_SUCCESS);
+        RasEntry e;
+        QCOMPARE(GetEntryProperties("Alpha", &e, nullptr), ERROR_SUCCESS);
         e.bLoginScript = true;
-        QCOMPARE(ras::SetEntryProperties("Alpha", e, nullptr), ras::ERROR_SUCCESS);
+        QCOMPARE(SetEntryProperties("Alpha", e, nullptr), ERROR_SUCCESS);
         QStringList started;
         shell::SetProcessStarter([&](const shell::ProcessRequest& r, QString*) { return started << r.arguments, true; });
         auto* button = Open("Alpha").m_page1.Item<QPushButton>(ids::IDC_PROV_SCRIPTER);

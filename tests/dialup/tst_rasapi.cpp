@@ -12,7 +12,6 @@
 
 #include <QElapsedTimer>
 #include <QWidget>
-#include <QtTest>
 
 using namespace ras;
 
@@ -123,11 +122,10 @@ private slots:
         QVERIFY(!ListNotices().first().bVisible);
         a.msgs.clear();
 
-        const QString hidden = RaiseNotice(ConnectedNotice("Charlie", "9:00:00", "1 bps", false));
-        const QString other = RaiseNotice(ConnectedNotice("Alpha", "9:00:00", "1 bps"));
-        const QString otherDrop = RaiseNotice(DropNotice("Alpha"));
+        const QStringList left{RaiseNotice(ConnectedNotice("Charlie", "9:00:00", "1 bps", false)),
+                               RaiseNotice(ConnectedNotice("Alpha", "9:00:00", "1 bps")), RaiseNotice(DropNotice("Alpha"))};
         QTest::qWait(100);
-        QVERIFY(a.msgs.isEmpty() && Listed(hidden) && Listed(other) && Listed(otherDrop));
+        QVERIFY(a.msgs.isEmpty() && std::all_of(left.begin(), left.end(), Listed));
 
         RaiseNotice(ConnectedNotice("CHARLIE", "1:02:03", "n/a"));
         QTRY_COMPARE(a.msgs, (QList<Msg>{{RasConnectionTimeEventType(), 2, 3723},
@@ -207,9 +205,8 @@ private slots:
         QVERIFY(m_api->Load() && m_api->m_pWatchThread->get_id() == watcher);
 
         const QByteArray saved = qgetenv("DIALTOP_CONFIG_DIR");
-        const QString file = m_env.path("plain-file");
-        TestEnv::writeAll(file, "x");
-        qputenv("DIALTOP_CONFIG_DIR", file.toUtf8());
+        TestEnv::writeAll(m_env.path("plain-file"), "x");
+        qputenv("DIALTOP_CONFIG_DIR", m_env.path("plain-file").toUtf8());
         CRasApi api;
         QVERIFY(!api.Load() && api.m_dwLastError == E_NOINTERFACE && api.m_pWatchThread == nullptr);
         QVERIFY(!api.DeleteEntry("Alpha") && api.m_dwLastError == 1);
@@ -236,9 +233,8 @@ private slots:
 
         QVERIFY(m_api->SetDefaultEntry("Charlie") == 0 && m_api->GetDefaultEntry() == "Charlie");
         QCOMPARE(key.Open(reg::HKEY_CURRENT_USER, "remoteaccess"), reg::ERROR_SUCCESS);
-        DWORD type = 0;
+        DWORD type = 0, length = 64;
         char buffer[64] = {};
-        reg::DWORD length = sizeof buffer;
         QCOMPARE(key.QueryValue("InternetProfile", &type, buffer, &length), reg::ERROR_SUCCESS);
         QCOMPARE(QString("%1 %2 %3").arg(type).arg(length).arg(buffer), // a string, with its terminating zero
                  QString("%1 8 Charlie").arg(reg::REG_SZ));

@@ -11,7 +11,6 @@
 #include "theme/DialtopDoc.h"
 
 #include <QGuiApplication>
-#include <memory>
 #include <sys/stat.h>
 
 namespace {

@@ -10,8 +10,6 @@
 #include <QJsonObject>
 #include <QProcess>
 
-#include <memory>
-#include <tuple>
 #include <sys/stat.h>
 
 namespace {
