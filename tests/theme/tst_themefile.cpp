@@ -183,19 +183,16 @@ private slots:
     {
         CThemeData theme;
         CThemeTab* tab = theme.InsertTab(0);
-        tab->m_strName = QString("N").repeated(259) + "z";
-        tab->m_strBackground = "/" + QString("b").repeated(259);
+        std::tie(tab->m_strName, tab->m_strBackground) = std::tuple(QString(259, 'N') + "z", "/" + QString(259, 'b'));
         CThemeItem* item = theme.InsertItem(0, 0);
-        item->m_strName = QString("n").repeated(127) + "!";
-        item->m_strArguments = QString(128, 'a');
+        std::tie(item->m_strName, item->m_strArguments) = std::tuple(QString(127, 'n') + "!", QString(128, 'a'));
         int c = 'c';
         for (QString* f : {&item->m_strTarget, &item->m_strStartIn, &item->m_strIconFile, &item->m_strDescription})
             *f = QString(260, QChar(++c)); // a different letter each, so a swap shows
         // Multi-byte text that just fits: 64 two-byte and 86 three-byte characters.
-        CThemeItem* wide = theme.InsertItem(0, 1);
-        wide->m_strName = QString("é").repeated(64);
-        wide->m_strTarget = QString("€").repeated(86) + "xx";
-        wide->m_bDialFirst = 5; // kept as stored
+        CThemeItem* wide = theme.InsertItem(0, 1); // dial first 5 is kept as stored
+        std::tie(wide->m_strName, wide->m_strTarget, wide->m_bDialFirst) =
+            std::tuple(QString("é").repeated(64), QString("€").repeated(86) + "xx", 5);
         theme.InsertTab(1)->m_strName = "Ünïcode tab ✓";
         for (int i = 0; i < 800; ++i) // over a megabyte, written and read back in order
             theme.InsertItem(1, i)->m_strName = QString::number(i);
@@ -207,8 +204,7 @@ private slots:
         QCOMPARE(b.mid(8 + 4 + 259, 2) + b.mid(8 + 536 + 4 + 127, 2), QByteArray("z\0!\0", 4));
 
         CThemeData back;
-        QVERIFY(back.Load(theme.m_strPath));
-        QCOMPARE(describe(back), describe(theme));
+        QVERIFY(back.Load(theme.m_strPath) && describe(back) == describe(theme));
     }
 
     void legacyTextDecodes_data()
@@ -481,16 +477,14 @@ private slots:
         CThemeData theme;
         fill(theme, 1, 3);
         CThemeTab& source = *theme.m_tabs[0];
-        source.m_strBackground = "/usr/share/backgrounds/sky.bmp";
-        source.m_nReserved = 77;
+        std::tie(source.m_strBackground, source.m_nReserved) = std::tuple("/usr/share/backgrounds/sky.bmp", 77);
         CThemeItem& full = *source.m_items[1];
         int n = 0;
         for (QString* f : {&full.m_strArguments, &full.m_strTarget, &full.m_strStartIn, &full.m_strIconFile,
                            &full.m_strDescription})
             *f = QString("field %1").arg(++n);
-        std::tie(full.m_nIconIndex, full.m_nShowCmd, full.m_nReserved1, full.m_nReserved2, full.m_bDialFirst) =
-            std::tuple(4, 3, 11, 22, 1);
-        full.m_ptPosition = QPoint(-5, 901);
+        std::tie(full.m_nIconIndex, full.m_nShowCmd, full.m_nReserved1, full.m_nReserved2, full.m_bDialFirst,
+                 full.m_ptPosition) = std::tuple(4, 3, 11, 22, 1, QPoint(-5, 901));
         const QStringList before = describe(source);
 
         CThemeTab copy;
@@ -499,8 +493,7 @@ private slots:
         QCOMPARE(copy.m_items.size(), size_t(4));
         copy.m_items.erase(copy.m_items.begin()); // the item it held comes first
         QCOMPARE(describe(copy), before);
-        copy.m_items[1]->m_strTarget = "changed";
-        copy.m_items.pop_back();
+        copy.m_items[1]->m_strTarget = "changed", copy.m_items.pop_back();
         QCOMPARE(describe(source), before);
     }
 
@@ -521,8 +514,8 @@ private slots:
         const QString json = m_env->path("in.json"), out = m_env->path("made/Full.Theme");
         QVERIFY(TestEnv::writeAll(json, QJsonDocument(in).toJson()));
         const Run b = run({"build", json, out});
-        QVERIFY2(b.exitCode == 0 && b.err.isEmpty(), b.err.constData());
-        QCOMPARE(TestEnv::readAll(out).size(), 8 + 4 * 536 + 5 * 1336);
+        QVERIFY2(b.exitCode == 0 && b.err.isEmpty() && TestEnv::readAll(out).size() == 8 + 4 * 536 + 5 * 1336,
+                 b.err.constData());
 
         const Run d = run({"dump", out});
         QVERIFY2(d.exitCode == 0 && d.err.isEmpty(), d.err.constData());
