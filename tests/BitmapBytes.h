@@ -112,8 +112,7 @@ inline QByteArray IcoFile(const QList<QPair<int, QByteArray>>& images) // (bit d
             Put32(b, v);
         offset += img.second.size();
     }
-    for (const auto& img : images)
-        b.append(img.second);
+    for (const auto& img : images) b.append(img.second);
     return b;
 }
 
@@ -166,19 +165,16 @@ inline QByteArray PeFile(const QList<QList<QByteArray>>& groups)
                 Put32(tree, v);
             blob += d.size();
         }
-    for (const auto* list : {&icons, &groupData})
-        for (const QByteArray& d : *list)
-            tree += d;
+    tree += (icons + groupData).join();
 
     QByteArray f = "MZ" + QByteArray(0x3C - 2, '\0');
     Put32(f, 64);
     f += QByteArray("PE\0\0\x4c\x01\x01\0", 8) + QByteArray(12, '\0'); // one section
     Put32(f, 224 | 0x102 << 16); // optional header size, flags
-    QByteArray opt(224, '\0');
+    QByteArray opt(224, '\0'); // magic, directory count, the resource directory's address and size
     qToLittleEndian<quint16>(0x10B, opt.data());
-    qToLittleEndian<quint32>(16, opt.data() + 92);
-    qToLittleEndian<quint32>(kAddress, opt.data() + 96 + 16);
-    qToLittleEndian<quint32>(quint32(tree.size()), opt.data() + 96 + 20);
+    for (auto [at, v] : {std::pair{92, 16}, {96 + 16, kAddress}, {96 + 20, int(tree.size())}})
+        qToLittleEndian<quint32>(quint32(v), opt.data() + at);
     f += opt + QByteArray(".rsrc\0\0\0", 8);
     for (qint64 v : {tree.size(), qint64(kAddress), tree.size(), qint64(0x200)})
         Put32(f, v);
@@ -192,9 +188,7 @@ inline QByteArray PngOf(int side, QRgb colour)
     img.fill(colour);
     QByteArray bytes;
     QBuffer buf(&bytes);
-    buf.open(QIODevice::WriteOnly);
-    img.save(&buf, "PNG");
-    return bytes;
+    return buf.open(QIODevice::WriteOnly) && img.save(&buf, "PNG") ? bytes : QByteArray();
 }
 
 } // namespace bytes

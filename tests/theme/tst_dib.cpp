@@ -159,16 +159,14 @@ private slots:
     {
         QFETCH(QRect, target);
         QFETCH(QRect, source);
-        QFETCH(int, lines);
         CDib dib;
-        QVERIFY(loadBytes(dib, Fetch<QByteArray>("file")));
-        QCOMPARE(!dib.m_pPalette, dib.m_nColors == 0);
+        QVERIFY(loadBytes(dib, Fetch<QByteArray>("file")) && !dib.m_pPalette == (dib.m_nColors == 0));
         QImage img = canvas(target.right() + 1, target.bottom() + 1);
         {
             QPainter p(&img);
             p.setRenderHint(QPainter::SmoothPixmapTransform); // must not blend
-            QCOMPARE(dib.Draw(&p, target, source), lines);
-            QCOMPARE(dib.Draw(&p, target, source), lines);
+            for (int i = 0; i < 2; ++i) // the second from the kept copy
+                QTEST(dib.Draw(&p, target, source), "lines");
         }
         for (const auto& [at, colour] : Fetch<Pixels>("pixels"))
             QCOMPARE(img.pixel(at), colour);
