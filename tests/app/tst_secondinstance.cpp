@@ -148,17 +148,12 @@ private slots:
         connect(&instance, &CSingleInstance::activateRequested, [&](const QString& f) { opened << f; });
         auto client = [](const QByteArray& send) {
             const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-            sockaddr_un addr{};
-            addr.sun_family = AF_UNIX;
+            sockaddr_un addr{.sun_family = AF_UNIX, .sun_path = {}};
             qstrncpy(addr.sun_path, QFile::encodeName(CSingleInstance::ServerPath()).constData(), sizeof addr.sun_path);
             if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0)
                 return -1;
-            for (qsizetype done = 0; done < send.size();) {
-                const ssize_t n = ::send(fd, send.constData() + done, size_t(send.size() - done), MSG_DONTWAIT);
-                if (n <= 0)
-                    break;
-                done += n;
-            }
+            for (qsizetype done = 0, n = 1; n > 0 && done < send.size(); done += qMax<qsizetype>(n, 0))
+                n = ::send(fd, send.constData() + done, size_t(send.size() - done), MSG_DONTWAIT);
             return fd;
         };
         const int silent = client({});

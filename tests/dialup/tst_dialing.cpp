@@ -176,8 +176,7 @@ private slots:
                                          << QStringList{"own/2", "own/1", "own/0"} << QStringList{"7"};
         QTest::newRow("delay -1") << "nocarrier" << "7" << QStringList{"7"} << QList<int>{0, -1, 5}
                                   << QStringList{"own/5"} << QStringList{"7"};
-        QTest::newRow("chain, own number unlisted")
-            << "noanswer" << "C" << QStringList{"B", "A"} << QList<int>{1, 0, 4}
+        QTest::newRow("chain, own number unlisted") << "noanswer" << "C" << QStringList{"B", "A"} << QList<int>{1, 0, 4}
             << QStringList{"own/4", "A/3", "B/2", "C/1", "A/0"} << QStringList{"C", "A", "B"};
         QTest::newRow("chain, own number listed") << "busy" << "A" << QStringList{"B", "A"} << QList<int>{1, 0, 3}
                                                   << QStringList{"own/3", "B/2", "A/1", "B/0"} << QStringList{"A", "B"};
