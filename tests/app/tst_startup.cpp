@@ -203,9 +203,7 @@ private slots:
     {
         const QString bad = m_env->path("mine/Old.Theme");
         writeTheme(bad, "Old");
-        QByteArray bytes = TestEnv::readAll(bad);
-        bytes[0] = 2;
-        QVERIFY(TestEnv::writeAll(bad, bytes));
+        QVERIFY(TestEnv::writeAll(bad, TestEnv::readAll(bad).replace(0, 1, "\x02"))); // version 2
         writeTheme(themesFolder() + "/First.Theme", "F");
         makeApp({bad});
         QVERIFY(m_app->InitInstance({}));

@@ -27,8 +27,6 @@ public:
     QList<LPARAM> errors;
     QList<Msg> msgs;
     bool Ended() const { return states.endsWith(RASCS_Connected) || states.endsWith(RASCS_Disconnected); }
-
-protected:
     bool event(QEvent* e) override
     {
         const int t = int(e->type());

@@ -217,8 +217,7 @@ private slots:
         const QString bad = m_env->path("themes/Bad.Theme");
         QByteArray bytes = TestEnv::readAll(m_work);
         bytes[0] = 2;
-        if (version2)
-            QVERIFY(TestEnv::writeAll(bad, bytes));
+        QVERIFY(!version2 || TestEnv::writeAll(bad, bytes));
         open(m_work);
         QVERIFY(!m_app->OpenDocumentFile(bad));
         const QStringList said{"Invalid File Version Error:  " + bad, kCorrupt};
@@ -289,9 +288,7 @@ private slots:
         QCOMPARE(m_app->RecentFiles(), expected);
         // Stored as File1..File4 under the settings root, and read back by the next start.
         QVERIFY(recentFile(1) == paths[2] && recentFile(5).isEmpty());
-        m_app.reset();
-        reg::ResetStore();
-        makeApp();
+        m_app.reset(), reg::ResetStore(), makeApp();
         QCOMPARE(m_app->RecentFiles(), expected);
     }
 };

@@ -18,10 +18,7 @@ constexpr int kTab = 532;
 constexpr int kItem = 1336;
 
 // A string field as raw bytes: the text, then zeros to the field's end.
-QByteArray field(const QByteArray& text, int width)
-{
-    return text + QByteArray(width - text.size(), '\0');
-}
+QByteArray field(const QByteArray& text, int width) { return text + QByteArray(width - text.size(), '\0'); }
 
 QByteArray tabRecord(const QByteArray& name, const QByteArray& background = {}, qint32 reserved = 0)
 {
@@ -95,9 +92,8 @@ Run run(const QStringList& args)
 {
     QProcess p;
     p.start(qEnvironmentVariable("DIALTOP_BUILD_DIR") + "/bin/dialtop-theme", args);
-    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit)
-        return {};
-    return {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
+    return p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit
+               ? Run{p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()} : Run{};
 }
 
 // Every member set, most of them away from their defaults.
@@ -389,8 +385,8 @@ private slots:
         QVERIFY(theme.Save() && !theme.m_bModified && TestEnv::readAll(theme.m_strPath).size() == 544);
         // A new theme is as readable as any other new file of the user's.
         const mode_t mask = ::umask(0);
-        ::umask(mask);
         struct stat st;
+        ::umask(mask);
         QVERIFY(::stat(QFile::encodeName(theme.m_strPath).constData(), &st) == 0);
         QCOMPARE(int(st.st_mode & 0777), int(0666 & ~mask));
     }
