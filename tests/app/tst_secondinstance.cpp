@@ -112,8 +112,7 @@ private slots:
 
         // A dialog of the running instance is open.
         QDialog dialog(frame);
-        dialog.setModal(true);
-        dialog.show();
+        dialog.setModal(true), dialog.show();
 
         start({b});
         QTRY_VERIFY_WITH_TIMEOUT(!frame->isMinimized(), 10000);

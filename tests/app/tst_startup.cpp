@@ -115,11 +115,9 @@ private slots:
 
     void starterThemeExpandsHomeReferences()
     {
-        writeTheme(shareDir() + "/First.Theme", {{"Folders",
-                                                  {{"I0", {}, "~", {}, "~/work"},
-                                                   {"I1", {}, "~/Documents", {}, {}, "~/icons/doc.png"},
-                                                   {"I2", {}, "~other/x"},
-                                                   {"I3", {}, "a~/b"}}}});
+        writeTheme(shareDir() + "/First.Theme", {{"Folders", {{"I0", {}, "~", {}, "~/work"},
+                                                              {"I1", {}, "~/Documents", {}, {}, "~/icons/doc.png"},
+                                                              {"I2", {}, "~other/x"}, {"I3", {}, "a~/b"}}}});
         const QByteArray starter = TestEnv::readAll(shareDir() + "/First.Theme");
         QVERIFY(CDialtopApp::InstallFirstTheme(m_env->path("fresh/Themes")));
         CThemeData installed;
@@ -184,8 +182,7 @@ private slots:
     void startUpOpensTheCommandLineTheme()
     {
         const QString recent = m_env->path("mine/Recent.Theme"), named = m_env->path("mine/Named.Theme");
-        writeTheme(recent, "R");
-        writeTheme(named, "N");
+        writeTheme(recent, "R"), writeTheme(named, "N");
         writeTheme(themesFolder() + "/First.Theme", "F");
         QVERIFY(QDir::setCurrent(m_env->path("mine")));
         makeApp({recent});

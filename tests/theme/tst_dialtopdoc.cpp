@@ -181,8 +181,7 @@ private slots:
     {
         QFETCH(QString, title);
         QVERIFY(m_app->OpenDocumentFile(QString())); // a never-saved theme, changed
-        doc()->m_theme.InsertTab(0)->m_strName = "Fresh";
-        doc()->SetModifiedFlag(true);
+        doc()->m_theme.InsertTab(0)->m_strName = "Fresh", doc()->SetModifiedFlag(true);
         if (!title.isNull())
             doc()->fw::CDocument::SetTitle(title); // the raw title, as the framework holds it
         // Yes in the prompt of a never-saved theme asks for a name; cancelling
@@ -251,8 +250,7 @@ private slots:
     {
         open(m_work);
         for (int y : {444, 555}) { // Save, then the prompt before File New
-            doc()->m_theme.GetItem(1, 1)->m_ptPosition = QPoint(333, y);
-            doc()->SetModifiedFlag(true);
+            doc()->m_theme.GetItem(1, 1)->m_ptPosition = QPoint(333, y), doc()->SetModifiedFlag(true);
             QVERIFY(!doc()->m_theme.m_bModified);
             m_ui->answers << fw::IDYES;
             QVERIFY(y == 444 ? frame()->OnCommand(ids::ID_FILE_SAVE) : m_app->OpenDocumentFile(QString()) != nullptr);

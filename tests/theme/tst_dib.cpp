@@ -47,8 +47,7 @@ bool loadBytes(CDib& dib, const QByteArray& data)
 {
     QBuffer buf;
     buf.setData(data);
-    buf.open(QIODevice::ReadOnly);
-    return dib.LoadFromFile(buf);
+    return buf.open(QIODevice::ReadOnly) && dib.LoadFromFile(buf);
 }
 
 QImage canvas(int w, int h)
@@ -186,8 +185,8 @@ private slots:
         QCOMPARE(drawn(dib, img, QRect(0, 0, 5, 4), QRect(0, 0, 5, 4)), 4);
         QVERIFY(img.pixel(3, 3) == qRgb(0, 0, 255) && img.pixel(0, 0) == qRgb(255, 255, 255));
         // the same picture claiming 30000 x 30000
-        qToBigEndian<quint32>(30000, data.data() + 16);
-        qToBigEndian<quint32>(30000, data.data() + 20);
+        for (int at : {16, 20})
+            qToBigEndian<quint32>(30000, data.data() + at);
         qToBigEndian<quint32>(crc32(data.mid(12, 17)), data.data() + 29);
         QVERIFY(!loadBytes(dib, data) && dib.IsEmpty());
     }
