@@ -38,8 +38,7 @@ inline void writeTheme(const QString& path, const QList<TabSpec>& tabs)
     CThemeData theme;
     for (int i = 0; i < tabs.size(); ++i) {
         CThemeTab* tab = theme.InsertTab(i);
-        tab->m_strName = tabs[i].name;
-        tab->m_strBackground = tabs[i].background;
+        std::tie(tab->m_strName, tab->m_strBackground) = std::tie(tabs[i].name, tabs[i].background);
         for (int j = 0; j < tabs[i].items.size(); ++j) {
             const ItemSpec& s = tabs[i].items[j];
             CThemeItem* it = theme.InsertItem(i, j);
@@ -48,8 +47,7 @@ inline void writeTheme(const QString& path, const QList<TabSpec>& tabs)
         }
     }
     QDir().mkpath(QFileInfo(path).absolutePath());
-    theme.m_strPath = path;
-    theme.m_bModified = true;
+    theme.m_strPath = path, theme.m_bModified = true;
     QVERIFY(theme.Save());
 }
 

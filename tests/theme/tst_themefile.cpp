@@ -133,8 +133,7 @@ class tst_ThemeFile : public QObject
     // Saves theme to a fresh file in the test folder and returns its bytes.
     QByteArray saved(CThemeData& theme)
     {
-        theme.m_strPath = m_env->path("t.Theme");
-        theme.m_bModified = true;
+        theme.m_strPath = m_env->path("t.Theme"), theme.m_bModified = true;
         return theme.Save() ? TestEnv::readAll(theme.m_strPath) : "<save failed>";
     }
 
@@ -142,8 +141,7 @@ class tst_ThemeFile : public QObject
     QString file(const QByteArray& bytes, const QString& name = "old.Theme")
     {
         const QString path = m_env->path(name);
-        TestEnv::writeAll(path, bytes);
-        age(path);
+        TestEnv::writeAll(path, bytes), age(path);
         return path;
     }
 
