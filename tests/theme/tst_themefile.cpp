@@ -236,8 +236,7 @@ private slots:
         bytes::Put32(b, 1);
         b += itemRecord({name, name, path, path, path, path});
         CThemeData theme;
-        QVERIFY(theme.Load(file(b)));
-        QCOMPARE(theme.GetItem(0, 0)->m_strName, QString(128, QChar(0xE9)));
+        QVERIFY(theme.Load(file(b)) && theme.GetItem(0, 0)->m_strName == QString(128, QChar(0xE9)));
         QCOMPARE(saved(theme), b);
         theme.GetItem(0, 0)->m_strName = "Café";
         QCOMPARE(saved(theme).mid(8 + 536 + 4, 6), QByteArray("Caf\xc3\xa9", 6));
@@ -432,11 +431,9 @@ private slots:
             return done && marked;
         };
         QVERIFY(marks(theme.InsertTab(2) && theme.InsertTab(0)));
-        theme.GetTab(0)->m_strName = "first";
-        theme.GetTab(3)->m_strName = "appended";
+        theme.GetTab(0)->m_strName = "first", theme.GetTab(3)->m_strName = "appended";
         QVERIFY(marks(theme.InsertItem(1, 2) && theme.InsertItem(1, 0)));
-        theme.GetItem(1, 0)->m_strName = "start";
-        theme.GetItem(1, 3)->m_strName = "end";
+        theme.GetItem(1, 0)->m_strName = "start", theme.GetItem(1, 3)->m_strName = "end";
         QCOMPARE(outline(theme), QString("first: | T0: start T0.I0 T0.I1 end | T1: T1.I0 T1.I1 | appended:"));
         QVERIFY(marks(theme.RemoveItem(1, 1)));
         QVERIFY(marks(theme.RemoveTab(2)));
