@@ -49,10 +49,7 @@ inline QByteArray Rows(int width, int height, int bits, const PixelFn& pixel)
 // table (4 or 3 bytes an entry), then the rows.
 struct Dib
 {
-    int headerSize = 40;
-    int width = 4;
-    int height = 4;
-    int bits = 8;
+    int headerSize = 40, width = 4, height = 4, bits = 8;
     QList<QRgb> table;
     quint32 colorsUsed = 0;
     PixelFn pixel = [](int, int) { return 0u; };
@@ -65,10 +62,9 @@ inline QByteArray PackedDib(const Dib& s)
     QByteArray b;
     Put32(b, s.headerSize);
     if (s.headerSize >= 40) {
-        Put32(b, s.width);
-        Put32(b, s.height);
-        Put32(b, 1 | s.bits << 16); // planes, then bits per pixel
-        for (quint32 v : {s.compression, 0u, 2835u, 2835u, s.colorsUsed, 0u}) // pixels per metre
+        // planes and bits per pixel, then pixels per metre
+        for (quint32 v : {quint32(s.width), quint32(s.height), quint32(1 | s.bits << 16), s.compression, 0u, 2835u,
+                          2835u, s.colorsUsed, 0u})
             Put32(b, v);
         for (quint32 m : s.masks)
             Put32(b, m);
@@ -116,8 +112,7 @@ inline QByteArray IcoFile(const QList<QPair<int, QByteArray>>& images) // (bit d
             Put32(b, v);
         offset += img.second.size();
     }
-    for (const auto& img : images)
-        b.append(img.second);
+    for (const auto& img : images) b.append(img.second);
     return b;
 }
 
@@ -136,9 +131,8 @@ inline QByteArray PeFile(const QList<QList<QByteArray>>& groups)
         for (const QByteArray& image : g) {
             icons << image;
             d.append(char(16)).append(char(16)).append(2, '\0');
-            Put16(d, 1);
-            Put16(d, 8);
-            Put32(d, image.size());
+            for (qint64 v : {qint64(1 | 8 << 16), image.size()}) // planes, bits
+                Put32(d, v);
             Put16(d, icons.size());
         }
         groupData << d;
@@ -151,12 +145,9 @@ inline QByteArray PeFile(const QList<QList<QByteArray>>& groups)
     QByteArray tree;
     auto dir = [&](const QList<QPair<quint32, quint32>>& list) {
         tree.append(12, '\0');
-        Put16(tree, 0);
-        Put16(tree, list.size());
-        for (const auto& e : list) {
-            Put32(tree, e.first);
-            Put32(tree, e.second);
-        }
+        Put32(tree, qint64(list.size()) << 16); // no named entries, then the id entries
+        for (const auto& e : list)
+            Put32(tree, e.first), Put32(tree, e.second);
     };
     dir({{3, 0x80000000u | 32}, {14, 0x80000000u | (48 + 8 * int(icons.size()))}});
     int k = 0;
@@ -174,19 +165,16 @@ inline QByteArray PeFile(const QList<QList<QByteArray>>& groups)
                 Put32(tree, v);
             blob += d.size();
         }
-    for (const auto* list : {&icons, &groupData})
-        for (const QByteArray& d : *list)
-            tree += d;
+    tree += (icons + groupData).join();
 
     QByteArray f = "MZ" + QByteArray(0x3C - 2, '\0');
     Put32(f, 64);
     f += QByteArray("PE\0\0\x4c\x01\x01\0", 8) + QByteArray(12, '\0'); // one section
     Put32(f, 224 | 0x102 << 16); // optional header size, flags
-    QByteArray opt(224, '\0');
+    QByteArray opt(224, '\0'); // magic, directory count, the resource directory's address and size
     qToLittleEndian<quint16>(0x10B, opt.data());
-    qToLittleEndian<quint32>(16, opt.data() + 92);
-    qToLittleEndian<quint32>(kAddress, opt.data() + 96 + 16);
-    qToLittleEndian<quint32>(quint32(tree.size()), opt.data() + 96 + 20);
+    for (auto [at, v] : {std::pair{92, 16}, {96 + 16, kAddress}, {96 + 20, int(tree.size())}})
+        qToLittleEndian<quint32>(quint32(v), opt.data() + at);
     f += opt + QByteArray(".rsrc\0\0\0", 8);
     for (qint64 v : {tree.size(), qint64(kAddress), tree.size(), qint64(0x200)})
         Put32(f, v);
@@ -200,9 +188,7 @@ inline QByteArray PngOf(int side, QRgb colour)
     img.fill(colour);
     QByteArray bytes;
     QBuffer buf(&bytes);
-    buf.open(QIODevice::WriteOnly);
-    img.save(&buf, "PNG");
-    return bytes;
+    return buf.open(QIODevice::WriteOnly) && img.save(&buf, "PNG") ? bytes : QByteArray();
 }
 
 } // namespace bytes

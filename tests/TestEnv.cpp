@@ -6,10 +6,8 @@
 TestEnv::TestEnv()
 {
     QDir d(m_dir.path());
-    d.mkpath("config");
-    d.mkpath("data");
-    d.mkpath("runtime");
-    d.mkpath("xdgconfig");
+    for (const char* sub : {"config", "data", "runtime", "xdgconfig"})
+        d.mkpath(sub);
     QFile::setPermissions(d.filePath("runtime"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     qputenv("DIALTOP_CONFIG_DIR", configDir().toUtf8());
     qputenv("XDG_CONFIG_HOME", d.filePath("xdgconfig").toUtf8());
@@ -17,32 +15,19 @@ TestEnv::TestEnv()
     qputenv("XDG_RUNTIME_DIR", runtimeDir().toUtf8());
 }
 
-TestEnv::~TestEnv()
-{
-    QDir::setCurrent(QDir::tempPath());
-}
+TestEnv::~TestEnv() { QDir::setCurrent(QDir::tempPath()); }
 
-QString TestEnv::configDir() const { return m_dir.filePath("config"); }
-QString TestEnv::dataDir() const { return m_dir.filePath("data"); }
-QString TestEnv::runtimeDir() const { return m_dir.filePath("runtime"); }
 
 QByteArray TestEnv::readAll(const QString& path)
 {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return f.readAll();
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 bool TestEnv::writeAll(const QString& path, const QByteArray& bytes)
 {
     QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    return f.write(bytes) == bytes.size();
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
-QString TestEnv::dataFile(const QString& name)
-{
-    return QString::fromLocal8Bit(qgetenv("DIALTOP_TEST_DATA")) + "/" + name;
-}
+QString TestEnv::dataFile(const QString& name) { return qEnvironmentVariable("DIALTOP_TEST_DATA") + "/" + name; }

@@ -16,15 +16,14 @@
 #include <QtTest>
 
 #include <functional>
+#include <tuple>
 
 struct ItemSpec
 {
     QString name;
     QPoint pos;
     QString target = "https://example.org/";
-    QString arguments;
-    QString startIn;
-    QString iconFile;
+    QString arguments, startIn, iconFile;
 };
 
 struct TabSpec
@@ -39,22 +38,16 @@ inline void writeTheme(const QString& path, const QList<TabSpec>& tabs)
     CThemeData theme;
     for (int i = 0; i < tabs.size(); ++i) {
         CThemeTab* tab = theme.InsertTab(i);
-        tab->m_strName = tabs[i].name;
-        tab->m_strBackground = tabs[i].background;
+        std::tie(tab->m_strName, tab->m_strBackground) = std::tie(tabs[i].name, tabs[i].background);
         for (int j = 0; j < tabs[i].items.size(); ++j) {
             const ItemSpec& s = tabs[i].items[j];
-            CThemeItem* item = theme.InsertItem(i, j);
-            item->m_strName = s.name;
-            item->m_strTarget = s.target;
-            item->m_strArguments = s.arguments;
-            item->m_strStartIn = s.startIn;
-            item->m_strIconFile = s.iconFile;
-            item->m_ptPosition = s.pos;
+            CThemeItem* it = theme.InsertItem(i, j);
+            std::tie(it->m_strName, it->m_strTarget, it->m_strArguments, it->m_strStartIn, it->m_strIconFile,
+                     it->m_ptPosition) = std::tie(s.name, s.target, s.arguments, s.startIn, s.iconFile, s.pos);
         }
     }
     QDir().mkpath(QFileInfo(path).absolutePath());
-    theme.m_strPath = path;
-    theme.m_bModified = true;
+    theme.m_strPath = path, theme.m_bModified = true;
     QVERIFY(theme.Save());
 }
 
@@ -82,16 +75,14 @@ inline QStringList describe(const CThemeTab& tab)
 inline QStringList describe(const CThemeData& theme)
 {
     QStringList out;
-    for (const auto& tab : theme.m_tabs)
-        out << describe(*tab);
+    for (const auto& tab : theme.m_tabs) out << describe(*tab);
     return out;
 }
 
 inline QString themesFolder()
 {
     QString folder;
-    GetThemesFolder(folder);
-    return folder;
+    return GetThemesFolder(folder), folder;
 }
 
 // Entry n (from 1) of the recent list, read afresh from disk.
@@ -105,17 +96,13 @@ inline QString recentFile(int n)
     return value;
 }
 
-inline QDateTime mtime(const QString& path)
-{
-    return QFileInfo(path).fileTime(QFileDevice::FileModificationTime);
-}
+inline QDateTime mtime(const QString& path) { return QFileInfo(path).fileTime(QFileDevice::FileModificationTime); }
 
 // Sets a file's date well into the past, so a rewrite shows.
 inline void age(const QString& path)
 {
     QFile f(path);
-    QVERIFY(f.open(QIODevice::ReadWrite));
-    QVERIFY(f.setFileTime(QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6), Qt::UTC), QFileDevice::FileModificationTime));
+    QVERIFY(f.open(QIODevice::ReadWrite) && f.setFileTime(QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6), Qt::UTC), QFileDevice::FileModificationTime));
 }
 
 // An 8-bit bitmap file; index(x, y) counts y from the top.
@@ -142,23 +129,16 @@ struct UiStubs
         });
         fw::SetFileDialogHandler([this](fw::FileDialogRequest& r) {
             dialogs << r;
-            const QString answer = fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
-            if (answer.isNull())
-                return false;
-            r.fileName = answer;
-            return true;
+            const QString a = fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
+            if (!a.isNull()) r.fileName = a;
+            return !a.isNull();
         });
     }
-    ~UiStubs()
-    {
-        fw::SetMessageHandler({});
-        fw::SetFileDialogHandler({});
-    }
+    ~UiStubs() { fw::SetMessageHandler({}), fw::SetFileDialogHandler({}); }
     QStringList texts() const
     {
         QStringList out;
-        for (const auto& m : messages)
-            out << m.text;
+        for (const auto& m : messages) out << m.text;
         return out;
     }
 };

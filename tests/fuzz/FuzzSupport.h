@@ -26,13 +26,9 @@ namespace fuzz {
 inline const QTemporaryDir& Root()
 {
     static QTemporaryDir dir;
-    static const bool set = [] {
-        qputenv("DIALTOP_CONFIG_DIR", dir.path().toUtf8());
-        qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("xdg")).toUtf8());
-        qputenv("XDG_RUNTIME_DIR", dir.filePath(QStringLiteral("run")).toUtf8());
-        return true;
-    }();
-    Q_UNUSED(set);
+    [[maybe_unused]] static const bool set = qputenv("DIALTOP_CONFIG_DIR", dir.path().toUtf8())
+        && qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("xdg")).toUtf8())
+        && qputenv("XDG_RUNTIME_DIR", dir.filePath(QStringLiteral("run")).toUtf8());
     return dir;
 }
 

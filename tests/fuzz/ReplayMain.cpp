@@ -22,15 +22,12 @@ int main(int argc, char** argv)
             while (it.hasNext())
                 files << it.next();
             files.sort();
-        } else {
+        } else
             files << arg;
-        }
         for (const QString& path : files) {
             QFile f(path);
-            if (!f.open(QIODevice::ReadOnly)) {
-                std::fprintf(stderr, "cannot read %s\n", qPrintable(path));
-                return 1;
-            }
+            if (!f.open(QIODevice::ReadOnly))
+                return std::fprintf(stderr, "cannot read %s\n", qPrintable(path)), 1;
             const QByteArray bytes = f.readAll();
             LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
             ++runs;

@@ -11,8 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     ras::RasConn back;
     qint64 startBack = 0;
-    FUZZ_CHECK(ras::ParseRecord(ras::SerialiseRecord(conn, start), back, startBack));
-    FUZZ_CHECK(startBack == start);
+    FUZZ_CHECK(ras::ParseRecord(ras::SerialiseRecord(conn, start), back, startBack) && startBack == start);
     FUZZ_CHECK(back.hrasconn == conn.hrasconn && back.strEntryName == conn.strEntryName
                && back.strDeviceName == conn.strDeviceName && back.strIpAddress == conn.strIpAddress
                && back.rasconnstate == conn.rasconnstate && back.nHolderPid == conn.nHolderPid);

@@ -13,14 +13,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     shell::ReadIcoImages(bytes);
     QBuffer buf;
     buf.setData(bytes);
-    buf.open(QIODevice::ReadOnly);
     shell::PeIconDirectory dir;
-    if (!shell::ReadPeIconDirectory(buf, dir))
+    if (!buf.open(QIODevice::ReadOnly) || !shell::ReadPeIconDirectory(buf, dir))
         return 0;
-    for (int index : {0, 1, -1, -2, int(dir.groups.size()) - 1}) {
-        const QByteArray ico = shell::PeIconGroupAsIco(buf, dir, index);
-        if (!ico.isNull())
+    for (int index : {0, 1, -1, -2, int(dir.groups.size()) - 1})
+        if (const QByteArray ico = shell::PeIconGroupAsIco(buf, dir, index); !ico.isNull())
             FUZZ_CHECK(!shell::ReadIcoImages(ico).isEmpty() || ico.size() >= 6);
-    }
     return 0;
 }

@@ -14,13 +14,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QString ini = root.filePath(QStringLiteral("fuzz.ini"));
     fuzz::WriteFile(ini, data, size);
     const QStringList sections = profile::GetPrivateProfileSectionNames(ini);
-    for (const QString& section : sections.mid(0, 8)) {
+    for (const QString& section : sections.mid(0, 8))
         for (const QString& key : profile::GetPrivateProfileKeys(section, ini).mid(0, 8)) {
             QString value;
             profile::GetPrivateProfileString(section, key, QString(), value, ini);
             profile::GetPrivateProfileInt(section, key, 0, ini);
         }
-    }
 
     const QString book = ras::PhonebookPath();
     QDir().mkpath(QFileInfo(book).path());

@@ -13,10 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CThemeData theme;
     theme.m_tabs = std::move(tabs);
     QByteArray once, twice;
-    FUZZ_CHECK(theme.ToBytes(once));
     CThemeData again;
-    FUZZ_CHECK(CThemeData::ParseBytes(once, again.m_tabs) == CThemeData::ParseResult::Ok);
-    FUZZ_CHECK(again.ToBytes(twice));
-    FUZZ_CHECK(once == twice);
+    FUZZ_CHECK(theme.ToBytes(once) && CThemeData::ParseBytes(once, again.m_tabs) == CThemeData::ParseResult::Ok);
+    FUZZ_CHECK(again.ToBytes(twice) && once == twice);
     return 0;
 }

@@ -59,9 +59,7 @@ private slots:
 
     void inserts()
     {
-        QFETCH(QString, format);
-        QFETCH(QVariantList, args);
-        QTEST(FormatMessageText(format, args), "expected");
+        QTEST(FormatMessageText(Fetch<QString>("format"), Fetch<QVariantList>("args")), "expected");
     }
 };
 

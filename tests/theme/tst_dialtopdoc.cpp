@@ -11,9 +11,6 @@
 #include "theme/DialtopDoc.h"
 
 #include <QGuiApplication>
-
-#include <memory>
-
 #include <sys/stat.h>
 
 namespace {
@@ -22,10 +19,8 @@ fw::CFrameWnd* makeFrame(fw::CDocument* doc)
 {
     auto* frame = new fw::CFrameWnd;
     auto* view = new fw::CView(frame);
-    view->SetDocument(doc);
-    doc->AddView(view);
-    frame->setCentralWidget(view);
-    frame->SetActiveView(view);
+    view->SetDocument(doc), doc->AddView(view);
+    frame->setCentralWidget(view), frame->SetActiveView(view);
     return frame;
 }
 
@@ -61,8 +56,7 @@ class tst_DialtopDoc : public QObject
     void makeApp()
     {
         m_app = std::make_unique<fw::CWinApp>();
-        m_app->SetRegistryKey("Corvane");
-        m_app->LoadStdProfileSettings(4);
+        m_app->SetRegistryKey("Corvane"), m_app->LoadStdProfileSettings(4);
         m_app->AddDocTemplate(std::make_unique<fw::CDocTemplate>(
             ids::IDR_MAINFRAME, [] { return std::make_unique<CDialtopDoc>(); }, makeFrame));
     }
@@ -73,34 +67,27 @@ class tst_DialtopDoc : public QObject
     void rename(int tab, int item, const QString& name)
     {
         doc()->m_theme.GetItem(tab, item)->m_strName = name;
-        doc()->m_theme.m_bModified = true;
-        doc()->SetModifiedFlag(true);
+        doc()->m_theme.m_bModified = true, doc()->SetModifiedFlag(true);
     }
 
 private slots:
     void init()
     {
-        m_env = std::make_unique<TestEnv>();
+        m_env = std::make_unique<TestEnv>(), m_ui = std::make_unique<UiStubs>();
         reg::ResetStore();
-        m_ui = std::make_unique<UiStubs>();
         // No box may appear under the busy cursor of an open or a save.
         fw::SetMessageHandler([this, stub = fw::SetMessageHandler({})](const fw::MessageRequest& r) {
             if (QGuiApplication::overrideCursor())
                 m_busyBoxes << r.text;
             return stub(r);
         });
-        makeApp();
-        m_work = m_env->path("themes/Work.Theme");
-        writeGrid(m_work, 2, 2);
+        makeApp(), writeGrid(m_work = m_env->path("themes/Work.Theme"), 2, 2);
     }
 
     void cleanup()
     {
-        QCOMPARE(m_busyBoxes, QStringList());
-        m_busyBoxes.clear();
-        m_app.reset();
-        m_ui.reset();
-        m_env.reset();
+        QCOMPARE(std::exchange(m_busyBoxes, {}), QStringList());
+        m_app.reset(), m_ui.reset(), m_env.reset();
         reg::ResetStore();
     }
 
@@ -111,12 +98,11 @@ private slots:
         writeGrid(path, 3, 4);
         QVERIFY(QDir::setCurrent(m_env->root()));
         QVERIFY(m_app->OpenDocumentFile("themes/My.Work.Theme"));
-        QCOMPARE(doc()->GetPathName() + "|" + m_app->RecentFiles().value(0), path + "|" + path);
-        QCOMPARE(doc()->m_theme.GetTabCount(), 3);
-        QCOMPARE(doc()->m_theme.GetItem(2, 3)->m_ptPosition, QPoint(250, 34));
+        QVERIFY(doc()->m_theme.GetTabCount() == 3 && doc()->m_theme.GetItem(2, 3)->m_ptPosition == QPoint(250, 34));
         QVERIFY(m_ui->messages.isEmpty() && !doc()->IsModified());
         // The title is the bare name: a name with dots of its own loses only the last.
-        QCOMPARE(doc()->GetTitle() + "|" + frame()->windowTitle(), QString("My.Work|Dialtop - My.Work"));
+        QCOMPARE(QStringList({doc()->GetPathName(), m_app->RecentFiles().value(0), doc()->GetTitle(), frame()->windowTitle()}),
+                 QStringList({path, path, "My.Work", "Dialtop - My.Work"}));
     }
 
     void savePrompt_data()
@@ -136,13 +122,12 @@ private slots:
         m_ui->answers << answer;
         const bool next = m_app->OpenDocumentFile(QString()); // File New
         QCOMPARE(m_ui->texts(), QStringList{"Save changes to Work?"});
-        QCOMPARE(m_ui->messages[0].style & fw::MB_TYPEMASK, fw::MB_YESNOCANCEL);
-        QVERIFY(m_ui->dialogs.isEmpty()); // the theme has a file: no name is asked for
+        // The theme has a file: no name is asked for.
+        QVERIFY((m_ui->messages[0].style & fw::MB_TYPEMASK) == fw::MB_YESNOCANCEL && m_ui->dialogs.isEmpty());
         // Cancel keeps the theme open and changed; otherwise File New goes on.
         QCOMPARE(next, answer != fw::IDCANCEL);
-        QCOMPARE(doc()->IsModified(), !next);
-        QCOMPARE(doc()->m_theme.GetTabCount(), next ? 0 : 2);
-        QCOMPARE(doc()->GetPathName(), next ? QString() : m_work);
+        QCOMPARE(QString("%1 %2 ").arg(doc()->IsModified()).arg(doc()->m_theme.GetTabCount()) + doc()->GetPathName(),
+                 next ? QString("0 0 ") : "1 2 " + m_work);
         if (next)
             m_app.reset(); // nor does destroying the emptied document write
         CThemeData back;
@@ -164,14 +149,12 @@ private slots:
         const QDateTime stamp = mtime(m_work);
         open(m_work);
         QVERIFY(frame()->OnCommand(ids::ID_FILE_SAVE));
-        QCOMPARE(mtime(m_work), stamp);
-        QVERIFY(m_ui->messages.isEmpty());
+        QVERIFY(mtime(m_work) == stamp && m_ui->messages.isEmpty());
 
         m_ui->fileAnswers << themesFolder() + "/notes.txt"; // then the dialog is cancelled
         m_ui->answers << fw::IDNO;
         QVERIFY(frame()->OnCommand(ids::ID_FILE_SAVE_AS));
-        QVERIFY(m_ui->dialogs.value(0).fileName.isEmpty());
-        QCOMPARE(m_ui->dialogs.value(1).fileName, existing);
+        QCOMPARE(m_ui->dialogs.value(0).fileName + "|" + m_ui->dialogs.value(1).fileName, "|" + existing);
         QVERIFY(m_ui->texts().value(0).startsWith(existing));
         QCOMPARE(TestEnv::readAll(existing), notes);
 
@@ -179,10 +162,8 @@ private slots:
         QVERIFY(frame()->OnCommand(ids::ID_FILE_SAVE_AS));
         const QString written = themesFolder() + "/Copy.Theme";
         QCOMPARE(TestEnv::readAll(written), TestEnv::readAll(m_work));
-        QCOMPARE(mtime(m_work), stamp);
-        QCOMPARE(frame()->windowTitle(), QString("Dialtop - Copy"));
-        QCOMPARE(m_app->RecentFiles().value(0), written);
-        QVERIFY(!doc()->IsModified());
+        QVERIFY(mtime(m_work) == stamp && !doc()->IsModified());
+        QCOMPARE(frame()->windowTitle() + "|" + m_app->RecentFiles().value(0), "Dialtop - Copy|" + written);
     }
 
     void proposedNameOfANewTheme_data()
@@ -199,30 +180,26 @@ private slots:
     void proposedNameOfANewTheme()
     {
         QFETCH(QString, title);
-        QFETCH(QString, proposed);
         QVERIFY(m_app->OpenDocumentFile(QString())); // a never-saved theme, changed
-        doc()->m_theme.InsertTab(0)->m_strName = "Fresh";
-        doc()->SetModifiedFlag(true);
+        doc()->m_theme.InsertTab(0)->m_strName = "Fresh", doc()->SetModifiedFlag(true);
         if (!title.isNull())
             doc()->fw::CDocument::SetTitle(title); // the raw title, as the framework holds it
         // Yes in the prompt of a never-saved theme asks for a name; cancelling
         // that dialog abandons the whole operation.
         m_ui->answers << fw::IDYES;
         QVERIFY(!m_app->OpenDocumentFile(QString()));
-        QCOMPARE(m_ui->dialogs.size(), 1);
-        QCOMPARE(m_ui->dialogs[0].fileName, proposed);
-        QVERIFY(doc()->IsModified() && doc()->m_theme.GetTabCount() == 1);
+        QVERIFY(m_ui->dialogs.size() == 1 && doc()->IsModified() && doc()->m_theme.GetTabCount() == 1);
+        QTEST(m_ui->dialogs[0].fileName, "proposed");
         QVERIFY(QDir(themesFolder()).entryList({"*.Theme"}, QDir::Files).isEmpty());
 
         // Save asks for a name too, and the extension rule makes it a theme.
         m_ui->fileAnswers << themesFolder() + "/notes.txt";
-        QVERIFY(frame()->OnCommand(ids::ID_FILE_SAVE));
-        QCOMPARE(m_ui->dialogs.size(), 2);
+        QVERIFY(frame()->OnCommand(ids::ID_FILE_SAVE) && m_ui->dialogs.size() == 2);
         CThemeData back;
         QVERIFY(back.Load(themesFolder() + "/notes.Theme"));
         QCOMPARE(describe(back), QStringList{"tab|Fresh||0"});
-        QCOMPARE(QDir(themesFolder()).entryList(QDir::Files), QStringList{"notes.Theme"});
-        QCOMPARE(frame()->windowTitle(), QString("Dialtop - notes"));
+        QCOMPARE(QDir(themesFolder()).entryList(QDir::Files) << frame()->windowTitle(),
+                 QStringList({"notes.Theme", "Dialtop - notes"}));
     }
 
     // The window then shows nothing that is no longer in memory; the file
@@ -239,14 +216,13 @@ private slots:
         const QString bad = m_env->path("themes/Bad.Theme");
         QByteArray bytes = TestEnv::readAll(m_work);
         bytes[0] = 2;
-        if (version2)
-            QVERIFY(TestEnv::writeAll(bad, bytes));
+        QVERIFY(!version2 || TestEnv::writeAll(bad, bytes));
         open(m_work);
         QVERIFY(!m_app->OpenDocumentFile(bad));
         const QStringList said{"Invalid File Version Error:  " + bad, kCorrupt};
         QCOMPARE(m_ui->texts(), version2 ? said : said.mid(1));
-        QVERIFY(doc()->m_theme.GetTabCount() == 0 && doc()->GetPathName().isEmpty());
-        QVERIFY(!frame()->windowTitle().contains("Work"));
+        QVERIFY(doc()->m_theme.GetTabCount() == 0 && doc()->GetPathName().isEmpty()
+                && !frame()->windowTitle().contains("Work"));
         QCOMPARE(m_app->RecentFiles(), QStringList{m_work});
         QCOMPARE(TestEnv::readAll(bad), version2 ? bytes : QByteArray());
     }
@@ -274,15 +250,13 @@ private slots:
     {
         open(m_work);
         for (int y : {444, 555}) { // Save, then the prompt before File New
-            doc()->m_theme.GetItem(1, 1)->m_ptPosition = QPoint(333, y);
-            doc()->SetModifiedFlag(true);
+            doc()->m_theme.GetItem(1, 1)->m_ptPosition = QPoint(333, y), doc()->SetModifiedFlag(true);
             QVERIFY(!doc()->m_theme.m_bModified);
             m_ui->answers << fw::IDYES;
             QVERIFY(y == 444 ? frame()->OnCommand(ids::ID_FILE_SAVE) : m_app->OpenDocumentFile(QString()) != nullptr);
             CThemeData back;
-            QVERIFY(back.Load(m_work));
+            QVERIFY(back.Load(m_work) && !doc()->IsModified());
             QCOMPARE(back.GetItem(1, 1)->m_ptPosition, QPoint(333, y));
-            QVERIFY(!doc()->IsModified());
         }
     }
 
@@ -312,9 +286,7 @@ private slots:
         QCOMPARE(m_app->RecentFiles(), expected);
         // Stored as File1..File4 under the settings root, and read back by the next start.
         QVERIFY(recentFile(1) == paths[2] && recentFile(5).isEmpty());
-        m_app.reset();
-        reg::ResetStore();
-        makeApp();
+        m_app.reset(), reg::ResetStore(), makeApp();
         QCOMPARE(m_app->RecentFiles(), expected);
     }
 };
