@@ -127,18 +127,6 @@ private slots:
         QVERIFY(m_recorder.count(press) >= 1); // the view, then maybe the frame
         key ? QTest::keyRelease(m_frame, Qt::Key_C) : QTest::mouseRelease(target, Qt::RightButton, {}, QPoint(30, 30));
     }
-
-    void disabledSplashShowsNothingAndOnlyOneShows()
-    {
-        startProgram(60000);
-        CSplashWnd::ShowSplashScreen(m_frame);
-        QCOMPARE(CSplashWnd::Current(), m_splash.data());
-
-        m_splash->HideSplashScreen();
-        CSplashWnd::EnableSplashScreen(false);
-        CSplashWnd::ShowSplashScreen(m_frame);
-        QVERIFY(!CSplashWnd::Current());
-    }
 };
 
 QTEST_MAIN(tst_Splash)

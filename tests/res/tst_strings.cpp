@@ -23,9 +23,6 @@ private slots:
         QTest::newRow("missing id") << 1u << QVariantList{"x"} << QString();
         QTest::newRow("6010 formatted") << 6010u << QVariantList{"10.0.0.1", 28800}
                                         << "IP Address: 10.0.0.1  Speed: 28800 bps";
-        QTest::newRow("6011 formatted") << 6011u << QVariantList{"Acme Net"}
-                                        << "Your connection to Acme Net has been disconnected!\nDo you wish to reconnect?";
-        QTest::newRow("6007 formatted") << 6007u << QVariantList{30} << "Unable to connect. Redialing in 30 seconds...";
     }
 
     void texts()
