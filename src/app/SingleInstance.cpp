@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -178,15 +179,16 @@ void CSingleInstance::OnNewConnection()
             return;
         // Each request is read as it arrives, never waited for: a start that
         // connects and says nothing must not hang this window.
+        // The descriptor ends with its notifier, also when this object goes
+        // first; the request buffer with the handler that holds it.
         auto* notifier = new QSocketNotifier(client, QSocketNotifier::Read, this);
-        auto* request = new QByteArray;
-        auto finish = [notifier, request, client] {
+        connect(notifier, &QObject::destroyed, [client] { ::close(client); });
+        auto finish = [notifier] {
             notifier->setEnabled(false);
             notifier->deleteLater();
-            delete request;
-            ::close(client);
         };
-        connect(notifier, &QSocketNotifier::activated, this, [this, notifier, request, client, finish] {
+        connect(notifier, &QSocketNotifier::activated, this,
+                [this, request = std::make_shared<QByteArray>(), client, finish] {
             char buf[4096];
             const ssize_t n = ::recv(client, buf, sizeof buf, 0);
             if (n < 0 && (errno == EAGAIN || errno == EINTR))
