@@ -14,4 +14,5 @@ fi
 dialtop_install_packages || exit 1
 dialtop_build || exit 1
 export QT_QPA_PLATFORM=offscreen
-ctest --test-dir "$BUILD_DIR" --output-on-failure -j2 --timeout 300
+# A failed test runs once more; its first failure stays in the output.
+ctest --test-dir "$BUILD_DIR" --output-on-failure -j2 --timeout 300 --repeat until-pass:2
