@@ -27,7 +27,10 @@ void CSplashWnd::ShowSplashScreen(QWidget* parent)
         delete c_pSplashWnd;
         return;
     }
-    c_pSplashWnd->repaint();
+    // Drawn now if showing it has not drawn it already (showing a splash
+    // before the event loop runs lets the platform paint it at once).
+    if (!c_pSplashWnd->m_bPainted)
+        c_pSplashWnd->repaint();
 }
 
 bool CSplashWnd::Create(QWidget* parent)
@@ -84,6 +87,7 @@ bool CSplashWnd::PreTranslateAppMessage(QEvent* e)
 
 void CSplashWnd::paintEvent(QPaintEvent*)
 {
+    m_bPainted = true;
     QPainter p(this);
     m_dib.DrawWithPalette(&p, rect(), QRect(0, 0, m_dib.m_nWidth, m_dib.m_nHeight));
 }

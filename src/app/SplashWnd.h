@@ -42,4 +42,5 @@ private:
     static CSplashWnd* c_pSplashWnd;
     static int c_nTimeout;
     QBasicTimer m_timer;
+    bool m_bPainted = false;
 };

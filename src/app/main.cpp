@@ -3,22 +3,57 @@
 #include "platform/shell/Icons.h"
 
 #include <QApplication>
+#include <QFontDatabase>
 #include <QIcon>
 #include <QImageReader>
+#include <QMainWindow>
 #include <QTimer>
 
 #include <fontconfig/fontconfig.h>
 
 #include <cstdio>
+#include <future>
 #include <thread>
+
+namespace {
+
+// Says "shown" on the standard output and ends the program once the main
+// window's first paint is done (the painting of its children and the
+// hand-over to the display finish before the event loop runs the timer).
+class CShownProbe : public QObject
+{
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* o, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint && qobject_cast<QMainWindow*>(o)) {
+            QCoreApplication::instance()->removeEventFilter(this);
+            QTimer::singleShot(0, QCoreApplication::instance(), [] {
+                std::fputs("shown\n", stdout);
+                std::fflush(stdout);
+                QCoreApplication::quit();
+            });
+        }
+        return false;
+    }
+};
+
+} // namespace
 
 int main(int argc, char** argv)
 {
-    // Two costs of the first window that nothing before it needs are paid on
-    // another core meanwhile: reading the font configuration, and finding
-    // the image format plug-ins (both are safe to start from any thread).
-    std::thread fonts([] { FcInit(); });
+    // Costs of the first window that nothing before it needs are paid on
+    // another core meanwhile: reading the font configuration, then (once
+    // the application has its platform) filling the font database, and
+    // finding the image format plug-ins. All are safe from any thread.
+    std::promise<void> appMade;
+    std::thread fonts([made = appMade.get_future()] {
+        FcInit();
+        made.wait();
+        QFontDatabase::families();
+    });
     QApplication app(argc, argv);
+    appMade.set_value();
     std::thread imageFormats([] { QImageReader::supportedImageFormats(); });
     QApplication::setApplicationName(QStringLiteral("dialtop"));
     // No display name: Qt would append it to every window title and box
@@ -26,6 +61,10 @@ int main(int argc, char** argv)
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/128.png")));
     shell::EnsureIconTheme();
 
+    // For start-up measurements: once the main window has been painted, say
+    // so and end.
+    if (qEnvironmentVariableIsSet("DIALTOP_EXIT_WHEN_SHOWN"))
+        app.installEventFilter(new CShownProbe(&app));
     CDialtopApp theApp;
     fonts.join();
     imageFormats.join();
@@ -35,14 +74,6 @@ int main(int argc, char** argv)
         theApp.ExitInstance();
         return theApp.m_nExitCode;
     }
-    // For start-up measurements: say so and end as soon as the window has
-    // been shown.
-    if (qEnvironmentVariableIsSet("DIALTOP_EXIT_WHEN_SHOWN"))
-        QTimer::singleShot(0, &app, [] {
-            std::fputs("shown\n", stdout);
-            std::fflush(stdout);
-            QCoreApplication::quit();
-        });
     const int result = app.exec();
     theApp.ExitInstance();
     return result;

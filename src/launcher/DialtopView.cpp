@@ -86,9 +86,40 @@ CDialtopDoc* CDialtopView::GetDocument() const
     return static_cast<CDialtopDoc*>(fw::CView::GetDocument());
 }
 
-CItemListCtrl* CDialtopView::ListCtrl(int tab) const
+CItemListCtrl* CDialtopView::ListCtrl(int tab)
 {
-    return tab >= 0 && tab < int(m_listCtrls.size()) ? m_listCtrls[size_t(tab)] : nullptr;
+    if (tab < 0 || tab >= int(m_listCtrls.size()))
+        return nullptr;
+    CItemListCtrl*& list = m_listCtrls[size_t(tab)];
+    if (!list) {
+        // A page of the opened theme: its entries at their stored places,
+        // icons still to come.
+        const CThemeData& theme = GetDocument()->m_theme;
+        const CThemeTab* pTab = theme.GetTab(tab);
+        list = MakeListCtrl(tab, pTab ? pTab->m_strBackground : QString());
+        for (int j = 0; const CThemeItem* item = theme.GetItem(tab, j); ++j)
+            list->InsertItem(j, item->m_strName, -1, item->m_ptPosition);
+    }
+    return list;
+}
+
+CItemListCtrl* CDialtopView::MakeListCtrl(int tab, const QString& background)
+{
+    auto* list = new CItemListCtrl(this);
+    list->setObjectName(QString("list_%1").arg(kFirstListId + tab));
+    if (!background.isEmpty())
+        list->SetBackground(background);
+    list->SetImageList(m_imageLists[size_t(tab)].get());
+    list->hide();
+    connect(list, &CItemListCtrl::doubleClicked, this, &CDialtopView::RunSelectedItems);
+    connect(list, &CItemListCtrl::returnPressed, this, &CDialtopView::RunSelectedItems);
+    connect(list, &CItemListCtrl::rightClicked, this, &CDialtopView::OnListRightClick);
+    connect(list, &CItemListCtrl::keyDown, this, &CDialtopView::OnListKeyDown);
+    connect(list, &CItemListCtrl::itemMoved, this, [this, list](int index, const QPoint& pos) {
+        if (list == m_pCurList)
+            OnItemMoved(index, pos);
+    });
+    return list;
 }
 
 void CDialtopView::MarkModified()
@@ -103,17 +134,12 @@ void CDialtopView::OnInitialUpdate()
 {
     RemoveAllTabPages();
     CThemeData& theme = GetDocument()->m_theme;
-    // Every page gets its entries at their places now; icons are looked up
-    // when a page is first shown, so a theme of many tabs opens quickly.
+    // A page's list, its entries and their icons are made when the page is
+    // first shown or asked for, so a theme of many tabs opens quickly.
     m_bBuilding = true;
-    for (int i = 0; CThemeTab* tab = theme.GetTab(i); ++i) {
+    for (int i = 0; CThemeTab* tab = theme.GetTab(i); ++i)
         if (!InsertTabPage(i, tab))
             break; // no list ids left: later tabs have no page
-        CItemListCtrl* list = m_listCtrls[size_t(i)];
-        for (int j = 0; CThemeItem* item = theme.GetItem(i, j); ++j)
-            list->InsertItem(j, item->m_strName, -1, item->m_ptPosition);
-        m_iconsPending[size_t(i)] = 1;
-    }
     m_bBuilding = false;
     m_bChangingTabs = true;
     m_tabCtrl->setCurrentIndex(0);
@@ -134,25 +160,11 @@ bool CDialtopView::InsertTabPage(int i, CThemeTab* pTab)
 {
     if (kFirstListId + i >= kFirstListId + kMaxTabPages || i < 0 || i > int(m_listCtrls.size()))
         return false;
-    auto* list = new CItemListCtrl(this);
-    list->setObjectName(QString("list_%1").arg(kFirstListId + i));
-    if (!pTab->m_strBackground.isEmpty())
-        list->SetBackground(pTab->m_strBackground);
-    auto images = std::make_unique<CImageList>(CItemListCtrl::kIconSize);
-    list->SetImageList(images.get());
-    list->hide();
-    connect(list, &CItemListCtrl::doubleClicked, this, &CDialtopView::RunSelectedItems);
-    connect(list, &CItemListCtrl::returnPressed, this, &CDialtopView::RunSelectedItems);
-    connect(list, &CItemListCtrl::rightClicked, this, &CDialtopView::OnListRightClick);
-    connect(list, &CItemListCtrl::keyDown, this, &CDialtopView::OnListKeyDown);
-    connect(list, &CItemListCtrl::itemMoved, this, [this, list](int index, const QPoint& pos) {
-        if (list == m_pCurList)
-            OnItemMoved(index, pos);
-    });
-
-    m_listCtrls.insert(m_listCtrls.begin() + i, list);
-    m_imageLists.insert(m_imageLists.begin() + i, std::move(images));
-    m_iconsPending.insert(m_iconsPending.begin() + i, 0);
+    m_imageLists.insert(m_imageLists.begin() + i, std::make_unique<CImageList>(CItemListCtrl::kIconSize));
+    // A page of the opened theme gets its list when first needed; a new or
+    // pasted one at once, empty, for the caller to fill.
+    m_listCtrls.insert(m_listCtrls.begin() + i, m_bBuilding ? nullptr : MakeListCtrl(i, pTab->m_strBackground));
+    m_iconsPending.insert(m_iconsPending.begin() + i, m_bBuilding ? 1 : 0);
     m_bChangingTabs = true;
     m_tabCtrl->insertTab(i, pTab->m_strName);
     m_tabCtrl->setCurrentIndex(i);
@@ -201,7 +213,7 @@ void CDialtopView::ShowCurrentTab()
         m_pCurList->hide();
     // A tab past the last list (beyond the page limit) shows no list.
     if (!m_listCtrls.empty())
-        m_pCurList = m_nCurTab < int(m_listCtrls.size()) ? m_listCtrls[size_t(m_nCurTab)] : nullptr;
+        m_pCurList = ListCtrl(m_nCurTab);
     if (m_pCurList) {
         LoadPendingIcons(m_nCurTab);
         m_pCurList->setGeometry(display);
@@ -230,8 +242,8 @@ void CDialtopView::LoadPendingIcons(int tab)
 {
     if (tab < 0 || tab >= int(m_iconsPending.size()) || !m_iconsPending[size_t(tab)])
         return;
+    CItemListCtrl* list = ListCtrl(tab);
     m_iconsPending[size_t(tab)] = 0;
-    CItemListCtrl* list = m_listCtrls[size_t(tab)];
     const CThemeData& theme = GetDocument()->m_theme;
     for (int j = 0; j < list->GetItemCount(); ++j) {
         const CThemeItem* item = theme.GetItem(tab, j);

@@ -49,7 +49,8 @@ public:
 
     QTabBar* TabCtrl() const { return m_tabCtrl; }
     CItemListCtrl* CurrentList() const { return m_pCurList; }
-    CItemListCtrl* ListCtrl(int tab) const;
+    // A tab's list, made when first asked for; null past the last page.
+    CItemListCtrl* ListCtrl(int tab);
     int CurrentTab() const { return m_nCurTab; }
     int ListCount() const { return int(m_listCtrls.size()); }
 
@@ -91,6 +92,7 @@ protected:
     bool HasSelectedItem() const;
     int AddIcon(int tab, const CThemeItem& item, QString* toolTip);
     void LoadPendingIcons(int tab);
+    CItemListCtrl* MakeListCtrl(int tab, const QString& background);
     void ShowContextMenu(int popup, const QPoint& globalPos);
     void Align(bool left);
     void MarkModified();
@@ -98,7 +100,7 @@ protected:
     bool DropPoint(const QPoint& viewPos, QPoint* at) const;
 
     QTabBar* m_tabCtrl = nullptr;
-    std::vector<CItemListCtrl*> m_listCtrls;              // owned
+    std::vector<CItemListCtrl*> m_listCtrls;              // owned; null until first needed
     std::vector<std::unique_ptr<CImageList>> m_imageLists; // owned
     std::vector<char> m_iconsPending;                     // per tab: entries without their icons yet
     CItemListCtrl* m_pCurList = nullptr;

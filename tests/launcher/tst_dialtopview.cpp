@@ -172,6 +172,7 @@ private slots:
 
         QTabBar* tabs = m_view->TabCtrl();
         QCOMPARE(m_view->ListCount(), 3);
+        QCOMPARE(m_view->findChildren<CItemListCtrl*>().size(), 1); // other pages are made when first needed
         for (int i = 0; i < 3; ++i) {
             QCOMPARE(tabs->tabText(i), kThreeTabs[i].name);
             CItemListCtrl* list = m_view->ListCtrl(i);
