@@ -166,11 +166,12 @@ CProfileFile::~CProfileFile() = default;
 bool CProfileFile::Load(const QString& file, qint64 maxBytes)
 {
     d = std::make_unique<Data>();
+    // Opened first and asked about only when that fails: QFile::exists()
+    // can say no while another writer is replacing the file, and an empty
+    // read then would lose every section.
     QFile f(file);
-    if (!f.exists())
-        return true;
     if (!f.open(QIODevice::ReadOnly))
-        return false;
+        return !QFileInfo::exists(file);
     // Never more than the limit in memory, however large the file.
     d->raw = f.read(maxBytes + 1);
     if (d->raw.size() > maxBytes) {

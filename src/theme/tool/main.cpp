@@ -50,7 +50,7 @@ QJsonObject itemToJson(const CThemeItem& item)
 int dump(const QString& path)
 {
     QFile file(path);
-    if (!file.exists())
+    if (!QFileInfo::exists(path))
         return fail(path + ": no such file");
     if (!file.open(QIODevice::ReadOnly))
         return fail(path + ": " + file.errorString());
@@ -141,7 +141,7 @@ public:
 int build(const QString& jsonPath, const QString& outPath)
 {
     QFile file(jsonPath);
-    if (!file.exists())
+    if (!QFileInfo::exists(jsonPath))
         return fail(jsonPath + ": no such file");
     if (!file.open(QIODevice::ReadOnly))
         return fail(jsonPath + ": " + file.errorString());
