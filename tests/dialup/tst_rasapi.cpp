@@ -1,7 +1,5 @@
-// CRasApi on the service: loading, the phonebook list and its cache, the
-// default provider, dialing with progress events, hang-up, connections made
-// by another process, and the watcher thread: the notices it reads, what it
-// posts to the top-level widgets, and the cache while it looks entries up.
+// CRasApi on the service, and its watcher thread: the notices it reads and
+// what it posts to the top-level widgets.
 
 #include "RasTestUtil.h"
 #include "dialup/RasApi.h"

@@ -242,7 +242,6 @@ private slots:
         m_list->InsertItem(0, "", 0, QPoint(20, 100));
         const QImage img = grabViewport();
         const int w = img.width(), h = img.height();
-        // Stretched over the whole list, each pixel to its half.
         // Stretched over the whole list, each pixel to its half; the icon's
         // transparent corner shows the picture, its dot is drawn.
         const QPoint icon(m_list->GetItemRect(0).center().x() - 16, 100 + 2);
