@@ -71,7 +71,7 @@ QByteArray allFields()
                           {7, 3, -2, -100, 0x12345678, 0x7fffffff, 1});
 }
 
-// Tabs and their items by name, e.g. "T0: T0.I0 T0.I1 | T1:", to see where changes land.
+// Tabs and their items by name, e.g. "Tab 0: Item 00 Item 01 | Tab 1:", to see where changes land.
 QString outline(const CThemeData& theme)
 {
     QStringList tabs;
@@ -433,7 +433,9 @@ private slots:
     {
         const Run d = run({"dump", file(allFields())});
         QVERIFY2(d.exitCode == 0 && d.err.isEmpty(), d.err.constData());
-        QCOMPARE(QJsonDocument::fromJson(d.out)["tabs"][0]["items"][1].toObject(),
+        const QJsonDocument dumped = QJsonDocument::fromJson(d.out);
+        QCOMPARE(dumped["version"], QJsonValue(1));
+        QCOMPARE(dumped["tabs"][0]["items"][1].toObject(),
                  (QJsonObject{{"name", "Browser"}, {"arguments", "--private"}, {"target", "/usr/bin/firefox"},
                               {"startIn", "/home/u"}, {"iconFile", "/usr/share/icons/web.png"}, {"description", "Web — Δ"},
                               {"iconIndex", 7}, {"showCmd", 3}, {"reserved1", -2}, {"x", -100}, {"y", 0x12345678},
