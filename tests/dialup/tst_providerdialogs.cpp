@@ -1,8 +1,6 @@
-// The entry editor and the provider sheet: what a user's answers store, what
-// they refuse and say, the serial ports offered, what OK leaves in the
-// credentials store, the default provider and the registry, and that Cancel,
-// unshown pages and deleting the provider leave everything as it was. No
-// dialog runs modally: the runner seam fills the editor in and presses OK or Cancel.
+// The entry editor and the provider sheet: what a user's answers store or
+// refuse, and that Cancel, unshown pages and deleting leave everything as it
+// was. The runner seam fills the editor in and presses OK or Cancel.
 
 #include "RasTestUtil.h"
 #include "dialup/EntryEditorDlg.h"
@@ -257,7 +255,6 @@ private slots:
         page.OnAdd();
         for (const char* n : {"555 0199", "555 0111"})
             edit->setText(n), page.OnAdd();
-        QCOMPARE(list->item(2)->text(), QString("555 0100"));
         list->setCurrentRow(0), page.OnDelete();
         list->setCurrentRow(0), page.OnSetDefault();
         QCOMPARE(page.Item<QLabel>(ids::IDC_PROV_DEFAULT_NUMBER)->text(), QString("555 0199"));

@@ -1,7 +1,5 @@
-// CRasApi on the service: loading, the phonebook list and its cache, the
-// default provider, dialing with progress events, hang-up, connections made
-// by another process, and the watcher thread: the notices it reads, what it
-// posts to the top-level widgets, and the cache while it looks entries up.
+// CRasApi on the service, and its watcher thread: the notices it reads and
+// what it posts to the top-level widgets.
 
 #include "RasTestUtil.h"
 #include "dialup/RasApi.h"
@@ -108,7 +106,8 @@ private slots:
 
     // A real connection's notice is hidden and reported once to every
     // top-level widget with the entry's index. Then notices as another
-    // program leaves them: hidden ones and other entries are left alone.
+    // program leaves them: hidden ones and other entries are left alone; an
+    // offer to re-establish the current entry is declined and reported.
     void reportsNotices()
     {
         CRecorder a, b;
@@ -128,23 +127,14 @@ private slots:
         RaiseNotice(ConnectedNotice("CHARLIE", "1:02:03", "n/a"));
         QTRY_COMPARE(a.msgs, (QList<Msg>{{RasConnectionTimeEventType(), 2, 3723},
                                          {RasConnectionSpeedEventType(), 2, 14400}})); // the last speed again
-        m_api->HangUp();
-    }
-
-    void declinesDropOfCurrentEntry()
-    {
-        CRecorder w;
-        Connect("Charlie");
-        QTRY_COMPARE(w.msgs.size(), 2);
-        w.msgs.clear();
+        a.msgs.clear();
         const QString id = RaiseNotice(DropNotice("CHARLIE"));
-        QTRY_COMPARE(w.msgs, (QList<Msg>{{RasDropLineEventType(), 2, 0}}));
+        QTRY_COMPARE(a.msgs, (QList<Msg>{{RasDropLineEventType(), 2, 0}}));
         QVERIFY(!Listed(id));
-
         // An entry no longer in the phonebook is reported as -1.
         QCOMPARE(DeleteEntry("Charlie"), ERROR_SUCCESS);
         RaiseNotice(DropNotice("Charlie"));
-        QTRY_COMPARE(w.msgs, (QList<Msg>{{RasDropLineEventType(), 2, 0}, {RasDropLineEventType(), -1, 0}}));
+        QTRY_COMPARE(a.msgs, (QList<Msg>{{RasDropLineEventType(), 2, 0}, {RasDropLineEventType(), -1, 0}}));
         m_api->HangUp();
     }
 
@@ -211,8 +201,9 @@ private slots:
         qputenv("DIALTOP_CONFIG_DIR", saved);
     }
 
-    // GetEntryName serves the cached list; FindEntry always reads anew.
-    void entryListAndCache()
+    // GetEntryName serves the cached list; FindEntry always reads anew. A
+    // failed look-up leaves the caller's record alone.
+    void entries()
     {
         QString name;
         QVERIFY(m_api->GetEntryName(2, name) && name == "Charlie"); // enumerates on first use
@@ -220,6 +211,12 @@ private slots:
         QVERIFY(!m_api->GetEntryName(-1, name) && !m_api->GetEntryName(3, name));
         QVERIFY(m_api->FindEntry("DELTA") == 3 && m_api->FindEntry("Echo") == -1 && m_api->EnumEntries() == 4);
         QVERIFY(m_api->GetEntryName(3, name) && name == "Delta");
+        RasEntry e;
+        QVERIFY(m_api->GetEntryProperties("alpha", &e, nullptr));
+        RasEntry untouched = e;
+        QVERIFY(!m_api->GetEntryProperties("Nobody", &untouched, nullptr) && untouched == e);
+        QVERIFY(m_api->DeleteEntry("alpha") && !m_api->DeleteEntry("alpha")
+                && m_api->m_dwLastError == ERROR_CANNOT_FIND_PHONEBOOK_ENTRY);
     }
 
     void defaultEntry()
@@ -290,17 +287,6 @@ private slots:
         t.start();
         QVERIFY(!m_api->HangUp() && t.elapsed() < 1000);
         SetHangUpPauseOverride(0);
-    }
-
-    // A failed look-up leaves the caller's record alone.
-    void entryOperations()
-    {
-        RasEntry e, untouched;
-        QVERIFY(m_api->GetEntryProperties("alpha", &e, nullptr));
-        untouched = e;
-        QVERIFY(!m_api->GetEntryProperties("Nobody", &untouched, nullptr) && untouched == e);
-        QVERIFY(m_api->DeleteEntry("alpha") && !m_api->DeleteEntry("alpha")
-                && m_api->m_dwLastError == ERROR_CANNOT_FIND_PHONEBOOK_ENTRY);
     }
 
     // A connection that the command-line dialer holds is adopted, used and

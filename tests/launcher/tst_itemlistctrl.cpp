@@ -232,45 +232,29 @@ private slots:
         CItemListCtrl::SetClock({});
     }
 
-    void backgroundIsStretchedUnderTransparentIcons()
+    // Stretched over the whole list, each pixel to its half; an icon's
+    // transparent corner shows the picture, its dot is drawn. A file that
+    // cannot be opened leaves the picture as it was, one that is no bitmap
+    // leaves none; an empty path clears it.
+    void background()
     {
-        // Two pixels: red on the left, blue on the right.
-        const QString path = m_env->path("two.bmp");
-        QVERIFY(TestEnv::writeAll(path, bmp8(2, 1, {qRgb(255, 0, 0), qRgb(0, 0, 255)}, [](int x, int) { return x; })));
-        QVERIFY(m_list->SetBackground(path));
-
+        const QString two = m_env->path("two.bmp"); // red on the left, blue on the right
+        QVERIFY(TestEnv::writeAll(two, bmp8(2, 1, {qRgb(255, 0, 0), qRgb(0, 0, 255)}, [](int x, int) { return x; })));
+        QVERIFY(m_list->SetBackground(two));
         m_list->InsertItem(0, "", 0, QPoint(20, 100));
         const QImage img = grabViewport();
         const int w = img.width(), h = img.height();
-        // Stretched over the whole list, each pixel to its half.
-        // Stretched over the whole list, each pixel to its half; the icon's
-        // transparent corner shows the picture, its dot is drawn.
         const QPoint icon(m_list->GetItemRect(0).center().x() - 16, 100 + 2);
         QCOMPARE(QList<QRgb>({rgbAt(img, QPoint(w / 2 - 4, h - 3)), rgbAt(img, QPoint(w / 2 + 4, 3)),
                               rgbAt(img, icon + QPoint(1, 1)), rgbAt(img, icon + QPoint(16, 16))}),
                  (QList<QRgb>{0xFF0000, 0x0000FF, 0xFF0000, 0x00C800}));
-    }
 
-    void backgroundFilesThatFail()
-    {
-        const QRgb base = m_list->palette().color(QPalette::Base).rgb() & 0xFFFFFF;
-
-        const QString red = m_env->path("red.bmp");
-        QVERIFY(TestEnv::writeAll(red, bmp8(1, 1, {qRgb(255, 0, 0)}, [](int, int) { return 0; })));
-        QVERIFY(m_list->SetBackground(red));
-
-        // A file that cannot be opened leaves the picture as it was.
         QVERIFY(!m_list->SetBackground(m_env->path("missing.bmp")));
-        QCOMPARE(rgbAt(grabViewport(), QPoint(5, 5)), qRgb(255, 0, 0) & 0xFFFFFF);
-
-        // One that opens but is no bitmap leaves no picture at all.
+        QCOMPARE(rgbAt(grabViewport(), QPoint(5, 5)), QRgb(0xFF0000));
         const QString junk = m_env->path("junk.bmp");
-        QVERIFY(TestEnv::writeAll(junk, "not a bitmap at all"));
-        QVERIFY(!m_list->SetBackground(junk));
-        QCOMPARE(rgbAt(grabViewport(), QPoint(5, 5)), base); // the window colour
-
-        // An empty path clears it.
-        QVERIFY(m_list->SetBackground(red) && !m_list->SetBackground(QString()) && m_list->Background().IsEmpty());
+        QVERIFY(TestEnv::writeAll(junk, "not a bitmap at all") && !m_list->SetBackground(junk));
+        QCOMPARE(rgbAt(grabViewport(), QPoint(5, 5)), m_list->palette().color(QPalette::Base).rgb() & 0xFFFFFF);
+        QVERIFY(m_list->SetBackground(two) && !m_list->SetBackground(QString()) && m_list->Background().IsEmpty());
     }
 };
 

@@ -159,10 +159,10 @@ private slots:
         item.m_strIconFile.clear();
         item.m_nIconIndex = 0;
         QCOMPARE(IconColour(item.GetSmallIcon(), 16), ThemeColours()["application-x-executable"]);
-        // an address without a registered icon
+        // an address: its scheme's icon
         item.m_strTarget = "gopher://old.example";
-        setDefaultIcon("gopher", "");
-        QCOMPARE(IconColour(item.GetIcon()), defaultItemColour());
+        setDefaultIcon("gopher", m_picture);
+        QCOMPARE(IconColour(item.GetIcon()), kPicture);
     }
 
     // A target fills in name and icon and resets what belonged to the old

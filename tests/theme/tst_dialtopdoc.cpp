@@ -36,8 +36,6 @@ void writeGrid(const QString& path, int tabs, int items)
     writeTheme(path, spec);
 }
 
-const QString kCorrupt = "The selected Theme file does not exist or is corrupted.";
-
 } // namespace
 
 class tst_DialtopDoc : public QObject
@@ -219,7 +217,7 @@ private slots:
         QVERIFY(!version2 || TestEnv::writeAll(bad, bytes));
         open(m_work);
         QVERIFY(!m_app->OpenDocumentFile(bad));
-        const QStringList said{"Invalid File Version Error:  " + bad, kCorrupt};
+        const QStringList said{"Invalid File Version Error:  " + bad, "The selected Theme file does not exist or is corrupted."};
         QCOMPARE(m_ui->texts(), version2 ? said : said.mid(1));
         QVERIFY(doc()->m_theme.GetTabCount() == 0 && doc()->GetPathName().isEmpty()
                 && !frame()->windowTitle().contains("Work"));

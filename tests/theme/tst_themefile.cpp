@@ -61,7 +61,17 @@ QByteArray twoByTwo()
     return b;
 }
 
-// Tabs and their items by name, e.g. "T0: T0.I0 T0.I1 | T1:", to see where changes land.
+// One tab of two items: a new one, and one with every field set.
+QByteArray allFields()
+{
+    QByteArray b = header(1) + tabRecord("Internet", "/usr/share/dialtop/sky.bmp", 0x01020304);
+    bytes::Put32(b, 2);
+    b += itemRecord({}); // a new item: version 1, show state 1, all else zero
+    return b + itemRecord({"Browser", "--private", "/usr/bin/firefox", "/home/u", "/usr/share/icons/web.png", "Web — Δ"},
+                          {7, 3, -2, -100, 0x12345678, 0x7fffffff, 1});
+}
+
+// Tabs and their items by name, e.g. "Tab 0: Item 00 Item 01 | Tab 1:", to see where changes land.
 QString outline(const CThemeData& theme)
 {
     QStringList tabs;
@@ -74,18 +84,6 @@ QString outline(const CThemeData& theme)
     return tabs.join(" | ");
 }
 
-// A theme with tabs "T0".."T<n-1>", each with items "T<t>.I<i>", unmodified.
-void fill(CThemeData& theme, int tabs, int items)
-{
-    for (int t = 0; t < tabs; ++t) {
-        CThemeTab* tab = theme.InsertTab(t);
-        tab->m_strName = QString("T%1").arg(t);
-        for (int i = 0; i < items; ++i)
-            theme.InsertItem(t, i)->m_strName = QString("T%1.I%2").arg(t).arg(i);
-    }
-    theme.m_bModified = false;
-}
-
 struct Run { int exitCode = -1; QByteArray out, err; };
 
 Run run(const QStringList& args)
@@ -94,31 +92,6 @@ Run run(const QStringList& args)
     p.start(qEnvironmentVariable("DIALTOP_BUILD_DIR") + "/bin/dialtop-theme", args);
     return p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit
                ? Run{p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()} : Run{};
-}
-
-// Every member set, most of them away from their defaults.
-QJsonObject item(const QString& name, int n)
-{
-    return {{"name", name}, {"arguments", QString("--arg %1").arg(n)}, {"target", QString("/usr/bin/prog%1").arg(n)},
-            {"startIn", "/home/u/Работа"}, {"iconFile", "utilities-terminal"},
-            {"description", "Δ description " + QString::number(n)}, {"iconIndex", -n}, {"showCmd", 1 + n % 3},
-            {"reserved1", 1000 + n}, {"x", -40 * n}, {"y", 2147483647 - n}, {"reserved2", -2147483647 - 1 + n},
-            {"dialFirst", n % 2 == 1}};
-}
-
-// Three tabs, one empty, with text at the longest lengths the fields take.
-QJsonObject fullTheme()
-{
-    QJsonObject longest = item(QString(128, 'N'), 2);
-    for (const char* f : {"target", "startIn", "iconFile"})
-        longest[f] = QString(260, *f);
-    longest["description"] = QString("€").repeated(86) + "dd";
-    QJsonArray tabs{QJsonObject{{"name", QString(260, 'T')}, {"background", "/usr/share/backgrounds/sky.bmp"},
-                                {"reserved", 0}, {"items", QJsonArray{item("Ünïcödé ✓", 0), item("x", 1), longest}}},
-                    QJsonObject{{"name", "Empty"}, {"background", ""}, {"reserved", -9}, {"items", QJsonArray{}}},
-                    QJsonObject{{"name", "Web"}, {"background", ""}, {"reserved", 123456},
-                                {"items", QJsonArray{item("Browser", 3)}}}};
-    return QJsonObject{{"version", 1}, {"tabs", tabs}};
 }
 
 } // namespace
@@ -156,16 +129,12 @@ private slots:
     // Both directions against records laid out by hand.
     void recordLayouts()
     {
-        QByteArray bytes = header(1) + tabRecord("Internet", "/usr/share/dialtop/sky.bmp", 0x01020304);
-        bytes::Put32(bytes, 2);
-        bytes += itemRecord({}); // a new item: version 1, show state 1, all else zero
-        bytes += itemRecord({"Browser", "--private", "/usr/bin/firefox", "/home/u", "/usr/share/icons/web.png", "Web"},
-                            {7, 3, -2, -100, 0x12345678, 0x7fffffff, 1});
+        const QByteArray bytes = allFields();
         CThemeData theme;
         QVERIFY(theme.Load(file(bytes)));
         QCOMPARE(describe(theme),
                  (QStringList{"tab|Internet|/usr/share/dialtop/sky.bmp|16909060", "item|||||||0|1|0|0|0|0|0",
-                              "item|Browser|--private|/usr/bin/firefox|/home/u|/usr/share/icons/web.png|Web|7|3|-2|"
+                              "item|Browser|--private|/usr/bin/firefox|/home/u|/usr/share/icons/web.png|Web — Δ|7|3|-2|"
                               "-100|305419896|2147483647|1"}));
         QCOMPARE(saved(theme), bytes);
         CThemeData made;
@@ -358,7 +327,9 @@ private slots:
         QVERIFY(m_messages.isEmpty()); // telling the user is the caller's
     }
 
-    void unmodifiedSaveTouchesNothing()
+    // An unmarked theme is not written, nor are its folders made; a marked
+    // one makes them and is as readable as any other new file of the user's.
+    void saveWritesOnlyWhatIsMarked()
     {
         const QByteArray before = twoByTwo();
         const QString path = file(before);
@@ -367,20 +338,10 @@ private slots:
         QVERIFY(theme.Load(path));
         theme.GetTab(0)->m_strName = "edited, but not marked"; // callers mark their own edits
         QVERIFY(theme.Save() && TestEnv::readAll(path) == before && mtime(path) == time);
-
-        CThemeData fresh;
-        fill(fresh, 1, 0);
-        fresh.m_strPath = m_env->path("sub/never.Theme");
-        QVERIFY(fresh.Save() && !QFileInfo::exists(m_env->path("sub")));
-    }
-
-    void saveMakesFolders()
-    {
-        CThemeData theme;
-        theme.InsertTab(0)->m_strName = "x";
-        theme.m_strPath = m_env->path("Home/Themes/alice/deep/My.Theme");
-        QVERIFY(theme.Save() && !theme.m_bModified && TestEnv::readAll(theme.m_strPath).size() == 544);
-        // A new theme is as readable as any other new file of the user's.
+        theme.m_strPath = m_env->path("Home/Themes/alice/My.Theme");
+        QVERIFY(theme.Save() && !QFileInfo::exists(m_env->path("Home")));
+        theme.m_bModified = true;
+        QVERIFY(theme.Save() && !theme.m_bModified && TestEnv::readAll(theme.m_strPath).size() == before.size());
         const mode_t mask = ::umask(0);
         struct stat st;
         ::umask(mask);
@@ -420,45 +381,32 @@ private slots:
         QCOMPARE(QDir(m_env->path("real")).entryList(QDir::Files | QDir::Hidden), QStringList{"Shared.Theme"});
     }
 
-    // Inserts and removals land where asked and each marks the theme.
-    void editsLandWhereAsked()
+    // Inserts and removals land where asked and each marks the theme. Out of
+    // range nothing is found, removed or inserted, and nothing is marked; an
+    // index equal to the count inserts at the end.
+    void edits()
     {
         CThemeData theme;
-        fill(theme, 2, 2);
-        const auto marks = [&theme](bool done) {
-            const bool marked = theme.m_bModified;
-            theme.m_bModified = false;
-            return done && marked;
-        };
-        QVERIFY(marks(theme.InsertTab(2) && theme.InsertTab(0)));
-        theme.GetTab(0)->m_strName = "first", theme.GetTab(3)->m_strName = "appended";
-        QVERIFY(marks(theme.InsertItem(1, 2) && theme.InsertItem(1, 0)));
-        theme.GetItem(1, 0)->m_strName = "start", theme.GetItem(1, 3)->m_strName = "end";
-        QCOMPARE(outline(theme), QString("first: | T0: start T0.I0 T0.I1 end | T1: T1.I0 T1.I1 | appended:"));
-        QVERIFY(marks(theme.RemoveItem(1, 1)));
-        QVERIFY(marks(theme.RemoveTab(2)));
-        QCOMPARE(outline(theme), QString("first: | T0: start T0.I1 end | appended:"));
-        // Emptying keeps the mark, so Save writes the empty theme.
-        theme.m_bModified = true;
-        theme.DeleteAll();
-        theme.m_strPath = m_env->path("cleared.Theme");
-        QVERIFY(theme.GetTabCount() == 0 && theme.m_bModified && theme.Save());
-        QCOMPARE(TestEnv::readAll(theme.m_strPath), QByteArray("\x01\0\0\0\0\0\0\0", 8));
-    }
-
-    // Out of range nothing is found, removed or inserted, and nothing is marked;
-    // an index equal to the count inserts at the end.
-    void invalidIndexesChangeNothing()
-    {
-        CThemeData theme;
-        fill(theme, 2, 2);
+        QVERIFY(theme.Load(file(twoByTwo())));
         for (int bad : {-1, 2}) {
             QVERIFY(!theme.GetTab(bad) && !theme.RemoveTab(bad) && theme.GetItemCount(bad) == 0);
             QVERIFY(!theme.GetItem(bad, 0) && !theme.RemoveItem(bad, 0) && !theme.InsertItem(bad, 0));
             QVERIFY(!theme.GetItem(0, bad) && !theme.RemoveItem(0, bad));
         }
         QVERIFY(!theme.InsertTab(-1) && !theme.InsertItem(0, -1) && !theme.InsertItem(0, 3) && !theme.m_bModified);
-        QCOMPARE(outline(theme), QString("T0: T0.I0 T0.I1 | T1: T1.I0 T1.I1"));
+        const auto marks = [&theme](bool done) { return std::exchange(theme.m_bModified, false) && done; };
+        QVERIFY(marks(theme.InsertTab(2) && theme.InsertTab(0)));
+        theme.GetTab(0)->m_strName = "first", theme.GetTab(3)->m_strName = "appended";
+        QVERIFY(marks(theme.InsertItem(1, 2) && theme.InsertItem(1, 0)));
+        theme.GetItem(1, 0)->m_strName = "start", theme.GetItem(1, 3)->m_strName = "end";
+        QCOMPARE(outline(theme), QString("first: | Tab 0: start Item 00 Item 01 end | Tab 1: Item 10 Item 11 | appended:"));
+        QVERIFY(marks(theme.RemoveItem(1, 1)) && marks(theme.RemoveTab(2)));
+        QCOMPARE(outline(theme), QString("first: | Tab 0: start Item 01 end | appended:"));
+        // Emptying keeps the mark, so Save writes the empty theme.
+        theme.m_bModified = true;
+        theme.DeleteAll();
+        QVERIFY(theme.GetTabCount() == 0 && theme.m_bModified && theme.Save());
+        QCOMPARE(TestEnv::readAll(theme.m_strPath), header(0));
     }
 
     // Every field is copied, items are appended after what the copy held,
@@ -466,56 +414,43 @@ private slots:
     void copiesAreDeep()
     {
         CThemeData theme;
-        fill(theme, 1, 3);
-        CThemeTab& source = *theme.m_tabs[0];
-        std::tie(source.m_strBackground, source.m_nReserved) = std::tuple("/usr/share/backgrounds/sky.bmp", 77);
-        CThemeItem& full = *source.m_items[1];
-        int n = 0;
-        for (QString* f : {&full.m_strArguments, &full.m_strTarget, &full.m_strStartIn, &full.m_strIconFile,
-                           &full.m_strDescription})
-            *f = QString("field %1").arg(++n);
-        std::tie(full.m_nIconIndex, full.m_nShowCmd, full.m_nReserved1, full.m_nReserved2, full.m_bDialFirst,
-                 full.m_ptPosition) = std::tuple(4, 3, 11, 22, 1, QPoint(-5, 901));
+        QVERIFY(theme.Load(file(allFields())));
+        const CThemeTab& source = *theme.m_tabs[0];
         const QStringList before = describe(source);
-
         CThemeTab copy;
         copy.m_items.push_back(std::make_unique<CThemeItem>());
         copy.Copy(source);
-        QCOMPARE(copy.m_items.size(), size_t(4));
+        QCOMPARE(copy.m_items.size(), size_t(3));
         copy.m_items.erase(copy.m_items.begin()); // the item it held comes first
         QCOMPARE(describe(copy), before);
         copy.m_items[1]->m_strTarget = "changed", copy.m_items.pop_back();
         QCOMPARE(describe(source), before);
     }
 
+    // The tool's dump names every field and builds back into the same bytes;
+    // members left out take a new item's defaults, text its longest length.
     void buildThenDumpKeepsEveryField()
     {
-        // Members left out take the defaults of a new theme: version 1, show state 1.
-        QJsonObject in = fullTheme(), expected = in;
-        in.remove("version");
-        QJsonArray tabs = in["tabs"].toArray();
-        tabs.append(QJsonObject{{"items", QJsonArray{QJsonObject{}}}});
-        in["tabs"] = tabs;
-        const QJsonObject none{{"name", ""}, {"arguments", ""}, {"target", ""}, {"startIn", ""}, {"iconFile", ""},
-                               {"description", ""}, {"iconIndex", 0}, {"showCmd", 1}, {"reserved1", 0}, {"x", 0},
-                               {"y", 0}, {"reserved2", 0}, {"dialFirst", false}};
-        tabs[tabs.size() - 1] = QJsonObject{{"name", ""}, {"background", ""}, {"reserved", 0}, {"items", QJsonArray{none}}};
-        expected["tabs"] = tabs;
-
-        const QString json = m_env->path("in.json"), out = m_env->path("made/Full.Theme");
-        QVERIFY(TestEnv::writeAll(json, QJsonDocument(in).toJson()));
-        const Run b = run({"build", json, out});
-        QVERIFY2(b.exitCode == 0 && b.err.isEmpty() && TestEnv::readAll(out).size() == 8 + 4 * 536 + 5 * 1336,
-                 b.err.constData());
-
-        const Run d = run({"dump", out});
+        const Run d = run({"dump", file(allFields())});
         QVERIFY2(d.exitCode == 0 && d.err.isEmpty(), d.err.constData());
-        QCOMPARE(QJsonDocument::fromJson(d.out).object(), expected);
+        const QJsonDocument dumped = QJsonDocument::fromJson(d.out);
+        QCOMPARE(dumped["version"], QJsonValue(1));
+        QCOMPARE(dumped["tabs"][0]["items"][1].toObject(),
+                 (QJsonObject{{"name", "Browser"}, {"arguments", "--private"}, {"target", "/usr/bin/firefox"},
+                              {"startIn", "/home/u"}, {"iconFile", "/usr/share/icons/web.png"}, {"description", "Web — Δ"},
+                              {"iconIndex", 7}, {"showCmd", 3}, {"reserved1", -2}, {"x", -100}, {"y", 0x12345678},
+                              {"reserved2", 0x7fffffff}, {"dialFirst", true}}));
+        const QString json = m_env->path("in.json"), out = m_env->path("made/Full.Theme");
+        QVERIFY(TestEnv::writeAll(json, d.out));
+        const Run b = run({"build", json, out});
+        QVERIFY2(b.exitCode == 0 && b.err.isEmpty(), b.err.constData());
+        QCOMPARE(TestEnv::readAll(out), allFields());
 
-        // The program itself reads what the tool wrote.
-        CThemeData loaded;
-        QVERIFY(loaded.Load(out) && loaded.GetItem(0, 0)->m_strName == "Ünïcödé ✓");
-        QCOMPARE(loaded.GetItem(2, 0)->m_ptPosition, QPoint(-120, 2147483644));
+        QVERIFY(TestEnv::writeAll(json, "{\"tabs\":[{\"items\":[{\"target\":\"" + QByteArray(260, 't') + "\"}]}]}"));
+        QByteArray fresh = header(1) + tabRecord({});
+        bytes::Put32(fresh, 1);
+        QVERIFY(run({"build", json, out}).exitCode == 0);
+        QCOMPARE(TestEnv::readAll(out), fresh + itemRecord({{}, {}, QByteArray(260, 't')}));
     }
 
     // Each fails with a one-line message naming the cause, prints no theme and
