@@ -1,5 +1,6 @@
 #include "platform/ras/Credentials.h"
 
+#include "platform/base/FileLock.h"
 #include "platform/ras/Phonebook.h"
 #include "platform/ras/ServiceSettings.h"
 
@@ -175,6 +176,13 @@ DWORD Save(const QList<Record>& records)
     return ERROR_SUCCESS;
 }
 
+// Every read-modify-write of the file holds this lock, so two programs
+// saving at once keep both changes.
+bool LockFile(base::FileLock& lock)
+{
+    return MakePrivateFolder(ConfigFolder()) && lock.Lock(CredentialsPath() + QStringLiteral(".lock"), 5000);
+}
+
 int IndexOf(const QList<Record>& records, const QString& entry)
 {
     for (int i = 0; i < records.size(); ++i)
@@ -231,6 +239,9 @@ DWORD SetEntryDialParams(const RasDialParams& params, bool bRemovePassword)
     if (params.strUserName.size() > RAS_MaxUserName || params.strPassword.size() > RAS_MaxPassword
         || params.strDomain.size() > RAS_MaxUserName)
         return ERROR_BUFFER_TOO_SMALL;
+    base::FileLock lock;
+    if (!LockFile(lock))
+        return ERROR_ACCESS_DENIED;
     QList<Record> records;
     bool refused = false;
     if (!Load(records, refused))
@@ -257,6 +268,9 @@ DWORD SetEntryDialParams(const RasDialParams& params, bool bRemovePassword)
 
 DWORD RemoveCredentials(const QString& entry)
 {
+    base::FileLock lock;
+    if (!LockFile(lock))
+        return ERROR_ACCESS_DENIED;
     QList<Record> records;
     bool refused = false;
     if (!Load(records, refused))
@@ -272,6 +286,9 @@ DWORD RemoveCredentials(const QString& entry)
 
 DWORD RenameCredentials(const QString& oldName, const QString& newName)
 {
+    base::FileLock lock;
+    if (!LockFile(lock))
+        return ERROR_ACCESS_DENIED;
     QList<Record> records;
     bool refused = false;
     if (!Load(records, refused))

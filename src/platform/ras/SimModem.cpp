@@ -1,5 +1,6 @@
 #include "platform/ras/SimModem.h"
 
+#include "platform/base/Numbers.h"
 #include "platform/profile/Profile.h"
 #include "platform/ras/ServiceSettings.h"
 
@@ -146,9 +147,16 @@ int TakeSimCallIndex(const QString& entry, const QString& number, const QString&
     const QString file = RuntimeFolder() + QStringLiteral("/simcalls.ini");
     const QByteArray id = (entry.toLower() + QLatin1Char('\n') + number + QLatin1Char('\n') + description).toUtf8();
     const QString key = QString::fromLatin1(QCryptographicHash::hash(id, QCryptographicHash::Sha1).toHex());
-    const int index = qMax(0, profile::GetPrivateProfileInt(QStringLiteral("Calls"), key, 0, file));
+    // Read and counted up under the file's lock: two dials at once take
+    // two calls of the line, never the same one.
     MakePrivateFolder(RuntimeFolder());
-    profile::WritePrivateProfileString(QStringLiteral("Calls"), key, QString::number(index + 1), file);
+    int index = 0;
+    profile::UpdatePrivateProfile(file, [&](profile::CProfileFile& doc) {
+        QString value;
+        if (doc.GetString(QStringLiteral("Calls"), key, value))
+            index = int(base::ParseLeadingInteger(value, 0, 0x7FFFFFFE).value);
+        return doc.SetString(QStringLiteral("Calls"), key, QString::number(index + 1));
+    });
     return index;
 }
 
