@@ -89,8 +89,6 @@ private slots:
         QTest::addColumn<QString>("number");
         QTest::newRow("blanks inside quotes") << QByteArray("PhoneNumber=\" 555 \"") << " 555 ";
         QTest::newRow("quotes kept inside quotes") << QByteArray("PhoneNumber=\"\"555\"\"") << "\"555\"";
-        QTest::newRow("single quotes") << QByteArray("PhoneNumber=' 1 '") << " 1 ";
-        QTest::newRow("plain") << QByteArray("PhoneNumber=  555 0100  ") << "555 0100";
     }
 
     void quotedValuesSurviveARewrite()
