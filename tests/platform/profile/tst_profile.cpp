@@ -1,7 +1,6 @@
 #include "TestEnv.h"
 #include "platform/profile/Profile.h"
 
-#include <QProcess>
 #include <QtTest>
 
 #include <memory>

@@ -2,7 +2,6 @@
 
 #include "RasTestUtil.h"
 
-#include <QRegularExpression>
 #include <QtTest>
 
 #include <sys/stat.h>

@@ -1,11 +1,6 @@
 #include "TestEnv.h"
 #include "platform/registry/Registry.h"
 
-#include <QDateTime>
-#include <QDir>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QSet>
 #include <QtTest>
 
 #include <sys/stat.h>

@@ -10,7 +10,6 @@
 #include "platform/shell/PeIcons.h"
 #include "theme/Dib.h"
 
-#include <QMimeDatabase>
 #include <QtTest>
 
 using bytes::IcoBitmap;
