@@ -165,7 +165,8 @@ private slots:
         QDir().mkpath(env.path("xdgconfig/autostart"));
         const QByteArray packaged = "[Desktop Entry]\nHidden=true\n";
         if (existing == "link")
-            TestEnv::writeAll(env.path("packaged.desktop"), packaged), QFile::link(env.path("packaged.desktop"), shell::AutostartEntryPath());
+            TestEnv::writeAll(env.path("packaged.desktop"), packaged),
+                QFile::link(env.path("packaged.desktop"), shell::AutostartEntryPath());
         else if (!existing.isEmpty())
             TestEnv::writeAll(shell::AutostartEntryPath(), existing);
         QTEST(shell::IsAutostartEnabled(), "enabled");
@@ -174,7 +175,7 @@ private slots:
         if (!accepted)
             return;
         shell::DesktopEntry entry;
-        QVERIFY(entry.Load(shell::AutostartEntryPath()));
+        QVERIFY(entry.Load(env.path("xdgconfig/autostart/dialtop.desktop")));
         QCOMPARE(entry.CommandLines({}), QList<QStringList>{QStringList{program}});
         QVERIFY(shell::SetAutostart(false, program) && !QFileInfo::exists(entry.FilePath()) && shell::SetAutostart(false, program));
         if (existing == "link")
