@@ -137,6 +137,7 @@ private slots:
         char small[5] = "xxxx";
         len = 4;
         QVERIFY(key.QueryValue("Home", &type, small, &len) == ERROR_MORE_DATA && len == needed);
+        len = 4;
         QCOMPARE(key.QueryValue("Missing", &type, small, &len), ERROR_FILE_NOT_FOUND);
         QCOMPARE(QByteArray(small), QByteArray("xxxx"));
 
