@@ -280,12 +280,10 @@ private slots:
         text += "\\" + deep.toUtf8() + "]\n@=\"bottom\"\n\n[HKEY_CURRENT_USER\\Many]\n";
         for (int i = 0; i < 50000; ++i)
             text += "\"v" + QByteArray::number(i) + "\"=dword:" + QByteArray::number(i, 16) + "\n";
-        text += "\"V49999\"=dword:00000007\n\"Blob\"=hex:ff,\\\n";
         QByteArray blob("\xff");
-        for (int i = 0; i < 10000; ++i) {
-            text += "  " + QByteArray::number(i % 256, 16).rightJustified(2, '0') + (i + 1 < 10000 ? ",\\\n" : "\n");
+        for (int i = 0; i < 10000; ++i)
             blob += char(i % 256);
-        }
+        text += "\"V49999\"=dword:00000007\n\"Blob\"=hex:" + blob.toHex(',').replace(",", ",\\\n  ") + "\n";
         QVERIFY(TestEnv::writeAll(hiveFile(), text));
 
         RegKey key;
