@@ -1,7 +1,6 @@
 #include "TestEnv.h"
 #include "platform/profile/Profile.h"
 
-#include <QProcess>
 #include <QtTest>
 
 #include <memory>
@@ -50,6 +49,7 @@ private slots:
         QTest::newRow("indented and padded") << "month" << "FEB" << "20" << 20;
         QTest::newRow("sign and trailing text") << "Totals" << "Delta" << "-7 min" << -7;
         QTest::newRow("double quotes stripped") << "Quoted" << "Name" << "  Acme Net  " << 0;
+        QTest::newRow("single quotes stripped") << "Quoted" << "Single" << "x" << 0;
         QTest::newRow("unbalanced quote kept") << "Quoted" << "Half" << "\"open" << 0;
         QTest::newRow("= inside the value") << "Quoted" << "Url" << "http://example.com/?a=b" << 0;
         QTest::newRow("missing section") << "Nope" << "Session" << "default" << 99;
@@ -239,19 +239,17 @@ private slots:
 
 int main(int argc, char** argv)
 {
+    // A child of a test: its own keys of one file, one write each, while a sibling does the same.
     const QByteArray mode = qgetenv(kWriterVar);
-    if (!mode.isEmpty()) {
-        const qsizetype colon = mode.indexOf(':');
-        const QByteArray prefix = mode.left(colon);
-        const QString file = QFile::decodeName(mode.mid(colon + 1));
-        // Its own keys of one file, one write each, while a sibling does the same.
-        for (int i = 0; i < kKeysPerWriter; ++i) {
-            const QString key = QString::fromLatin1(prefix) + QString::number(i);
-            if (!WritePrivateProfileString(i % 2 ? QString("Totals") : "Section " + QString::fromLatin1(prefix), key, key + "-value", file))
-                return 3;
-        }
-        return 0;
+    const qsizetype colon = mode.indexOf(':');
+    const QString prefix = QString::fromLatin1(mode.left(colon)), file = QFile::decodeName(mode.mid(colon + 1));
+    for (int i = 0; !mode.isEmpty() && i < kKeysPerWriter; ++i) {
+        const QString key = prefix + QString::number(i);
+        if (!WritePrivateProfileString(i % 2 ? "Totals" : "Section " + prefix, key, key + "-value", file))
+            return 3;
     }
+    if (!mode.isEmpty())
+        return 0;
     QCoreApplication app(argc, argv);
     tst_Profile tc;
     return QTest::qExec(&tc, argc, argv);

@@ -2,9 +2,7 @@
 // A Hayes modem on a pseudo-terminal: echoes and answers AT commands,
 // scripts the dial reply, and records what it sees ("ATZ", "dtr-drop", "+++").
 
-#include <QByteArray>
 #include <QMutex>
-#include <QString>
 #include <QStringList>
 #include <QThread>
 
@@ -33,41 +31,21 @@ public:
     ~CFakeModem()
     {
         m_stop = true, m_thread.join();
-        if (m_master >= 0)
-            ::close(m_master);
-        ::close(m_slave);
+        ::close(m_master), ::close(m_slave);
     }
 
     QString Path() const { return m_path; }
     int SlaveFd() const { return m_slave; }
-
-    // Lines sent after delayMs in answer to ATD ("" : silence).
-    void SetDialReply(const QByteArray& lines, int delayMs = 0)
-    {
-        QMutexLocker lock(&m_mutex);
-        m_dialReply = lines, m_nDialDelayMs = delayMs;
-    }
+    // Lines sent ms after ATD ("" : silence).
+    void SetDialReply(const QByteArray& lines, int ms = 0) { QMutexLocker l(&m_mutex); m_dialReply = lines, m_nDialDelayMs = ms; }
     // A command (upper case, as sent) answered with ERROR.
-    void SetErrorFor(const QByteArray& command)
-    {
-        QMutexLocker lock(&m_mutex);
-        m_errorFor = command;
-    }
+    void SetErrorFor(const QByteArray& command) { QMutexLocker l(&m_mutex); m_errorFor = command; }
     // The carrier goes: the master side closes.
     void LoseCarrier() { m_loseCarrier = true; }
-
-    QStringList Events() const
-    {
-        QMutexLocker lock(&m_mutex);
-        return m_events;
-    }
+    QStringList Events() const { QMutexLocker l(&m_mutex); return m_events; }
 
 private:
-    void Event(const QString& e)
-    {
-        QMutexLocker lock(&m_mutex);
-        m_events.append(e);
-    }
+    void Event(const QString& e) { QMutexLocker l(&m_mutex); m_events.append(e); }
     void Send(const QByteArray& bytes)
     {
         if (m_master >= 0)
@@ -78,9 +56,8 @@ private:
     {
         using Clock = std::chrono::steady_clock;
         QByteArray line;
-        bool online = false, dtrLow = false;
+        bool online = false, dtrLow = false, replyPending = false;
         Clock::time_point replyAt;
-        bool replyPending = false;
         while (!m_stop) {
             if (m_loseCarrier && m_master >= 0)
                 ::close(std::exchange(m_master, -1)), Event(QStringLiteral("carrier-lost"));
@@ -104,8 +81,6 @@ private:
                 continue;
             char buf[512];
             const ssize_t n = ::read(m_master, buf, sizeof buf);
-            if (n <= 0)
-                continue;
             for (ssize_t i = 0; i < n; ++i) {
                 const char c = buf[i];
                 if (online) {

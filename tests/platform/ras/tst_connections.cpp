@@ -69,54 +69,44 @@ private slots:
         rastest::WriteServiceIni(0.001);
     }
 
-    // Dialled with a password read from standard input, which is used and
-    // never echoed.
-    void madeElsewhereListedAndHungUpHere()
+    // The call of another process's holder ends by a hang-up from here, an
+    // interrupt or a kill: its record goes (a killed one's with whoever looks
+    // next), and none of them is a drop. The password the holder read from
+    // standard input is used and never echoed.
+    void holderEnds_data()
     {
+        QTest::addColumn<QString>("how");
+        for (const char* how : {"hung up here", "interrupted", "killed"})
+            QTest::newRow(how) << QString(how);
+    }
+
+    void holderEnds()
+    {
+        QFETCH(QString, how);
         QProcess holder;
         QByteArray out;
         QVERIFY(StartHolder(holder, {"Shared", "alice", "-"}, out, "pa55word-xyz\n"));
         QVERIFY(out.contains("Connected to Shared at 33600 bps"));
         const QList<RasConn> conns = Connections();
         QCOMPARE(conns.size(), 1);
-        const RasConn c = conns[0];
-        QCOMPARE(std::tuple(c.strEntryName, c.nHolderPid, rastest::Status(c.hrasconn)),
+        const HRASCONN h = conns[0].hrasconn;
+        QCOMPARE(std::tuple(conns[0].strEntryName, conns[0].nHolderPid, rastest::Status(h)),
                  std::tuple(QString("Shared"), holder.processId(), QString("connected 0")));
         // Its "Connected to" notice waits for whoever watches.
         QCOMPARE(rastest::NoticeLines(), QStringList{"up: Connected to Shared [Shared] 33600 bps"});
         const Run status = Dialer({"status"});
         QVERIFY(status.out.contains("Shared\tconnected\t33600 bps"));
 
-        // Hung up from this process: the holder ends the line and leaves.
-        QCOMPARE(HangUp(c.hrasconn), ERROR_SUCCESS);
-        QVERIFY(holder.waitForFinished(10000) && holder.exitCode() == 0);
+        if (how == "hung up here")
+            QCOMPARE(HangUp(h), ERROR_SUCCESS);
+        else
+            how == "killed" ? holder.kill() : holder.terminate();
+        QVERIFY(holder.waitForFinished(10000) && (how == "killed" || holder.exitCode() == 0));
         out += holder.readAllStandardOutput() + holder.readAllStandardError() + status.out;
-        QVERIFY(out.contains("Hung up by another program.") && !out.contains("pa55word"));
+        QVERIFY(out.contains("Hung up by another program.") == (how == "hung up here") && !out.contains("pa55word"));
         QCOMPARE(rastest::Creds("Shared"), QString("unsaved /")); // nothing was stored either
-        QVERIFY(!QFile::exists(RecordPath(c.hrasconn)) && !QFile::exists(HangUpRequestPath(c.hrasconn)));
+        QVERIFY(Connections().isEmpty() && !QFile::exists(RecordPath(h)) && !QFile::exists(HangUpRequestPath(h)));
         QVERIFY(ListNotices().isEmpty());
-    }
-
-    // An interrupted holder hangs up cleanly; a killed one's record is
-    // removed by whoever looks next. Neither is reported as a drop.
-    void holderEnds_data()
-    {
-        QTest::addColumn<bool>("killed");
-        QTest::newRow("interrupted") << false;
-        QTest::newRow("killed") << true;
-    }
-
-    void holderEnds()
-    {
-        QFETCH(bool, killed);
-        QProcess holder;
-        QByteArray out;
-        QVERIFY(StartHolder(holder, {"Shared"}, out));
-        QCOMPARE(Connections().size(), 1);
-        const HRASCONN h = Connections()[0].hrasconn;
-        killed ? holder.kill() : holder.terminate();
-        QVERIFY(holder.waitForFinished(10000) && (killed || holder.exitCode() == 0));
-        QVERIFY(Connections().isEmpty() && !QFile::exists(RecordPath(h)) && ListNotices().isEmpty());
         QCOMPARE(HangUp(h), ERROR_INVALID_HANDLE);
     }
 

@@ -136,55 +136,50 @@ private slots:
         QTEST(shell::SplitCommandLine(text), "words");
     }
 
-    void autostartRunsTheProgram_data()
+    void autostart_data()
     {
+        QTest::addColumn<QByteArray>("existing"); // the entry found, "link" to another file
+        QTest::addColumn<bool>("enabled");
         QTest::addColumn<QString>("program");
-        QTest::newRow("plain") << "/usr/bin/dialtop";
-        QTest::newRow("blanks and specials") << "/opt/My Apps/dial\"top$`\\%f";
+        QTest::addColumn<bool>("accepted");
+        const QString plain = "/usr/bin/dialtop";
+        QTest::newRow("none, blanks and specials") << QByteArray() << false << "/opt/My Apps/dial\"top$`\\%f" << true;
+        QTest::newRow("link to a packaged entry") << QByteArray("link") << false << plain << true;
+        QTest::newRow("on") << QByteArray("[Desktop Entry]\nExec=dialtop\n") << true << plain << true;
+        QTest::newRow("hidden") << QByteArray("[Desktop Entry]\nExec=dialtop\nHidden=true\n") << false << plain << true;
+        QTest::newRow("disabled") << QByteArray("[Desktop Entry]\nX-GNOME-Autostart-enabled=false\n") << false << plain << true;
+        QTest::newRow("not an entry") << QByteArray("Exec=dialtop\n") << false << plain << true;
+        QTest::newRow("empty program") << QByteArray() << false << "" << false;
+        QTest::newRow("relative program") << QByteArray() << false << "bin/dialtop" << false;
+        QTest::newRow("line break in the program") << QByteArray() << false << "/usr/bin/dial\ntop" << false;
     }
-    void autostartRunsTheProgram()
+
+    // Read as the session would; switched on, the entry runs the program
+    // (a link is replaced, the file it names left alone); off twice.
+    void autostart()
     {
+        QFETCH(QByteArray, existing);
         QFETCH(QString, program);
+        QFETCH(bool, accepted);
         TestEnv env;
-        QVERIFY(!shell::IsAutostartEnabled());
-        // An entry linked to another file is replaced, the other file left alone.
         QDir().mkpath(env.path("xdgconfig/autostart"));
-        TestEnv::writeAll(env.path("packaged.desktop"), "[Desktop Entry]\nHidden=true\n");
-        QFile::link(env.path("packaged.desktop"), shell::AutostartEntryPath());
-        QVERIFY(shell::SetAutostart(true, program) && shell::IsAutostartEnabled());
+        const QByteArray packaged = "[Desktop Entry]\nHidden=true\n";
+        if (existing == "link")
+            TestEnv::writeAll(env.path("packaged.desktop"), packaged),
+                QFile::link(env.path("packaged.desktop"), shell::AutostartEntryPath());
+        else if (!existing.isEmpty())
+            TestEnv::writeAll(shell::AutostartEntryPath(), existing);
+        QTEST(shell::IsAutostartEnabled(), "enabled");
+        QCOMPARE(shell::SetAutostart(true, program), accepted);
+        QVERIFY(shell::IsAutostartEnabled() == accepted && QFileInfo::exists(shell::AutostartEntryPath()) == accepted);
+        if (!accepted)
+            return;
         shell::DesktopEntry entry;
         QVERIFY(entry.Load(env.path("xdgconfig/autostart/dialtop.desktop")));
         QCOMPARE(entry.CommandLines({}), QList<QStringList>{QStringList{program}});
-        // Off twice: the second finds it off already.
         QVERIFY(shell::SetAutostart(false, program) && !QFileInfo::exists(entry.FilePath()) && shell::SetAutostart(false, program));
-        QCOMPARE(TestEnv::readAll(env.path("packaged.desktop")), QByteArray("[Desktop Entry]\nHidden=true\n"));
-    }
-
-    void autostartSwitchedOff_data()
-    {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<bool>("enabled");
-        QTest::newRow("on") << QByteArray("[Desktop Entry]\nExec=dialtop\n") << true;
-        QTest::newRow("hidden") << QByteArray("[Desktop Entry]\nExec=dialtop\nHidden=true\n") << false;
-        QTest::newRow("disabled") << QByteArray("[Desktop Entry]\nX-GNOME-Autostart-enabled=false\n") << false;
-        QTest::newRow("not an entry") << QByteArray("Exec=dialtop\n") << false;
-    }
-    void autostartSwitchedOff()
-    {
-        QFETCH(QByteArray, text);
-        TestEnv env;
-        QDir().mkpath(env.path("xdgconfig/autostart"));
-        QVERIFY(TestEnv::writeAll(shell::AutostartEntryPath(), text));
-        QTEST(shell::IsAutostartEnabled(), "enabled");
-        QVERIFY(shell::SetAutostart(true, "/usr/bin/dialtop") && shell::IsAutostartEnabled());
-    }
-
-    void autostartRefusesUnusablePaths()
-    {
-        TestEnv env;
-        for (const char* program : {"", "bin/dialtop", "/usr/bin/dial\ntop"})
-            QVERIFY2(!shell::SetAutostart(true, program), program);
-        QVERIFY(!QFileInfo::exists(shell::AutostartEntryPath()));
+        if (existing == "link")
+            QCOMPARE(TestEnv::readAll(env.path("packaged.desktop")), packaged);
     }
 };
 

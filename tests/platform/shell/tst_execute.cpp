@@ -19,11 +19,10 @@ class TestExecute : public QObject
     QString file(const QString& name, const QByteArray& data, bool x = false) { return MakeFile(*m_env, name, data, x); }
     QString folder(const QString& name) { return QDir().mkpath(m_env->path(name)), m_env->path(name); }
 
-    bool run(const QString& target, const QString& params = QString(), const QString& dir = QString(),
-             QString* error = nullptr, int show = shell::SW_SHOWNORMAL)
+    bool run(const QString& target, const QString& params = {}, const QString& dir = {}, QString* error = nullptr)
     {
         QString scratch;
-        return shell::ShellExecute(ExecuteRequest{target, params, dir, show}, error ? error : &scratch);
+        return shell::ShellExecute(ExecuteRequest{target, params, dir, shell::SW_SHOWNORMAL}, error ? error : &scratch);
     }
 
 private slots:
@@ -44,8 +43,7 @@ private slots:
     {
         shell::SetProcessStarter({});
         qputenv("PATH", m_path);
-        QDir::setCurrent(QDir::tempPath());
-        m_env.reset();
+        m_env.reset(); // and back out of its folder
     }
 
     void relativeTargetsResolve()

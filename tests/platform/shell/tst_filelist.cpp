@@ -1,6 +1,5 @@
 #include "platform/shell/FileList.h"
 
-#include <QMimeData>
 #include <QtTest>
 
 class TestFileList : public QObject

@@ -35,21 +35,16 @@ int main(int argc, char** argv)
 {
     bool nodetach = false, peers = false;
     int passwordFd = -1;
-    std::string args, user;
+    std::string args;
     for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
+        const std::string a = argv[i], next = i + 1 < argc ? argv[i + 1] : "";
         args += (i > 1 ? " " : "") + a;
-        const bool more = i + 1 < argc;
-        if (a == "nodetach")
-            nodetach = true;
-        else if (a == "logfd" && more)
-            g_log = atoi(argv[++i]), args += std::string(" ") + argv[i];
-        else if (a == "passwordfd" && more)
-            passwordFd = atoi(argv[++i]), args += std::string(" ") + argv[i];
-        else if ((a == "call" || a == "file") && more)
-            peers = true, args += std::string(" ") + argv[++i];
-        else if (a == "user" && more)
-            user = argv[++i], args += " " + user;
+        nodetach = nodetach || a == "nodetach";
+        peers = peers || ((a == "call" || a == "file") && !next.empty());
+        if (a == "logfd" && !next.empty())
+            g_log = atoi(next.c_str());
+        if (a == "passwordfd" && !next.empty())
+            passwordFd = atoi(next.c_str());
     }
     std::string password;
     if (passwordFd >= 0) {
