@@ -3,7 +3,9 @@
 
 #include <QtTest>
 
+#include <atomic>
 #include <memory>
+#include <thread>
 
 using namespace profile;
 
@@ -213,6 +215,28 @@ private slots:
         QCOMPARE(read("Totals", "Session", "none"), QString("none"));
         QVERIFY(!WritePrivateProfileString("Totals", "Session", "6", m_file));
         QCOMPARE(bytes().size(), big.size());
+    }
+
+    // A reader never finds the file missing or empty while a writer
+    // replaces it.
+    void readsWhileReplacedSeeAWholeFile()
+    {
+        QVERIFY(WritePrivateProfileString("S", "k", "0", m_file));
+        std::atomic<bool> done = false;
+        std::thread writer([&] {
+            for (int i = 1; i <= 300; ++i)
+                WritePrivateProfileString("S", "k", QString::number(i), m_file);
+            done = true;
+        });
+        int reads = 0, misses = 0;
+        for (; !done; ++reads) {
+            CProfileFile doc;
+            QString value;
+            misses += !doc.Load(m_file) || !doc.GetString("S", "k", value);
+        }
+        writer.join();
+        QCOMPARE(misses, 0);
+        QVERIFY(reads > 0);
     }
 
     void twoWriterProcessesLoseNothing()

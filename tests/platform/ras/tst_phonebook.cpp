@@ -2,7 +2,12 @@
 
 #include "RasTestUtil.h"
 
+#include "platform/ras/SimModem.h"
+
 #include <QtTest>
+
+#include <algorithm>
+#include <thread>
 
 #include <sys/stat.h>
 
@@ -276,6 +281,34 @@ private slots:
         p.strPassword = "new";
         QCOMPARE(SetEntryDialParams(p, false), ERROR_SUCCESS);
         QCOMPARE(Creds("ISP"), "saved " + p.strUserName + "/new");
+    }
+
+    // Two savers at once (threads with a lock descriptor each, as two
+    // programs have) keep every change: dial parameters and the simulated
+    // line's call count, which must hand out each call once.
+    void concurrentSavesLoseNothing()
+    {
+        constexpr int kEntries = 12;
+        for (int i = 0; i < kEntries; ++i)
+            rastest::AddEntry(QString("E%1").arg(i));
+        QList<int> calls[2];
+        auto save = [&calls](int half) {
+            for (int i = half; i < kEntries; i += 2) {
+                SetEntryDialParams(Params(QString("E%1").arg(i), "u", QString("pw%1").arg(i)), false);
+                calls[half] << TakeSimCallIndex("E0", "555", "busy") << TakeSimCallIndex("E0", "555", "busy");
+            }
+        };
+        std::thread other(save, 1);
+        save(0);
+        other.join();
+        QStringList creds, expected;
+        for (int i = 0; i < kEntries; ++i)
+            creds << Creds(QString("E%1").arg(i)), expected << QString("saved u/pw%1").arg(i);
+        QCOMPARE(creds, expected);
+        QList<int> all = calls[0] + calls[1];
+        std::sort(all.begin(), all.end());
+        QCOMPARE(std::adjacent_find(all.begin(), all.end()), all.end());
+        QVERIFY(all.size() == 2 * kEntries && all.front() == 0 && all.back() == 2 * kEntries - 1);
     }
 };
 
