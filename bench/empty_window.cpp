@@ -3,39 +3,19 @@
 // words and icons needs: a menu bar, a tool bar of stock icons, a status bar
 // and a line of text. Each shows itself and ends once it has been painted.
 
+#include "app/ShownProbe.h"
+
 #include <QApplication>
-#include <QEvent>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QStyle>
-#include <QTimer>
 #include <QToolBar>
 
-#include <cstdio>
 #include <cstring>
 
 namespace {
-
-// As in the program: "shown" once the main window's first paint is done.
-class CShownProbe : public QObject
-{
-public:
-    using QObject::QObject;
-    bool eventFilter(QObject* o, QEvent* e) override
-    {
-        if (e->type() == QEvent::Paint && qobject_cast<QMainWindow*>(o)) {
-            QCoreApplication::instance()->removeEventFilter(this);
-            QTimer::singleShot(0, QCoreApplication::instance(), [] {
-                std::fputs("shown\n", stdout);
-                std::fflush(stdout);
-                QCoreApplication::quit();
-            });
-        }
-        return false;
-    }
-};
 
 void addBars(QMainWindow& window)
 {

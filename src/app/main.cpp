@@ -1,4 +1,5 @@
 #include "DialtopApp.h"
+#include "ShownProbe.h"
 
 #include "platform/shell/Icons.h"
 
@@ -6,39 +7,11 @@
 #include <QFontDatabase>
 #include <QIcon>
 #include <QImageReader>
-#include <QMainWindow>
-#include <QTimer>
 
 #include <fontconfig/fontconfig.h>
 
-#include <cstdio>
 #include <future>
 #include <thread>
-
-namespace {
-
-// Says "shown" on the standard output and ends the program once the main
-// window's first paint is done (the painting of its children and the
-// hand-over to the display finish before the event loop runs the timer).
-class CShownProbe : public QObject
-{
-public:
-    using QObject::QObject;
-    bool eventFilter(QObject* o, QEvent* e) override
-    {
-        if (e->type() == QEvent::Paint && qobject_cast<QMainWindow*>(o)) {
-            QCoreApplication::instance()->removeEventFilter(this);
-            QTimer::singleShot(0, QCoreApplication::instance(), [] {
-                std::fputs("shown\n", stdout);
-                std::fflush(stdout);
-                QCoreApplication::quit();
-            });
-        }
-        return false;
-    }
-};
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -61,8 +34,7 @@ int main(int argc, char** argv)
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/128.png")));
     shell::EnsureIconTheme();
 
-    // For start-up measurements: once the main window has been painted, say
-    // so and end.
+    // Start-up measurements end the program once its window is painted.
     if (qEnvironmentVariableIsSet("DIALTOP_EXIT_WHEN_SHOWN"))
         app.installEventFilter(new CShownProbe(&app));
     CDialtopApp theApp;
