@@ -1,6 +1,6 @@
 #include "platform/ras/RasService.h"
-#include "platform/base/FileLock.h"
 
+#include "platform/base/FileLock.h"
 #include "platform/ras/ConnectionRecords.h"
 #include "platform/ras/DialBackend.h"
 #include "platform/ras/Notices.h"
@@ -16,7 +16,6 @@
 #include <QThread>
 
 #include <map>
-
 
 namespace ras {
 
@@ -224,17 +223,6 @@ private:
     QFileSystemWatcher* m_pWatcher = nullptr;
 };
 
-// Serialises dialing across the user's processes. Bounded: a dialer stopped
-// while holding it must not stop us.
-class CDialLock
-{
-public:
-    CDialLock() { m_lock.Lock(ConnectionsFolder() + QStringLiteral("/dial.lock"), 2000); }
-
-private:
-    base::FileLock m_lock;
-};
-
 HRASCONN NewHandle()
 {
     for (;;) {
@@ -278,8 +266,10 @@ DWORD Dial(const RasDialParams& params, DialNotify notify, HRASCONN* phConn)
     if (!ServiceAvailable())
         return E_NOINTERFACE;
     // The checks below and the new record are one step for all the user's
-    // processes, so two dialers started together cannot both pass.
-    const CDialLock dialLock;
+    // processes, so two dialers started together cannot both pass. The wait
+    // is bounded: a dialer stopped while holding the lock must not stop us.
+    base::FileLock dialLock;
+    dialLock.Lock(ConnectionsFolder() + QStringLiteral("/dial.lock"), 2000);
     for (const RasConn& c : ReadAllRecords()) {
         if (c.rasconnstate == RASCS_Disconnected)
             continue;
