@@ -51,10 +51,8 @@ private slots:
         QTest::newRow("indented and padded") << "month" << "FEB" << "20" << 20;
         QTest::newRow("sign and trailing text") << "Totals" << "Delta" << "-7 min" << -7;
         QTest::newRow("double quotes stripped") << "Quoted" << "Name" << "  Acme Net  " << 0;
-        QTest::newRow("single quotes stripped") << "Quoted" << "Single" << "x" << 0;
         QTest::newRow("unbalanced quote kept") << "Quoted" << "Half" << "\"open" << 0;
         QTest::newRow("= inside the value") << "Quoted" << "Url" << "http://example.com/?a=b" << 0;
-        QTest::newRow("missing section") << "Nope" << "Session" << "default" << 99;
         QTest::newRow("missing key") << "Totals" << "Nope" << "default" << 99;
         QTest::newRow("key of another section") << "Totals" << "Jan" << "default" << 99;
     }

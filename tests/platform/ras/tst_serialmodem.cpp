@@ -140,10 +140,6 @@ private slots:
         QTest::newRow("busy") << QByteArray("\r\nBUSY\r\n") << none << 676u << "ATDT5550100";
         QTest::newRow("no answer") << QByteArray("NO ANSWER\r") << none << 678u << "ATDT5550100";
         QTest::newRow("no carrier") << QByteArray("\nNO CARRIER\n") << none << 679u << "ATDT5550100";
-        QTest::newRow("no dialtone") << QByteArray("\r\nNO DIALTONE\r\n") << none << 680u << "ATDT5550100";
-        QTest::newRow("voice") << QByteArray("\r\nVOICE\r\n") << none << 677u << "ATDT5550100";
-        QTest::newRow("delayed") << QByteArray("\r\nDELAYED\r\n") << none << 840u << "ATDT5550100";
-        QTest::newRow("blacklisted") << QByteArray("\r\nBLACKLISTED\r\n") << none << 841u << "ATDT5550100";
         QTest::newRow("dial error") << QByteArray("\r\nERROR\r\n") << none << 651u << "ATDT5550100";
         QTest::newRow("silence") << QByteArray() << none << 678u << "ATDT5550100";
         QTest::newRow("pulse, busy") << QByteArray("BUSY\r\n") << none << 676u << "ATDP5550100";
@@ -224,7 +220,6 @@ private slots:
         QTest::addColumn<bool>("dropNotice");
         QTest::newRow("auth failed") << QByteArray("authfail") << "" << 691u << false;
         QTest::newRow("not setuid") << QByteArray("exit:3") << "" << 844u << false;
-        QTest::newRow("no kernel ppp") << QByteArray("exit:4") << "" << 845u << false;
         QTest::newRow("modem hung up") << QByteArray("upexit:16") << "" << 619u << true;
         QTest::newRow("killed elsewhere") << QByteArray("upexit:5") << "" << 631u << false;
         QTest::newRow("carrier lost") << QByteArray("up") << "carrier" << 619u << true;

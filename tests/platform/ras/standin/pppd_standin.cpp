@@ -71,7 +71,6 @@ int main(int argc, char** argv)
     for (int sig : {SIGTERM, SIGINT, SIGHUP})
         sigaction(sig, &sa, nullptr);
 
-    Log("Using interface ppp0");
     Log(std::string("Connect: ppp0 <--> ") + (tty ? tty : "?"));
     if (m.rfind("exit:", 0) == 0)
         return atoi(m.c_str() + 5);
