@@ -53,7 +53,6 @@ private slots:
         QTest::newRow("double quotes stripped") << "Quoted" << "Name" << "  Acme Net  " << 0;
         QTest::newRow("unbalanced quote kept") << "Quoted" << "Half" << "\"open" << 0;
         QTest::newRow("= inside the value") << "Quoted" << "Url" << "http://example.com/?a=b" << 0;
-        QTest::newRow("missing key") << "Totals" << "Nope" << "default" << 99;
         QTest::newRow("key of another section") << "Totals" << "Jan" << "default" << 99;
     }
 

@@ -104,14 +104,13 @@ private slots:
         const QString prog = file("bin/viewer", "#!/bin/sh\n", true);
         qputenv("PATH", QFile::encodeName(m_env->path("bin")) + ":" + m_path);
         const QString entry = file("apps/viewer.desktop",
-                                   "[Desktop Entry]\nType=Application\nName=Viewer\nIcon=view\n"
-                                   "Exec=viewer --icon-arg %i %F\nPath=\n");
+                                   "[Desktop Entry]\nType=Application\nName=Viewer\nExec=viewer %F\nPath=\n");
         const QString work = folder("work");
         QVERIFY(run(entry, "a.png \"b c.png\"", work));
         // empty Path means unset: the item's folder is used
         QCOMPARE(m_started.size(), 1);
         QCOMPARE(QStringList(m_started[0].program) << m_started[0].arguments << m_started[0].workingDirectory,
-                 (QStringList{prog, "--icon-arg", "--icon", "view", "a.png", "b c.png", work}));
+                 (QStringList{prog, "a.png", "b c.png", work}));
 
         // a Path of its own; %f and a terminal: one terminal per file
         m_started.clear();
