@@ -17,8 +17,6 @@
 
 namespace {
 
-const QString kTarget = QStringLiteral("https://example.org/");
-
 QStringList names(const QListWidget* list)
 {
     QStringList out;
@@ -28,22 +26,14 @@ QStringList names(const QListWidget* list)
 }
 
 // A favorites file as OK writes it: the first tab anew, a second one kept.
-QByteArray favoritesBytes(const QStringList& first, const QStringList& second = {})
+QByteArray favoritesBytes(const TestEnv& env, const QStringList& first, const QStringList& second)
 {
-    CThemeData t;
-    for (const QStringList& tab : {first, second}) {
-        const int n = t.GetTabCount();
-        if (n == 1 && tab.isEmpty())
-            break;
-        t.InsertTab(n)->m_strName = n ? "Hidden" : "";
-        for (const QString& name : tab) {
-            CThemeItem* item = t.InsertItem(n, t.GetItemCount(n));
-            item->m_strName = name, item->m_strTarget = kTarget;
-        }
-    }
-    QByteArray bytes;
-    t.ToBytes(bytes);
-    return bytes;
+    QList<TabSpec> tabs{{"", {}}, {"Hidden", {}}};
+    for (int t : {0, 1})
+        for (const QString& name : t ? second : first)
+            tabs[t].items << ItemSpec{name};
+    writeTheme(env.path("expected.Theme"), second.isEmpty() ? tabs.mid(0, 1) : tabs);
+    return TestEnv::readAll(env.path("expected.Theme"));
 }
 
 QStringList L(const char* names) { return QString(names).split(' ', Qt::SkipEmptyParts); }
@@ -91,7 +81,7 @@ private slots:
             [](fw::CDocument* d) -> fw::CFrameWnd* { return new CMainFrame(static_cast<CDialtopDoc*>(d)); }));
         writeTheme(env.path("open.Theme"), {{"One", {{"a"}, {"b"}}}, {"Two", {{"c"}, {"d"}}}});
         const QString file = CMainFrame::FavoritesFileName();
-        QVERIFY(QDir().mkpath(QFileInfo(file).path()) && TestEnv::writeAll(file, favoritesBytes(before, hidden)));
+        QVERIFY(QDir().mkpath(QFileInfo(file).path()) && TestEnv::writeAll(file, favoritesBytes(env, before, hidden)));
         QVERIFY(app.OpenDocumentFile(env.path("open.Theme")));
         auto* frame = static_cast<CMainFrame*>(app.GetDocTemplate()->GetFrame());
         frame->show();
@@ -102,7 +92,7 @@ private slots:
             auto* sheet = qobject_cast<fw::CPropertySheet*>(dlg);
             if (!sheet) { // Add Item or Properties
                 dlg->Item<QLineEdit>(1000)->setText(qobject_cast<CAddItemDlg*>(dlg) ? "N" : "B2");
-                dlg->Item<QLineEdit>(1003)->setText(kTarget);
+                dlg->Item<QLineEdit>(1003)->setText(ItemSpec().target);
                 dlg->Item<QPushButton>(1)->click();
                 return dlg->Result();
             }
@@ -126,7 +116,7 @@ private slots:
         QVERIFY(pages == QStringList{"Favorites"} && shown == after);
         QTEST(selected, "selected");
         const QStringList kept = ok ? after : before;
-        QCOMPARE(TestEnv::readAll(file), favoritesBytes(kept, hidden));
+        QCOMPARE(TestEnv::readAll(file), favoritesBytes(env, kept, hidden));
         QVERIFY(frame->Favorites().GetItemCount(0) == int(kept.size()) && frame->FavoritesBar()->isVisible() == !kept.isEmpty());
         QVERIFY(ui.messages.isEmpty() && frame->close());
     }
