@@ -268,15 +268,15 @@ private slots:
         QCOMPARE(tabNames() << QString::number(m_view->CurrentTab()), (QStringList{"First", "Between", "Second", "1"}));
         QVERIFY(m_doc->IsModified() && enabled(ids::ID_NEW_ITEM));
 
-        // Properties renames it and clears its picture.
-        run(ids::ID_TAB_PROPERTIES, okWith({{1000, "Renamed"}, {1009, ""}}));
-        QCOMPARE(theme().GetTab(1)->m_strBackground, QString());
+        // Properties opens with the tab's fields: clearing the picture keeps the name.
+        run(ids::ID_TAB_PROPERTIES, okWith({{1009, ""}}));
+        QCOMPARE(theme().GetTab(1)->m_strName + "|" + theme().GetTab(1)->m_strBackground, QString("Between|"));
 
         // Deleting asks with the name; No keeps the tab.
         m_ui->answers = {fw::IDNO, fw::IDYES};
         run(ids::ID_DELETE_TAB);
         run(ids::ID_DELETE_TAB);
-        QVERIFY(m_ui->texts().last().contains("Renamed"));
+        QVERIFY(m_ui->texts().last().contains("Between"));
         QCOMPARE(tabNames(), (QStringList{"First", "Second"}));
 
         // After the first tab goes, the new first one is current and shown.
