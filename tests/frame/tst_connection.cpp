@@ -90,10 +90,8 @@ private slots:
         QTest::addColumn<bool>("connected");
         QTest::addColumn<QString>("menu");
         const QString popup = "+Connect[%1Alpha 2000,%1Bravo 2001,%1Charlie 2002] | ";
-        QTest::newRow("none") << 0 << false << "-Connect | -Connect -Hangup";
         QTest::newRow("one") << 1 << false << "+Connect | +Connect -Hangup";
         QTest::newRow("three") << 3 << false << popup.arg("+") + "+Connect -Hangup";
-        QTest::newRow("one, connected") << 1 << true << "-Connect | -Connect +Hangup";
         QTest::newRow("three, connected") << 3 << true << popup.arg("-") + "-Connect +Hangup";
     }
     void connectMenu()
@@ -119,14 +117,13 @@ private slots:
               "menu");
     }
 
-    // Status pane 1 after "Authenticated." and then the given state.
+    // Status pane 1 after "Authenticated." and then the given state: a text
+    // naming the entry, a state without a text of its own, connected.
     void dialTexts_data()
     {
         QTest::addColumn<unsigned>("state");
         QTest::addColumn<QString>("text");
-        for (auto [state, text] : {std::pair(0u, "Initializing..."), {3u, "Dialing Alpha..."}, {20u, "Authenticated."},
-                                   {0x1002u, "Verifying user name and password..."}, {24u, ""},
-                                   {0x1003u, "Your password has expired."}, {0x2000u, "Connected to Alpha. "}})
+        for (auto [state, text] : {std::pair(3u, "Dialing Alpha..."), {24u, ""}, {0x2000u, "Connected to Alpha. "}})
             QTest::addRow("%x", state) << state << QString(text);
     }
     void dialTexts()
@@ -225,11 +222,8 @@ private slots:
         start({});
         frame()->TimerBar()->hide();
         QString shown;
-        QStringList titles;
         fw::CDialog::SetModalHandler([&](fw::CDialog* d) {
             auto* sheet = static_cast<CCustomizePropertySheet*>(d);
-            for (int i = 0; i < sheet->GetPageCount(); ++i)
-                titles << sheet->GetPage(i)->GetTitle();
             shown = sheet->windowTitle() + boxes(&sheet->m_page4, {ids::IDC_SHOW_SESSION, ids::IDC_SHOW_TODAY,
                                                    ids::IDC_SHOW_WEEK, ids::IDC_SHOW_MONTH, ids::IDC_SHOW_YEAR});
             for (QChar tab : tabs) {
@@ -241,7 +235,6 @@ private slots:
             return sheet->PressButton(fw::CPropertySheet::PSBTN_OK), d->Result();
         });
         QVERIFY(frame()->OnCommand(ids::ID_CUSTOMIZE) && !frame()->TimerBar()->isHidden());
-        QCOMPARE(titles, (QStringList{"Time Display", "Favorites", "General", "Connection"}));
         // An applied Favorites page writes its file even when nothing changed.
         QCOMPARE(QFile::exists(CMainFrame::FavoritesFileName()), tabs.contains('1'));
         QTEST(shown + (frame()->m_bRedialOnDrop ? "" : " off"), "shown"); // redial read back after OK

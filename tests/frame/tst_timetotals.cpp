@@ -144,8 +144,6 @@ private slots:
         QTest::addColumn<QString>("panes");
         QTest::newRow("all five") << TimerBarFlags() << "Not Connected.|Year: |0002:00:05|Month: |01:00:04|"
                                                         "Week: |123:00:00|Today: |00:00:02|Session: |00:00:01";
-        QTest::newRow("today and session") << TimerBarFlags{false, false, false, true, true}
-                                           << "Not Connected.|Today: |00:00:02|Session: |00:00:01";
         QTest::newRow("none") << TimerBarFlags{false, false, false, false, false} << "Not Connected.";
     }
     void timerBarPanes()

@@ -74,13 +74,6 @@ private slots:
         add.Item<QLineEdit>(1000)->setText("Mine");
         add.Item<QPushButton>(1004)->click();
         QCOMPARE(add.Item<QLineEdit>(1000)->text(), QString("Mine"));
-
-        // Properties also takes the file's type, shown at once.
-        CItemPropertiesDlg props;
-        props.Create();
-        m_ui->fileAnswers = {desktop};
-        props.Item<QPushButton>(1004)->click();
-        QCOMPARE(props.Item<QLabel>(1066)->text(), QString("Application"));
     }
 
     void runChoice_data()
@@ -90,7 +83,6 @@ private slots:
         QTest::addColumn<int>("picked");
         QTest::addColumn<int>("result");
         QTest::newRow("normal") << 1 << 0 << -1 << 1;
-        QTest::newRow("minimized") << 2 << 2 << -1 << 2;
         QTest::newRow("other value kept") << 7 << -1 << -1 << 7;
         QTest::newRow("other value replaced") << 7 << -1 << 1 << 3;
     }

@@ -50,7 +50,6 @@ private slots:
         QTest::addColumn<QString>("setup");
         QTest::addColumn<QString>("dialled");
         QTest::newRow("no dial-up part") << "a" << "";
-        QTest::newRow("not asked") << "h" << "";
         QTest::newRow("dials, then starts") << "ha" << "Acme";
     }
 
