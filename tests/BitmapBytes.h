@@ -10,15 +10,8 @@
 
 namespace bytes {
 
-template <typename T>
-inline void Put(QByteArray& b, qint64 v)
-{
-    char x[sizeof(T)];
-    qToLittleEndian<T>(T(v), x);
-    b.append(x, sizeof x);
-}
-inline void Put16(QByteArray& b, qint64 v) { Put<quint16>(b, v); }
-inline void Put32(QByteArray& b, qint64 v) { Put<quint32>(b, v); }
+inline void Put16(QByteArray& b, qint64 v) { b.append(char(v)).append(char(v >> 8)); }
+inline void Put32(QByteArray& b, qint64 v) { Put16(b, v), Put16(b, v >> 16); }
 
 // pixel(x, storedRow), row 0 being the bottom row of the picture: an index,
 // or 0xAARRGGBB for 24 and 32 bits.
@@ -182,13 +175,17 @@ inline QByteArray PeFile(const QList<QList<QByteArray>>& groups)
     return f + tree;
 }
 
-inline QByteArray PngOf(int side, QRgb colour)
+inline QByteArray PngOf(const QImage& img)
 {
-    QImage img(side, side, QImage::Format_ARGB32);
-    img.fill(colour);
     QByteArray bytes;
     QBuffer buf(&bytes);
     return buf.open(QIODevice::WriteOnly) && img.save(&buf, "PNG") ? bytes : QByteArray();
+}
+
+inline QByteArray PngOf(int side, QRgb colour)
+{
+    QImage img(side, side, QImage::Format_ARGB32);
+    return img.fill(colour), PngOf(img);
 }
 
 } // namespace bytes
