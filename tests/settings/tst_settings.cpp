@@ -35,7 +35,6 @@ private slots:
         QTest::newRow("user data folder") << QString() << QString();
         QTest::newRow("install folder") << "/opt/dialtop" << QString();
         // Neither names a folder for certain: both count as absent.
-        QTest::newRow("empty Home") << QString() << "";
         QTest::newRow("relative Home and install folder") << "opt/dialtop" << "rel";
     }
 

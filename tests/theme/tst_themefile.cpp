@@ -423,7 +423,6 @@ private slots:
         const Run d = run({"dump", file(allFields())});
         QVERIFY2(d.exitCode == 0 && d.err.isEmpty(), d.err.constData());
         const QJsonDocument dumped = QJsonDocument::fromJson(d.out);
-        QCOMPARE(dumped["version"], QJsonValue(1));
         QCOMPARE(dumped["tabs"][0]["items"][1].toObject(),
                  (QJsonObject{{"name", "Browser"}, {"arguments", "--private"}, {"target", "/usr/bin/firefox"},
                               {"startIn", "/home/u"}, {"iconFile", "/usr/share/icons/web.png"}, {"description", "Web — Δ"},
