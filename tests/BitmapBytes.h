@@ -10,15 +10,8 @@
 
 namespace bytes {
 
-template <typename T>
-inline void Put(QByteArray& b, qint64 v)
-{
-    char x[sizeof(T)];
-    qToLittleEndian<T>(T(v), x);
-    b.append(x, sizeof x);
-}
-inline void Put16(QByteArray& b, qint64 v) { Put<quint16>(b, v); }
-inline void Put32(QByteArray& b, qint64 v) { Put<quint32>(b, v); }
+inline void Put16(QByteArray& b, qint64 v) { b.append(char(v)).append(char(v >> 8)); }
+inline void Put32(QByteArray& b, qint64 v) { Put16(b, v), Put16(b, v >> 16); }
 
 // pixel(x, storedRow), row 0 being the bottom row of the picture: an index,
 // or 0xAARRGGBB for 24 and 32 bits.
@@ -104,8 +97,7 @@ inline QByteArray IcoBitmap(int side, int bits, const QList<QRgb>& table, const 
 inline QByteArray IcoFile(const QList<QPair<int, QByteArray>>& images) // (bit depth, data)
 {
     QByteArray b;
-    for (int v : {0, 1, int(images.size())})
-        Put16(b, v);
+    Put32(b, 1 << 16), Put16(b, images.size()); // reserved, type 1 (icons), count
     qint64 offset = 6 + 16 * images.size();
     for (const auto& img : images) { // size bytes (0) are not trusted; one plane
         for (qint64 v : {qint64(0), 1 | qint64(img.first) << 16, img.second.size(), offset})
@@ -126,14 +118,10 @@ inline QByteArray PeFile(const QList<QList<QByteArray>>& groups)
     QList<QByteArray> icons, groupData;
     for (const auto& g : groups) {
         QByteArray d;
-        for (int v : {0, 1, int(g.size())})
-            Put16(d, v);
-        for (const QByteArray& image : g) {
+        Put32(d, 1 << 16), Put16(d, g.size()); // as an icon file's header
+        for (const QByteArray& image : g) { // 16 x 16, one plane of 8 bits, size, id
             icons << image;
-            d.append(char(16)).append(char(16)).append(2, '\0');
-            for (qint64 v : {qint64(1 | 8 << 16), image.size()}) // planes, bits
-                Put32(d, v);
-            Put16(d, icons.size());
+            d.append("\x10\x10\0\0", 4), Put32(d, 1 | 8 << 16), Put32(d, image.size()), Put16(d, icons.size());
         }
         groupData << d;
     }
@@ -160,11 +148,8 @@ inline QByteArray PeFile(const QList<QList<QByteArray>>& groups)
     for (int i = 0; i < n; ++i)
         dir({{0x409, quint32(entries + 16 * i)}});
     for (const auto* list : {&icons, &groupData})
-        for (const QByteArray& d : *list) {
-            for (qint64 v : {qint64(kAddress + blob), d.size(), qint64(0), qint64(0)})
-                Put32(tree, v);
-            blob += d.size();
-        }
+        for (const QByteArray& d : *list)
+            Put32(tree, kAddress + blob), Put32(tree, d.size()), tree.append(8, '\0'), blob += d.size();
     tree += (icons + groupData).join();
 
     QByteArray f = "MZ" + QByteArray(0x3C - 2, '\0');
@@ -182,13 +167,17 @@ inline QByteArray PeFile(const QList<QList<QByteArray>>& groups)
     return f + tree;
 }
 
-inline QByteArray PngOf(int side, QRgb colour)
+inline QByteArray PngOf(const QImage& img)
 {
-    QImage img(side, side, QImage::Format_ARGB32);
-    img.fill(colour);
     QByteArray bytes;
     QBuffer buf(&bytes);
     return buf.open(QIODevice::WriteOnly) && img.save(&buf, "PNG") ? bytes : QByteArray();
+}
+
+inline QByteArray PngOf(int side, QRgb colour)
+{
+    QImage img(side, side, QImage::Format_ARGB32);
+    return img.fill(colour), PngOf(img);
 }
 
 } // namespace bytes

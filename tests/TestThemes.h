@@ -52,10 +52,7 @@ inline void writeTheme(const QString& path, const QList<TabSpec>& tabs)
 }
 
 // One tab of one entry: the smallest theme that opens with something in it.
-inline void writeTheme(const QString& path, const QString& tabName)
-{
-    writeTheme(path, {{tabName, {{"Item", {20, 20}}}}});
-}
+inline void writeTheme(const QString& path, const QString& tabName) { writeTheme(path, {{tabName, {{"Item", {20, 20}}}}}); }
 
 // Every field of every tab and entry, for comparing two themes.
 inline QStringList describe(const CThemeTab& tab)
@@ -79,11 +76,7 @@ inline QStringList describe(const CThemeData& theme)
     return out;
 }
 
-inline QString themesFolder()
-{
-    QString folder;
-    return GetThemesFolder(folder), folder;
-}
+inline QString themesFolder() { QString folder; return GetThemesFolder(folder), folder; }
 
 // Entry n (from 1) of the recent list, read afresh from disk.
 inline QString recentFile(int n)
